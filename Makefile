@@ -1,0 +1,40 @@
+# The two commands of the README:
+#   make run   — install what is missing, build, and preview the sample EPS file
+#   make test  — install what is missing, build, and run every test
+# Also: make test-asan (the tests under AddressSanitizer and UndefinedBehaviorSanitizer),
+#       make bench (build the benchmark programs), make install PREFIX=/usr/local.
+
+PREFIX ?= /usr/local
+SAMPLE ?= resources/samples/vorrel-sample.eps
+
+.PHONY: deps run test test-asan bench install clean
+
+deps:
+	@scripts/install-deps
+
+run: deps
+	cmake --preset release
+	cmake --build --preset release
+	scripts/run-sample build/release/prefix "$(SAMPLE)"
+
+test: deps
+	cmake --preset dev
+	cmake --build --preset dev
+	ctest --preset dev
+
+test-asan: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release
+
+install: deps
+	cmake --preset release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	cmake --build --preset release
+	cmake --install build/release
+
+clean:
+	rm -rf build
