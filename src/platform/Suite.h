@@ -22,7 +22,17 @@
 // Observation: every write through any Suite handle of the same name in this process
 // notifies the observers registered on any handle of that name, for that key, on the
 // writing thread, with the effective old and new values (registration domain included).
-// Observers are called without any lock held, so they may add or remove observers.
+// Observers are called without any lock held, so they may add or remove observers. An
+// observer stays registered until removeObserver() or until the handle it was added through
+// is destroyed. A write that cannot be stored (see below) notifies nobody.
+//
+// Where no absolute XDG_CONFIG_HOME or HOME exists, the suite has no file: reads answer
+// from the registration domain and writes are dropped with a message on stderr. The path
+// is resolved from the environment at every operation. Failures of the file system never
+// throw; they are reported on stderr and the operation does what it can.
+//
+// File format: one JSON object, the dictionary of stored values in the tagged form of
+// platform/ValueJson.h.
 
 #include <cstdint>
 #include <filesystem>
@@ -41,10 +51,12 @@ public:
     // Opens (does not yet read) the suite with this name. Names are file names: they must
     // not be empty, ".", ".." or contain '/' (std::invalid_argument).
     static std::shared_ptr<Suite> open(std::string name);
-    // The deliverable's own suite, named by its main bundle's identifier.
+    // The deliverable's own suite, named by its main bundle's identifier
+    // (std::invalid_argument when the main bundle has no usable identifier).
     static std::shared_ptr<Suite> standard();
 
     const std::string& name() const;
+    // The suite's file under the current environment; empty when there is no base folder.
     std::filesystem::path filePath() const;
 
     // The stored value, else the registered default, else nothing.
