@@ -1,0 +1,88 @@
+#pragma once
+// ChildProcess: one program started with an argument vector, waited for with a deadline,
+// terminated on request and always reaped.
+//
+// What happens:
+//  1. launch() starts the executable with posix_spawn and the given argument vector (argv[0]
+//     is the executable's path; no shell is involved, so no argument is ever split or
+//     expanded). The child inherits standard input, output and error, the working directory
+//     and the environment, except for the variables set with setEnvironment(). It runs in a
+//     process group of its own, so that terminate() also reaches any program it started.
+//  2. waitUntil(deadline) blocks until the child has ended or the deadline has passed
+//     (a pidfd polled with the time left); wait() blocks with no limit. A child that ended is
+//     reaped at once and its status kept.
+//  3. terminate(grace) sends SIGTERM to the child's process group, waits up to `grace` for
+//     the child to end, then sends SIGKILL to the group, and reaps the child.
+//  4. The destructor of a launched child that was not reaped yet kills its group and reaps
+//     it: no child outlives its ChildProcess as a zombie.
+//
+// terminationStatus() is the exit status of a child that exited, and 128 + the signal number
+// of one that a signal ended (so a killed child never reports 0).
+//
+// Errors: launch() throws std::system_error with the errno of the failed spawn (for example
+// ENOENT or EACCES) and the executable's path in its message. Waiting never throws.
+//
+// Thread-safety: a ChildProcess is used by one thread at a time; different objects are
+// independent. Note that posix_spawn inherits every descriptor without FD_CLOEXEC, so
+// descriptors the process opens should be close-on-exec.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorrel::platform {
+
+class ChildProcess {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    ChildProcess(std::filesystem::path executable, std::vector<std::string> arguments);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Sets (or replaces) one variable of the child's environment. Call before launch().
+    void setEnvironment(const std::string& name, const std::string& value);
+
+    // Starts the child. Throws std::system_error when it cannot be started. Call once.
+    void launch();
+
+    // True once the child has ended and been reaped.
+    bool hasExited() const { return status_.has_value(); }
+    // Blocks until the child ended (true) or `deadline` passed (false).
+    bool waitUntil(Clock::time_point deadline);
+    // Blocks until the child ended.
+    void wait();
+    // SIGTERM to the group, up to `grace` for the child to end, SIGKILL to the group, reap.
+    // Does nothing when the child has already been reaped.
+    void terminate(std::chrono::milliseconds grace);
+
+    // Valid after the child has ended: exit status, or 128 + signal number.
+    int terminationStatus() const { return status_.value_or(-1); }
+    // The child's process id (0 before launch). After reaping it may belong to another
+    // process; use it for diagnostics only.
+    pid_t processIdentifier() const { return pid_; }
+
+    const std::filesystem::path& executable() const { return executable_; }
+    const std::vector<std::string>& arguments() const { return arguments_; }
+
+private:
+    // Blocks until the child has ended (true) or the deadline passed (false); no reaping.
+    bool awaitExit(std::optional<Clock::time_point> deadline);
+    void reap();
+    void signalGroup(int signal) const;
+
+    std::filesystem::path executable_;
+    std::vector<std::string> arguments_;
+    std::map<std::string, std::string> environment_;
+    pid_t pid_ = 0;
+    int pidfd_ = -1;
+    std::optional<int> status_;
+};
+
+}  // namespace vorrel::platform

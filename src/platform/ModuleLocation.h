@@ -1,0 +1,19 @@
+#pragma once
+// The folder of the loaded module (shared object or the program itself) whose code or data
+// contains a given address, found with dladdr.
+//
+// Example: code inside P/lib/vorrel/vorrel-extension.so passing the address of one of its own
+// functions gets P/lib/vorrel. A relative module path is made absolute against the current
+// working directory; symbolic links are not resolved, so a prefix reached through a link
+// stays that prefix. For the main program, whose name dladdr may not report, the path of
+// /proc/self/exe is used.
+//
+// Returns an empty path when the address belongs to no loaded module. Thread-safe.
+
+#include <filesystem>
+
+namespace vorrel::platform {
+
+std::filesystem::path moduleFolder(const void* address);
+
+}  // namespace vorrel::platform
