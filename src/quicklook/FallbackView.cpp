@@ -1,0 +1,54 @@
+#include "quicklook/FallbackView.h"
+
+#include <QFile>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMimeDatabase>
+#include <QVBoxLayout>
+
+namespace vorrel::quicklook {
+
+namespace {
+QIcon iconFor(const QString& path) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+    if (icon.isNull()) icon = QFileIconProvider().icon(QFileInfo(path));
+    return icon;
+}
+}  // namespace
+
+FallbackView::FallbackView(const std::filesystem::path& file, const QString& errorText,
+                           QWidget* parent)
+    : QWidget(parent), nameLabel_(new QLabel(this)), errorLabel_(new QLabel(this)) {
+    const QString path = QFile::decodeName(file.c_str());
+    auto* iconLabel = new QLabel(this);
+    iconLabel->setPixmap(iconFor(path).pixmap(128, 128));
+    iconLabel->setAlignment(Qt::AlignCenter);
+
+    nameLabel_->setText(QFile::decodeName(file.filename().c_str()));
+    nameLabel_->setAlignment(Qt::AlignCenter);
+    nameLabel_->setTextFormat(Qt::PlainText);
+    QFont bold = nameLabel_->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    nameLabel_->setFont(bold);
+
+    errorLabel_->setText(errorText);
+    errorLabel_->setAlignment(Qt::AlignCenter);
+    errorLabel_->setTextFormat(Qt::PlainText);
+    errorLabel_->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1);
+    layout->addWidget(iconLabel);
+    layout->addWidget(nameLabel_);
+    layout->addWidget(errorLabel_);
+    layout->addStretch(1);
+}
+
+QString FallbackView::fileName() const { return nameLabel_->text(); }
+QString FallbackView::errorText() const { return errorLabel_->text(); }
+
+}  // namespace vorrel::quicklook

@@ -1,0 +1,83 @@
+#include "quicklook/HeadlessPreview.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+
+#include <nlohmann/json.hpp>
+
+#include "quicklook/FallbackView.h"
+#include "quicklook/PreviewSession.h"
+#include "quicklook/QuickLookWindow.h"
+#include "quicklook/Snapshot.h"
+
+namespace vorrel::quicklook {
+
+namespace {
+
+QString numberedPath(const QString& path, std::size_t index) {
+    if (index == 0) return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : "." + info.suffix();
+    return info.path() + "/" + info.completeBaseName() + "-" + QString::number(index + 1) + suffix;
+}
+
+QSize screenBounds() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().size() * 0.9 : QSize(1280, 960);
+}
+
+bool saveSnapshot(PreviewSession& session, const QString& path, std::FILE* err) {
+    QImage image;
+    if (session.state() == PreviewSession::State::Succeeded && session.view()) {
+        image = renderSnapshot(
+            *session.view(),
+            QuickLookWindow::fittedSize(session.preferredContentSize(), screenBounds()));
+    } else {
+        FallbackView fallback(session.file(), session.errorText());
+        image = renderSnapshot(fallback, QuickLookWindow::fittedSize({}, screenBounds()));
+    }
+    if (image.save(path, "PNG")) return true;
+    std::fprintf(err, "%s\n",
+                 QObject::tr("Could not write the snapshot to %1.").arg(path).toUtf8().constData());
+    return false;
+}
+
+}  // namespace
+
+int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
+                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err) {
+    int status = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto file = std::filesystem::absolute(files[i]);
+        PreviewSession session(registry, file);
+        QEventLoop loop;
+        QObject::connect(&session, &PreviewSession::finished, &loop, &QEventLoop::quit);
+        session.start();
+        if (session.state() == PreviewSession::State::Running) loop.exec();
+
+        if (session.state() == PreviewSession::State::Succeeded) {
+            const QSizeF size = session.preferredContentSize();
+            nlohmann::ordered_json line;
+            line["file"] = file.string();
+            line["output"] = session.previewFileURL().string();
+            line["format"] = session.previewFormatName().toStdString();
+            line["contentSize"] = {size.width(), size.height()};
+            const auto text =
+                line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+            std::fprintf(out, "%s\n", text.c_str());
+            std::fflush(out);
+        } else {
+            std::fprintf(err, "%s\n", session.errorText().toUtf8().constData());
+            status = 1;
+        }
+        if (snapshotPath && !saveSnapshot(session, numberedPath(*snapshotPath, i), err))
+            status = 1;
+    }
+    return status;
+}
+
+}  // namespace vorrel::quicklook

@@ -1,0 +1,28 @@
+#pragma once
+// The service without a window: the same protocol for each file, the outcome printed.
+//
+// For every file, in order, a PreviewSession runs to its end. A success prints one JSON
+// line to `out`:
+//     {"file":"/abs/a.eps","output":"/…/tmp/<digest>.pdf","format":"PDF","contentSize":[w,h]}
+// A failure prints the error's text as one line to `err`. With a snapshot path, the view
+// that the window would show (the controller's view, or the fallback) is rendered at the
+// window's size into a PNG there; further files get "-2", "-3", … before the extension.
+// The result is 0 when every file succeeded, else 1.
+//
+// Thread-safety: GUI thread only; runs the event loop.
+
+#include <QString>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace vorrel::quicklook {
+
+class ExtensionRegistry;
+
+int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
+                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err);
+
+}  // namespace vorrel::quicklook

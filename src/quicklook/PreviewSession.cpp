@@ -1,0 +1,59 @@
+#include "quicklook/PreviewSession.h"
+
+#include <QMetaObject>
+#include <QWidget>
+#include <QPointer>
+
+#include "quicklook/ExtensionRegistry.h"
+
+namespace vorrel::quicklook {
+
+PreviewSession::PreviewSession(ExtensionRegistry& registry, std::filesystem::path file,
+                               QObject* parent)
+    : QObject(parent), registry_(registry), file_(std::move(file)) {}
+
+PreviewSession::~PreviewSession() = default;
+
+void PreviewSession::start() {
+    state_ = State::Running;
+    QString error;
+    PreviewExtension* extension = registry_.extensionFor(file_, &error);
+    if (!extension) {
+        QMetaObject::invokeMethod(this, [this, error] { fail(error); }, Qt::QueuedConnection);
+        return;
+    }
+    controller_ = extension->makeController();
+    view_ = controller_->view();
+    QPointer<PreviewSession> self(this);
+    controller_->preparePreviewOfFile(file_, [self](std::optional<PreviewError> outcome) {
+        if (!self || self->state_ != State::Running) return;
+        if (outcome) {
+            self->fail(QString::fromStdString(outcome->localizedDescription));
+            return;
+        }
+        self->state_ = State::Succeeded;
+        emit self->finished();
+    });
+}
+
+void PreviewSession::fail(const QString& text) {
+    state_ = State::Failed;
+    errorText_ = text;
+    emit finished();
+}
+
+QWidget* PreviewSession::view() const { return view_.data(); }
+
+QSizeF PreviewSession::preferredContentSize() const {
+    return controller_ ? controller_->preferredContentSize() : QSizeF();
+}
+
+std::filesystem::path PreviewSession::previewFileURL() const {
+    return controller_ ? controller_->previewFileURL() : std::filesystem::path();
+}
+
+QString PreviewSession::previewFormatName() const {
+    return controller_ ? controller_->previewFormatName() : QString();
+}
+
+}  // namespace vorrel::quicklook

@@ -1,0 +1,65 @@
+#pragma once
+// PreviewSession: one preview of one file, as the service runs it.
+//
+// What happens:
+//   1. start() asks the registry for the extension serving the file; without one the
+//      session fails at once (queued, so finished() always comes after start() returns).
+//   2. It makes one controller, loads its view and calls preparePreviewOfFile().
+//   3. When the completion arrives the session records the outcome and emits finished().
+// Destroying the session releases the controller (and with it the controller's view).
+//
+// Thread-safety: GUI thread only.
+
+#include <QObject>
+#include <QPointer>
+#include <QSizeF>
+#include <QString>
+
+#include <filesystem>
+#include <memory>
+
+#include "quicklook/PreviewingController.h"
+
+class QWidget;
+
+namespace vorrel::quicklook {
+
+class ExtensionRegistry;
+
+class PreviewSession : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Idle, Running, Succeeded, Failed };
+
+    PreviewSession(ExtensionRegistry& registry, std::filesystem::path file,
+                   QObject* parent = nullptr);
+    ~PreviewSession() override;
+
+    void start();
+
+    const std::filesystem::path& file() const { return file_; }
+    State state() const { return state_; }
+    // The error's text once the session has failed.
+    const QString& errorText() const { return errorText_; }
+    // The controller's view; nullptr when no extension serves the file.
+    QWidget* view() const;
+    // The controller's answers once the session has succeeded.
+    QSizeF preferredContentSize() const;
+    std::filesystem::path previewFileURL() const;
+    QString previewFormatName() const;
+
+signals:
+    void finished();
+
+private:
+    void fail(const QString& text);
+
+    ExtensionRegistry& registry_;
+    std::filesystem::path file_;
+    std::unique_ptr<PreviewingController> controller_;
+    QPointer<QWidget> view_;
+    State state_ = State::Idle;
+    QString errorText_;
+};
+
+}  // namespace vorrel::quicklook

@@ -1,0 +1,70 @@
+#pragma once
+// The contract between the quick-look service (vorrel-quicklook) and a preview extension.
+//
+// An extension is a Qt plug-in module whose root object implements PreviewExtension and
+// whose metadata JSON lists the MIME types it serves:
+//     { "MimeTypes": [ "image/x-eps" ] }
+// For each file the service:
+//   1. asks the extension for a new controller (makeController()),
+//   2. asks the controller for its view (view(); the first call loads it),
+//   3. calls preparePreviewOfFile(file, completion) once,
+//   4. on success shows view() sized from preferredContentSize(); on failure shows its own
+//      fallback with the error's text,
+//   5. releases the controller when the preview goes away.
+//
+// Thread-safety: every call comes from the GUI thread, and the completion is called on the
+// GUI thread, exactly once per request, unless the controller is released before the
+// request ends, in which case it is never called.
+
+#include <QtPlugin>
+#include <QSizeF>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace vorrel::quicklook {
+
+// What a failed request hands back: the error's user-readable text.
+struct PreviewError {
+    std::string localizedDescription;
+};
+
+// Called once with nothing on success, or with the error that stopped the request.
+using PreviewCompletion = std::function<void(std::optional<PreviewError>)>;
+
+class PreviewingController {
+public:
+    virtual ~PreviewingController() = default;
+
+    // The controller's root view; loads it on the first call. The controller owns it: the
+    // service may reparent it, and must release the controller before the view's new
+    // parent goes away or take the view out of it first.
+    virtual QWidget* view() = 0;
+    virtual void preparePreviewOfFile(const std::filesystem::path& url,
+                                      PreviewCompletion completion) = 0;
+    // The size the content would like to be shown at, in device-independent pixels
+    // (points); empty until a request has succeeded.
+    virtual QSizeF preferredContentSize() const = 0;
+
+    // After success: the file actually shown (for example a converted file) and its
+    // format's name ("PDF", "PNG"). For scripts and tests; empty before success.
+    virtual std::filesystem::path previewFileURL() const = 0;
+    virtual QString previewFormatName() const = 0;
+};
+
+class PreviewExtension {
+public:
+    virtual ~PreviewExtension() = default;
+    virtual std::unique_ptr<PreviewingController> makeController() = 0;
+};
+
+}  // namespace vorrel::quicklook
+
+#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/1"
+Q_DECLARE_INTERFACE(vorrel::quicklook::PreviewExtension, VorrelPreviewExtension_iid)

@@ -1,0 +1,158 @@
+#include "quicklook/QuickLookWindow.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPdfView>
+#include <QProgressBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "quicklook/FallbackView.h"
+#include "quicklook/PdfZoom.h"
+#include "quicklook/PreviewSession.h"
+
+namespace vorrel::quicklook {
+
+QuickLookWindow::QuickLookWindow(ExtensionRegistry& registry,
+                                 std::vector<std::filesystem::path> files, QWidget* parent)
+    : QWidget(parent), registry_(registry), files_(std::move(files)) {
+    busyPage_ = new QWidget(this);
+    auto* busyLayout = new QVBoxLayout(busyPage_);
+    auto* busyBar = new QProgressBar(busyPage_);
+    busyBar->setRange(0, 0);  // an indeterminate bar: the platform's busy indicator
+    busyBar->setTextVisible(false);
+    busyBar->setMaximumWidth(160);
+    busyLayout->addStretch(1);
+    busyLayout->addWidget(busyBar, 0, Qt::AlignCenter);
+    busyLayout->addStretch(1);
+
+    contentPage_ = new QWidget(this);
+    contentLayout_ = new QVBoxLayout(contentPage_);
+    contentLayout_->setContentsMargins(0, 0, 0, 0);
+
+    stack_ = new QStackedLayout(this);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->addWidget(busyPage_);
+    stack_->addWidget(contentPage_);
+
+    busyTimer_ = new QTimer(this);
+    busyTimer_->setSingleShot(true);
+    busyTimer_->setInterval(kBusyDelay);
+    connect(busyTimer_, &QTimer::timeout, this, &QuickLookWindow::showBusyIndicator);
+
+    const auto shortcut = [this](const QKeySequence& keys, auto slot) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+    };
+    shortcut(QKeySequence(Qt::Key_Space), [this] { close(); });
+    shortcut(QKeySequence(Qt::Key_Escape), [this] { close(); });
+    shortcut(QKeySequence(Qt::Key_Left), [this] { showFile(index_ - 1); });
+    shortcut(QKeySequence(Qt::Key_Right), [this] { showFile(index_ + 1); });
+    shortcut(QKeySequence::ZoomIn, [this] { zoom(kZoomStep); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoom(kZoomStep); });
+    shortcut(QKeySequence::ZoomOut, [this] { zoom(1.0 / kZoomStep); });
+
+    resize(kFallbackSize);
+    if (!files_.empty()) showFile(0);
+}
+
+QuickLookWindow::~QuickLookWindow() {
+    // The controller owns its view; release it while the view still has its parent here.
+    session_.reset();
+}
+
+void QuickLookWindow::showFile(int index) {
+    if (files_.empty()) return;
+    index = std::clamp(index, 0, static_cast<int>(files_.size()) - 1);
+    if (index == index_ && session_) return;
+    index_ = index;
+
+    delete fallback_;
+    fallback_ = nullptr;
+    session_.reset();
+    content_ = nullptr;
+    paintReported_ = false;
+
+    setWindowTitle(QFile::decodeName(files_[index_].filename().c_str()));
+    session_ = std::make_unique<PreviewSession>(registry_, files_[index_]);
+    connect(session_.get(), &PreviewSession::finished, this, &QuickLookWindow::sessionFinished);
+    busyTimer_->start();
+    session_->start();
+}
+
+bool QuickLookWindow::isBusyIndicatorShown() const {
+    return isVisible() && stack_->currentWidget() == busyPage_;
+}
+
+void QuickLookWindow::showBusyIndicator() {
+    if (!session_ || session_->state() != PreviewSession::State::Running) return;
+    stack_->setCurrentWidget(busyPage_);
+    if (!isVisible()) show();
+}
+
+void QuickLookWindow::sessionFinished() {
+    busyTimer_->stop();
+    QSize size;
+    if (session_->state() == PreviewSession::State::Succeeded && session_->view()) {
+        content_ = session_->view();
+        size = fittedSize(session_->preferredContentSize(), screenBounds());
+    } else {
+        fallback_ = new FallbackView(session_->file(), session_->errorText());
+        content_ = fallback_;
+        size = fittedSize({}, screenBounds());
+    }
+    contentLayout_->addWidget(content_);
+    content_->show();
+    content_->installEventFilter(this);
+    if (auto* pdfView = content_->findChild<QPdfView*>()) pdfView->viewport()->installEventFilter(this);
+    stack_->setCurrentWidget(contentPage_);
+    resize(size);
+    if (!isVisible()) show();
+    emit contentShown();
+}
+
+bool QuickLookWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Paint && watched == content_ && !paintReported_) {
+        paintReported_ = true;
+        QTimer::singleShot(0, this, &QuickLookWindow::contentPainted);
+    }
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0) zoom(delta > 0 ? kZoomStep : 1.0 / kZoomStep);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void QuickLookWindow::zoom(double factor) {
+    if (!content_) return;
+    if (auto* pdfView = content_->findChild<QPdfView*>()) zoomBy(*pdfView, factor);
+}
+
+QSize QuickLookWindow::screenBounds() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return {1280, 960};
+    return screen->availableGeometry().size() * 0.9;
+}
+
+QSize QuickLookWindow::fittedSize(QSizeF content, QSize bounds) {
+    if (content.isEmpty()) return kFallbackSize.boundedTo(bounds);
+    const double scale = std::min({1.0, bounds.width() / content.width(),
+                                   bounds.height() / content.height()});
+    const QSize scaled(static_cast<int>(std::lround(content.width() * scale)),
+                       static_cast<int>(std::lround(content.height() * scale)));
+    return scaled.expandedTo(kMinimumSize).boundedTo(bounds.expandedTo(kMinimumSize));
+}
+
+}  // namespace vorrel::quicklook

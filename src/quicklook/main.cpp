@@ -1,0 +1,71 @@
+// vorrel-quicklook FILE… — previews files with the extension that serves their type.
+//   --headless         no window: print the outcome (see HeadlessPreview.h)
+//   --snapshot OUT.png render the view that would be shown into a PNG
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "quicklook/ExtensionRegistry.h"
+#include "quicklook/HeadlessPreview.h"
+#include "quicklook/QuickLookWindow.h"
+
+int main(int argc, char* argv[]) {
+    // Without a window there is no need for a display: pick the offscreen platform before
+    // Qt looks for one.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QObject::tr("Quick look at EPS files."));
+    parser.addHelpOption();
+    const QCommandLineOption headless(QStringLiteral("headless"),
+                                      QObject::tr("Preview without a window and print the outcome."));
+    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                      QObject::tr("Render the preview into a PNG file."),
+                                      QStringLiteral("OUT.png"));
+    // For measurements: quit once the first preview has painted.
+    QCommandLineOption quitAfterPaint(QStringLiteral("quit-after-paint"));
+    quitAfterPaint.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({headless, snapshot, quitAfterPaint});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
+                                 QStringLiteral("FILE…"));
+    parser.process(app);
+
+    std::vector<std::filesystem::path> files;
+    for (const QString& name : parser.positionalArguments())
+        files.emplace_back(QFile::encodeName(name).toStdString());
+    if (files.empty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
+        return 2;
+    }
+
+    vorrel::quicklook::ExtensionRegistry registry(
+        vorrel::quicklook::ExtensionRegistry::defaultPluginFolder());
+    std::optional<QString> snapshotPath;
+    if (parser.isSet(snapshot)) snapshotPath = parser.value(snapshot);
+    if (parser.isSet(headless))
+        return vorrel::quicklook::runHeadless(registry, files, snapshotPath, stdout, stderr);
+
+    vorrel::quicklook::QuickLookWindow window(registry, files);
+    if (snapshotPath) {
+        QObject::connect(&window, &vorrel::quicklook::QuickLookWindow::contentPainted, &window,
+                         [&window, path = *snapshotPath] { window.grab().save(path, "PNG"); });
+    }
+    if (parser.isSet(quitAfterPaint)) {
+        QObject::connect(&window, &vorrel::quicklook::QuickLookWindow::contentPainted, &app,
+                         &QApplication::quit, Qt::QueuedConnection);
+    }
+    return app.exec();
+}
