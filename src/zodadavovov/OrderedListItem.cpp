@@ -1,0 +1,40 @@
+#include "zodadavovov/OrderedListItem.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "zodadavovov/Style.h"
+#include "zodadavovov/UrlOpener.h"
+
+namespace vorrel::zodadavovov {
+
+OrderedListItem::OrderedListItem(const QString& markdown, int order, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(5);
+
+    number_ = new QLabel(QString::number(order) + QLatin1Char('.'));
+    number_->setTextFormat(Qt::PlainText);
+    number_->setFont(style::systemFont(13));
+    style::setForeground(number_, style::Foreground::Tertiary);
+    number_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    number_->setFixedWidth(numberColumnWidth);
+
+    text_ = new QLabel;
+    text_->setTextFormat(Qt::MarkdownText);
+    text_->setText(markdown);
+    text_->setFont(style::systemFont(13));
+    style::setForeground(text_, style::Foreground::Secondary);
+    text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    text_->setWordWrap(true);
+    text_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    connect(text_, &QLabel::linkActivated, this, [](const QString& link) { openUrl(QUrl(link)); });
+
+    // Same font and top alignment in both columns keeps their first baselines level.
+    layout->addWidget(number_, 0, Qt::AlignTop);
+    layout->addWidget(text_, 1);
+}
+
+}  // namespace vorrel::zodadavovov
