@@ -1,0 +1,109 @@
+#pragma once
+// Pref<V>: a settings key bound to widgets.
+//
+//   Pref<bool> pref(transparentBackground());
+//   pref.bindCheckable(checkBox);           // a QCheckBox, or any checkable QAbstractButton
+//   pref.bindCheckable(action);             // a checkable QAction
+//   QObject::connect(&pref, &PrefBase::changed, view, &View::refresh);
+//
+// wrappedValue() reads the key (Prefs::get) at every call; setWrappedValue() writes it
+// (Prefs::set). changed() is emitted on the Pref's thread (the GUI thread) after every
+// write of the key made anywhere in this process: directly when the write happened on
+// that thread, queued when it happened on another one. Bound controls follow: their
+// "checked" property is set from the stored value on every change, and toggling a
+// control writes the key. Bindings hold the controls weakly (a destroyed control is
+// dropped).
+//
+// setKey() replaces the key; observation restarts only when the new key differs in name or
+// suite (an equal key keeps the running observation), and changed() is emitted then.
+//
+// Thread-safety: a QObject of the GUI thread; use it there. Writes elsewhere are fine.
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+
+#include "prefs/Prefs.h"
+#include "prefs/binding/Observable.h"
+
+namespace vorrel::Prefs {
+
+class PrefBase : public QObject {
+    Q_OBJECT
+
+public:
+    // Number of controls currently bound.
+    int boundControlCount() const;
+
+signals:
+    void changed();
+
+protected:
+    explicit PrefBase(QObject* parent);
+    // Binds a control with a "checked" property and a toggled(bool) signal to a Boolean
+    // read and write.
+    void bindCheckableControl(QObject* control, std::function<bool()> read, std::function<void(bool)> write);
+    // Sets every bound control's "checked" from the stored value.
+    void syncControls();
+
+private slots:
+    void controlToggled(bool checked);
+
+private:
+    std::vector<QPointer<QObject>> controls_;
+    std::function<bool()> read_;
+    std::function<void(bool)> write_;
+};
+
+template <SerializableType V>
+class Pref : public PrefBase {
+public:
+    explicit Pref(Key<V> key, QObject* parent = nullptr)
+        : PrefBase(parent), observable_(std::make_unique<Observable<V>>(std::move(key))) {
+        connect(observable_.get(), &ObservableBase::objectWillChange, this, [this] {
+            syncControls();
+            emit changed();
+        });
+    }
+
+    V wrappedValue() const { return observable_->value(); }
+    void setWrappedValue(const V& value) { observable_->setValue(value); }
+
+    V defaultValue() const { return key().defaultValue(); }
+    bool isDefaultValue() const
+        requires std::equality_comparable<V>
+    {
+        return wrappedValue() == defaultValue();
+    }
+    // Removes the stored value: the default shows again.
+    void reset() { key().reset(); }
+
+    const Key<V>& key() const { return observable_->key(); }
+    void setKey(Key<V> key) {
+        bool differs = key.name() != this->key().name() || key.suite() != this->key().suite();
+        observable_->setKey(std::move(key));
+        if (differs) {
+            syncControls();
+            emit changed();
+        }
+    }
+
+    // Two-way binding of a checkable control (QAbstractButton, QAction) to a Boolean key.
+    void bindCheckable(QObject* control)
+        requires std::same_as<V, bool>
+    {
+        bindCheckableControl(
+            control, [this] { return wrappedValue(); }, [this](bool value) { setWrappedValue(value); });
+    }
+
+    const Observable<V>& observable() const { return *observable_; }
+
+private:
+    std::unique_ptr<Observable<V>> observable_;
+};
+
+}  // namespace vorrel::Prefs
