@@ -1,0 +1,304 @@
+// File destination runs on real files in a temporary folder: first run, appending runs,
+// truncation, refusal, unwritable places, write failures, ordering on the shared queue,
+// and lines queued at process exit.
+
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <thread>
+
+#include "logbook/FileDestination.h"
+#include "logbook/FileUrl.h"
+#include "logbook/Logbook.h"
+#include "support/CapturingDestination.h"
+#include "support/TempHome.h"
+
+extern char** environ;
+
+namespace vorrel {
+namespace {
+
+using test::CapturingDestination;
+using Level = Logbook::Level;
+
+std::vector<std::string> fileLines(const std::filesystem::path& path) {
+    std::vector<std::string> lines;
+    std::istringstream stream(test::readFile(path));
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The extension's file settings: date off here so lines compare exactly; function name on.
+std::shared_ptr<FileDestination> previewLog(const std::filesystem::path& path,
+                                            std::optional<std::string> marker = "\n-- Relauched App --\n",
+                                            bool append = true) {
+    auto destination = std::make_shared<FileDestination>(nullptr, path.string(), "advancedLogger.fileDestination",
+                                                         append, std::move(marker));
+    destination->showDate = false;
+    destination->showLevel = false;
+    destination->showFileName = false;
+    destination->showLineNumber = false;
+    destination->setLogQueue(&Logbook::logQueue());
+    return destination;
+}
+
+// One run of the extension: a logger with a capturing "console", the file destination, a line.
+void run(const std::filesystem::path& path, const std::string& message,
+         std::optional<std::string> marker = "\n-- Relauched App --\n", bool append = true) {
+    Logbook logbook("run", false);
+    logbook.add(CapturingDestination::bare("console"));
+    logbook.add(previewLog(path, std::move(marker), append));
+    logbook.debug(message, "run()");
+}  // the logger releases the destination: queued lines are written, the file closed
+
+class FileDestinationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Logbook::setInfoDictionaryLookup([](std::string_view key) -> std::optional<std::string> {
+            if (key == "CFBundleShortVersionString") return "1.0";
+            return std::nullopt;
+        });
+    }
+    void TearDown() override { Logbook::setInfoDictionaryLookup({}); }
+
+    test::TempHome home;
+    std::filesystem::path log = home.root() / "Group Container é" / "Preview.log";
+    std::string processLine = "> " + std::string(program_invocation_short_name) +
+                              " Version: 1.0 PID: " + std::to_string(getpid());
+};
+
+TEST_F(FileDestinationTest, RunsWriteThenAppendWithOneMarkerEach) {
+    std::filesystem::create_directories(log.parent_path());
+    const std::string url = fileUrlString(log);
+    EXPECT_NE(url.find("Group%20Container%20%C3%A9/Preview.log"), std::string::npos) << url;
+
+    run(log, "first");
+    const std::vector<std::string> firstRun{processLine, "> Logbook Version: 7.1.5 - Level: Debug",
+                                            "> Logbook writing log to: " + url, "run() > first"};
+    EXPECT_EQ(fileLines(log), firstRun);
+
+    run(log, "second");
+    std::vector<std::string> twoRuns = firstRun;
+    for (const std::string& line :
+         {std::string(), std::string("-- Relauched App --"), std::string(), processLine,
+          std::string("> Logbook Version: 7.1.5 - Level: Debug"), "> Logbook appending log to: " + url,
+          std::string("run() > second")}) {
+        twoRuns.push_back(line);
+    }
+    EXPECT_EQ(fileLines(log), twoRuns);
+
+    // No marker: the next run simply continues at the end.
+    run(log, "third", std::nullopt);
+    const auto lines = fileLines(log);
+    ASSERT_EQ(lines.size(), twoRuns.size() + 4);
+    EXPECT_EQ(lines[twoRuns.size()], processLine);
+    EXPECT_EQ(lines.back(), "run() > third");
+
+    // Without append the old runs go and no marker is written.
+    run(log, "fresh", "\n-- Relauched App --\n", false);
+    EXPECT_EQ(fileLines(log).size(), 4u);
+    EXPECT_EQ(fileLines(log).front(), processLine);
+    EXPECT_EQ(fileLines(log).back(), "run() > fresh");
+}
+
+TEST_F(FileDestinationTest, ReattachingStartsANewRunButAppDetailsComeOnce) {
+    std::filesystem::create_directories(log.parent_path());
+    Logbook logbook("l", false);
+    auto file = previewLog(log);
+    logbook.add(file);
+    logbook.debug("one", "f");
+    EXPECT_TRUE(logbook.remove(file));
+    EXPECT_FALSE(file->isOpen());
+    logbook.debug("while detached", "f");
+    logbook.add(file);
+    logbook.debug("two", "f");
+    Logbook::logQueue().drain();
+
+    const auto lines = fileLines(log);
+    const std::vector<std::string> expected{
+        processLine, "> Logbook Version: 7.1.5 - Level: Debug", "> Logbook writing log to: " + fileUrlString(log),
+        "f > one", "", "-- Relauched App --", "", "> Logbook appending log to: " + fileUrlString(log), "f > two"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST_F(FileDestinationTest, RefusedDuplicateNeitherOpensNorTruncates) {
+    const auto existing = home.write("logs/Preview.log", "old contents\n");
+    Logbook logbook("l", false);
+    logbook.add(CapturingDestination::bare("advancedLogger.fileDestination"));
+    auto file = previewLog(existing, std::nullopt, false);
+    EXPECT_FALSE(logbook.add(file));
+    EXPECT_FALSE(file->isOpen());
+    logbook.debug("not for the file");
+    Logbook::logQueue().drain();
+    EXPECT_EQ(test::readFile(existing), "old contents\n");
+}
+
+TEST_F(FileDestinationTest, UnwritableLocationIsReportedToTheOtherDestinationsOnly) {
+    const auto blocker = home.write("not-a-folder", "x");
+    struct Case {
+        std::filesystem::path path;
+        bool append;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {blocker / "Preview.log", true, "> Attempt to open log file for writing failed: Not a directory"},
+        {home.root(), true, "> Attempt to open log file for appending failed: Is a directory"},
+        {home.root(), false, "> Attempt to open log file for writing failed: Is a directory"},
+    };
+    for (const auto& testCase : cases) {
+        SCOPED_TRACE(testCase.path.string());
+        Logbook logbook("l", false);
+        auto console = CapturingDestination::bare("console");
+        logbook.add(console);
+        auto file = previewLog(testCase.path, "marker", testCase.append);
+        ASSERT_TRUE(logbook.add(file));
+        logbook.debug("dropped", "f");
+        Logbook::logQueue().drain();
+
+        EXPECT_FALSE(file->isOpen());
+        const auto lines = console->lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.front(), testCase.expected);
+        EXPECT_EQ(console->records().front().level, Level::error);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), testCase.expected), 1);
+    }
+    EXPECT_FALSE(std::filesystem::exists(blocker / "Preview.log"));
+    EXPECT_EQ(test::readFile(blocker), "x");
+}
+
+TEST_F(FileDestinationTest, LocationsThatNameNoFileNeverOpen) {
+    Logbook logbook("l", false);
+    auto fromUrl = std::make_shared<FileDestination>(nullptr, LogFileLocation::fromUrl("https://example.com/a.log"), "u");
+    auto empty = std::make_shared<FileDestination>(nullptr, std::string(), "e");
+    auto console = CapturingDestination::bare("console");
+    logbook.add(console);
+    logbook.add(fromUrl);
+    logbook.add(empty);
+    EXPECT_FALSE(fromUrl->isOpen() || empty->isOpen());
+    EXPECT_TRUE(console->lines().empty());
+
+    const auto decoded = LogFileLocation::fromUrl("file:///tmp/a%20b%0Ac.log").resolved();
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, std::filesystem::path("/tmp/a b\nc.log"));
+    EXPECT_EQ(fileUrlString("/tmp/a b\nc#?%.log"), "file:///tmp/a%20b%0Ac%23%3F%25.log");
+}
+
+TEST_F(FileDestinationTest, FailedWritesAreReportedOnStdoutAndLoggingGoesOn) {
+    // /dev/full accepts opening and fails every write with ENOSPC.
+    Logbook logbook("l", false);
+    auto full = std::make_shared<FileDestination>(nullptr, std::string("/dev/full"), "full", true, std::nullopt);
+    full->showDate = false;
+    auto console = CapturingDestination::bare("console");
+    testing::internal::CaptureStdout();
+    logbook.add(full);
+    logbook.add(console);
+    logbook.debug("first");
+    logbook.debug("second");
+    const std::string printed = testing::internal::GetCapturedStdout();
+
+    const std::string report = "Objective-C Exception occurred: No space left on device\n";
+    // Three lines at attachment (two app details, the log-to line), then two debug lines.
+    std::size_t reports = 0;
+    for (auto at = printed.find(report); at != std::string::npos; at = printed.find(report, at + 1)) {
+        ++reports;
+    }
+    EXPECT_EQ(reports, 5u) << printed;
+    EXPECT_TRUE(full->isOpen());
+    EXPECT_EQ(console->lines(), (std::vector<std::string>{"> first", "> second"}));
+}
+
+TEST_F(FileDestinationTest, InvalidUtf8LinesAreSkippedOthersKept) {
+    std::filesystem::create_directories(log.parent_path());
+    Logbook logbook("l", false);
+    logbook.add(previewLog(log));
+    logbook.debug("bad \xC3\x28 bytes", "f");
+    logbook.debug("naïve ✓", "f");
+    Logbook::logQueue().drain();
+    EXPECT_EQ(fileLines(log).back(), "f > naïve ✓");
+    EXPECT_EQ(test::readFile(log).find("bad"), std::string::npos);
+}
+
+TEST_F(FileDestinationTest, LinesFromManyThreadsArriveWholeAndInOrderPerThread) {
+    std::filesystem::create_directories(log.parent_path());
+    Logbook logbook("l", false);
+    auto file = previewLog(log);
+    file->showFunctionName = false;
+    logbook.add(file);
+    constexpr int threads = 8;
+    constexpr int perThread = 500;
+    {
+        std::vector<std::jthread> writers;
+        for (int t = 0; t < threads; ++t) {
+            writers.emplace_back([&logbook, t] {
+                const std::string padding(64 + t * 16, static_cast<char>('a' + t));
+                for (int i = 0; i < perThread; ++i) {
+                    logbook.debug("t" + std::to_string(t) + " " + std::to_string(i) + " " + padding);
+                }
+            });
+        }
+    }
+    Logbook::logQueue().drain();
+
+    std::vector<int> next(threads, 0);
+    int count = 0;
+    for (const auto& line : fileLines(log)) {
+        if (!line.starts_with("> t")) {
+            continue;
+        }
+        int t = -1;
+        int i = -1;
+        char rest[8] = {};
+        ASSERT_EQ(std::sscanf(line.c_str(), "> t%d %d %7s", &t, &i, rest), 3) << line;
+        ASSERT_TRUE(t >= 0 && t < threads) << line;
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
+        EXPECT_EQ(line, "> t" + std::to_string(t) + " " + std::to_string(i) + " " +
+                            std::string(64 + t * 16, static_cast<char>('a' + t)));
+        ++count;
+    }
+    EXPECT_EQ(count, threads * perThread);
+}
+
+TEST_F(FileDestinationTest, FlushRunsItsClosureAfterEarlierLines) {
+    std::filesystem::create_directories(log.parent_path());
+    Logbook logbook("l", false);
+    auto file = previewLog(log);
+    logbook.add(file);
+    logbook.debug("before flush", "f");
+    std::string seen;
+    file->flush([&] { seen = test::readFile(log); });
+    Logbook::logQueue().drain();
+    EXPECT_NE(seen.find("f > before flush\n"), std::string::npos) << seen;
+}
+
+// A separate process logs through the shared queue while the queue is held up, then ends
+// normally: every queued line must still reach the file.
+TEST_F(FileDestinationTest, QueuedLinesReachTheFileAtNormalExit) {
+    std::filesystem::create_directories(log.parent_path());
+    for (const char* ending : {"exit", "return"}) {
+        SCOPED_TRACE(ending);
+        std::filesystem::remove(log);
+        const std::string path = log.string();
+        const char* argv[] = {LOGBOOK_EXIT_HELPER, path.c_str(), "300", ending, nullptr};
+        pid_t child = 0;
+        ASSERT_EQ(posix_spawn(&child, LOGBOOK_EXIT_HELPER, nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+
+        const auto lines = fileLines(log);
+        ASSERT_EQ(lines.size(), 3u + 300u);
+        EXPECT_EQ(lines[3], "> line 0");
+        EXPECT_EQ(lines.back(), "> line 299");
+    }
+}
+
+}  // namespace
+}  // namespace vorrel
