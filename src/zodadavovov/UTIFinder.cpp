@@ -8,21 +8,30 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <exception>
+#include <optional>
+
 #include "platform/Suite.h"
 #include "zodadavovov/LibraryBundle.h"
 #include "zodadavovov/UTIFinderView.h"
 
 namespace vorrel::zodadavovov {
 
+namespace {
+UTIFinder* sharedFinder = nullptr;
+}  // namespace
+
 UTIFinder& UTIFinder::shared() {
-    // Parented to the application object, so it goes away with the application (and its
-    // window with it), after a last save of the frame.
-    static UTIFinder* instance = [] {
-        auto* finder = new UTIFinder;
-        finder->setParent(QCoreApplication::instance());
-        return finder;
-    }();
-    return *instance;
+    if (!sharedFinder) {
+        sharedFinder = new UTIFinder;
+        // Goes away with the application, while widgets can still be destroyed (a
+        // post routine runs at the start of the application's teardown).
+        qAddPostRoutine([] {
+            delete sharedFinder;
+            sharedFinder = nullptr;
+        });
+    }
+    return *sharedFinder;
 }
 
 UTIFinder::UTIFinder() {
@@ -61,12 +70,21 @@ void UTIFinder::showWindow() {
 void UTIFinder::saveFrame() {
     saveTimer_->stop();
     const QByteArray state = window_->saveGeometry();
-    platform::Suite::standard()->setObject(
-        platform::Value(platform::Bytes(state.begin(), state.end())), autosaveName);
+    try {
+        platform::Suite::standard()->setObject(
+            platform::Value(platform::Bytes(state.begin(), state.end())), autosaveName);
+    } catch (const std::exception&) {
+        // A window frame that cannot be remembered is not worth interrupting the user.
+    }
 }
 
 void UTIFinder::restoreFrame() {
-    const auto saved = platform::Suite::standard()->objectForKey(autosaveName);
+    std::optional<platform::Value> saved;
+    try {
+        saved = platform::Suite::standard()->objectForKey(autosaveName);
+    } catch (const std::exception&) {
+        // No usable suite (no bundle identifier): the window is centred as on a first launch.
+    }
     if (saved) {
         if (const auto* bytes = saved->get<platform::Bytes>()) {
             const QByteArray state(reinterpret_cast<const char*>(bytes->data()),
