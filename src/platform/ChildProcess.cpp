@@ -87,12 +87,12 @@ void ChildProcess::launch() {
     posix_spawnattr_setpgroup(attributes.get(), 0);
     posix_spawnattr_setsigdefault(attributes.get(), &defaults);
     posix_spawnattr_setsigmask(attributes.get(), &empty);
-    posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
-                                                   POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setflags(
+        attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     pid_t pid = 0;
-    const int error = posix_spawn(&pid, program.c_str(), nullptr, attributes.get(), argv.data(),
-                                  envp.data());
+    const int error =
+        posix_spawn(&pid, program.c_str(), nullptr, attributes.get(), argv.data(), envp.data());
     if (error != 0)
         throw std::system_error(error, std::generic_category(), "cannot launch " + program);
     pid_ = pid;

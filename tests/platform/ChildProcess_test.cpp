@@ -21,7 +21,9 @@ const fs::path kShell = "/bin/sh";
 const fs::path kConverters = fs::path(VORREL_TEST_SUPPORT_DIR) / "converters";
 
 // True when this process has no child left, reaped or not.
-bool noChildrenLeft() { return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD; }
+bool noChildrenLeft() {
+    return waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD;
+}
 
 // True while a process of group `group` runs (zombies not counted: an orphaned grandchild is
 // reaped by init at its own pace). Gives a dying group a bounded time to go.
@@ -78,8 +80,8 @@ TEST(ChildProcess, PassesEveryArgumentUnchangedAsOneItem) {
     test::TempHome home;
     const fs::path record = home.root() / "arguments";
     const std::vector<std::string> awkward = {
-        "with space", "new\nline", "Größe – ü.eps", "", "$HOME", "*", "'quoted' \"twice\"",
-        "-sOutputFile=x", "@args"};
+        "with space", "new\nline",          "Größe – ü.eps",  "",     "$HOME",
+        "*",          "'quoted' \"twice\"", "-sOutputFile=x", "@args"};
     std::vector<std::string> arguments = {"-c", "printf '%s\\0' \"$@\" > \"$0\"", record.string()};
     arguments.insert(arguments.end(), awkward.begin(), awkward.end());
 

@@ -46,7 +46,9 @@ std::string text() {
            "showpage\n%%EOF\n";
 }
 
-std::string lineArt() { return header(144, 144) + kLineArtBody + "showpage\n%%EOF\n"; }
+std::string lineArt() {
+    return header(144, 144) + kLineArtBody + "showpage\n%%EOF\n";
+}
 
 std::string embeddedImage() {
     std::ostringstream out;
@@ -105,6 +107,8 @@ std::string openingPipe(const std::string& command) {
            "f (x) writestring f closefile\n" + kLineArtBody + "showpage\n%%EOF\n";
 }
 
-std::string loopingForever() { return header(100, 100) + "{ 1 pop } loop\nshowpage\n%%EOF\n"; }
+std::string loopingForever() {
+    return header(100, 100) + "{ 1 pop } loop\nshowpage\n%%EOF\n";
+}
 
 }  // namespace vorrel::test::eps

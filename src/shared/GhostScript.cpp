@@ -1,0 +1,214 @@
+#include "shared/GhostScript.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <optional>
+#include <system_error>
+
+#include "logbook/Logbook.h"
+#include "platform/ChildProcess.h"
+#include "platform/ModuleLocation.h"
+#include "platform/Uuid.h"
+#include "shared/PreviewFiles.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Settings {
+    fs::path converter;
+    std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
+    std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
+};
+
+std::mutex overrideMutex;
+std::optional<Settings> overrideSettings;
+
+Settings currentSettings() {
+    std::lock_guard lock(overrideMutex);
+    return overrideSettings.value_or(Settings{});
+}
+
+// Holds one of the conversion slots for its lifetime.
+class SlotLease {
+public:
+    SlotLease() { GhostScript::conversionSlots().acquire(); }
+    ~SlotLease() { GhostScript::conversionSlots().release(); }
+    SlotLease(const SlotLease&) = delete;
+    SlotLease& operator=(const SlotLease&) = delete;
+};
+
+// A fresh folder (0700) in the system's temporary folder, removed with everything in it.
+// Ghostscript's file permissions under -dSAFER let a document read, write and delete files in
+// its TMPDIR; a private one keeps documents away from other programs' temporary files.
+class PrivateTemporaryFolder {
+public:
+    PrivateTemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "vorrel-converter-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::system_error(errno, std::generic_category(), "cannot create " + pattern);
+        path_ = pattern;
+    }
+    ~PrivateTemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
+    PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+bool fileExists(const fs::path& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+void removeIgnoringErrors(const fs::path& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}
+
+// Moves `from` to `to`, failing with EEXIST instead of replacing a file already at `to`.
+void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
+    if (error == EINVAL || error == ENOSYS) {
+        if (link(from.c_str(), to.c_str()) == 0) {
+            unlink(from.c_str());
+            return;
+        }
+        error = errno;
+    }
+    throw std::system_error(error, std::generic_category(),
+                            "cannot move " + from.string() + " to " + to.string());
+}
+
+std::string escapeOutputTemplate(const std::string& path) {
+    std::string escaped;
+    for (char c : path) {
+        escaped.push_back(c);
+        if (c == '%') escaped.push_back('%');
+    }
+    return escaped;
+}
+
+}  // namespace
+
+GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dotsPerInch)
+    : url(std::move(source)), outputFormat(format), resolution(dotsPerInch) {
+    try {
+        outputFileURL = cachedFileURL(url, outputFormat, resolution);
+    } catch (const std::exception& error) {
+        Logbook::defaultInstance().debug(std::string(error.what()), "init(at:to:resolution:)");
+        throw;
+    }
+}
+
+std::counting_semaphore<4>& GhostScript::conversionSlots() {
+    static std::counting_semaphore<4> slots(4);
+    return slots;
+}
+
+fs::path GhostScript::converterURL() const {
+    if (auto settings = currentSettings(); !settings.converter.empty()) return settings.converter;
+    static const int anchor = 0;  // any object of this module locates it
+    return platform::moduleFolder(&anchor).parent_path().parent_path() / "libexec" / "vorrel" /
+           "converter";
+}
+
+std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
+    const std::string out = escapeOutputTemplate(fs::absolute(outputPath).string());
+    const std::string in = fs::absolute(url).string();
+    if (outputFormat == OutputFormat::PNG) {
+        return {"-q",
+                "-dSAFER",
+                "-dBATCH",
+                "-dNOPAUSE",
+                "-sDEVICE=pngalpha",
+                "-r" + std::to_string(resolution),
+                "-dEPSCrop",
+                "-o",
+                out,
+                in};
+    }
+    return {"-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-dNOCACHE",
+            "-sDEVICE=pdfwrite",
+            "-dEPSCrop",
+            "-dUseArtBox",
+            "-dDetectDuplicateImages=true",
+            "-dEmbedAllFonts=true",
+            "-dSubsetFonts=false",
+            "-dCompressFonts=true",
+            "-dAutoRotatePages=/None",
+            "-dPreserveOverprintSettings=true",
+            "-dPDFSETTINGS=/prepress",
+            "-dCompatibilityLevel=1.7",
+            "-sOutputFile=" + out,
+            in};
+}
+
+fs::path GhostScript::run() const {
+    if (fileExists(outputFileURL)) return outputFileURL;
+
+    const fs::path inProgress =
+        outputFileURL.parent_path() / ("inprogress-" + platform::newUuidString() + "." +
+                                       std::string(fileExtension(outputFormat)));
+    const Settings settings = currentSettings();
+    SlotLease slot;
+    try {
+        PrivateTemporaryFolder temporaryFolder;
+        platform::ChildProcess converter(converterURL(), arguments(inProgress));
+        converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
+        converter.launch();
+        if (!converter.waitUntil(platform::ChildProcess::Clock::now() + settings.timeLimit)) {
+            converter.terminate(settings.gracePeriod);
+            throw ConversionError::timedOut();
+        }
+        if (converter.terminationStatus() != 0)
+            throw ConversionError::converterFailed(converter.terminationStatus());
+        if (!fileExists(inProgress)) throw ConversionError::outputMissing();
+
+        if (fileExists(outputFileURL)) {
+            removeIgnoringErrors(inProgress);
+        } else {
+            try {
+                moveWithoutReplacing(inProgress, outputFileURL);
+            } catch (const std::system_error&) {
+                removeIgnoringErrors(inProgress);
+                if (!fileExists(outputFileURL)) throw;
+            }
+        }
+        return outputFileURL;
+    } catch (const std::exception& error) {
+        removeIgnoringErrors(inProgress);
+        Logbook::defaultInstance().debug(std::string(error.what()), "run()");
+        throw;
+    }
+}
+
+GhostScript::TestOverride::TestOverride(fs::path converter, std::chrono::milliseconds timeLimit,
+                                        std::chrono::milliseconds gracePeriod) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings = Settings{std::move(converter), timeLimit, gracePeriod};
+}
+
+GhostScript::TestOverride::~TestOverride() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings.reset();
+}
+
+}  // namespace vorrel

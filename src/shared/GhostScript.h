@@ -1,0 +1,95 @@
+#pragma once
+// GhostScript: converts one EPS file into a PDF document or a PNG image with alpha by running
+// the Ghostscript interpreter (the `converter` program) as a child process, into the preview
+// file cache.
+//
+// The constructor fixes where the converted file lives (cachedFileURL(): named by the SHA-256
+// of the source's bytes). run() then:
+//  1. returns outputFileURL at once when a file is there (a cache hit takes no slot);
+//  2. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
+//  3. waits for one of the 4 process-wide conversionSlots() (no limit);
+//  4. starts the converter with arguments(inProgressPath), standard streams, environment and
+//     working directory inherited, except TMPDIR, which points to a fresh private folder
+//     (mode 0700) that only this run uses and that is removed afterwards;
+//  5. waits at most 60 seconds; past that it asks the converter to terminate (SIGTERM), gives
+//     it a short grace period, kills it (SIGKILL), reaps it and fails with timedOut;
+//  6. fails with converterFailed(status) on a non-zero status (128 + signal for a child that
+//     a signal ended), with outputMissing when no in-progress file exists;
+//  7. if another conversion of the same content placed the final file meanwhile, discards its
+//     own in-progress file; otherwise moves it into place with a rename that never replaces an
+//     existing file. When that move fails the in-progress file is removed, and the run still
+//     succeeds if the final file exists;
+//  8. releases its slot and returns outputFileURL.
+// On any failure after step 3 the in-progress file is removed, the error is logged at debug
+// level through Logbook::defaultInstance() (function "run()"), the slot is released and the
+// error is thrown: a ConversionError, or std::system_error when the converter cannot be
+// started or the move fails. A failed run never leaves a file at outputFileURL.
+//
+// Thread-safety: a GhostScript value is used by one thread; run() blocks that thread (on a
+// slot, then on the child) and must not be called on the GUI thread. Any number of threads may
+// run conversions at once, also of the same content; at most 4 converters run at a time.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <semaphore>
+#include <string>
+#include <vector>
+
+#include "shared/ConversionError.h"
+#include "shared/OutputFormat.h"
+
+namespace vorrel {
+
+class GhostScript {
+public:
+    std::filesystem::path url;            // the EPS source file
+    std::filesystem::path outputFileURL;  // final place of the converted file in the cache
+    OutputFormat outputFormat;
+    std::int64_t resolution;  // dots per inch for PNG output
+
+    static constexpr std::chrono::milliseconds kTimeLimit{ConversionError::kTimeLimitSeconds *
+                                                          1000};
+    static constexpr std::chrono::milliseconds kGracePeriod{2000};
+
+    // Computes outputFileURL with cachedFileURL(). When that throws (no group container,
+    // unreadable source), logs the error at debug level (function "init(at:to:resolution:)")
+    // and rethrows it.
+    GhostScript(std::filesystem::path url, OutputFormat format, std::int64_t resolution);
+
+    // Produces the converted file and returns outputFileURL (see above). Throws.
+    std::filesystem::path run() const;
+
+    // The Ghostscript executable: the folder of the module holding this code, up two folders,
+    // then libexec/vorrel/converter. P/lib/vorrel/vorrel-extension.so gives
+    // P/libexec/vorrel/converter. A TestOverride replaces it.
+    std::filesystem::path converterURL() const;
+
+    // The converter's arguments for writing `outputPath`, each a separate item. Both paths are
+    // made absolute, so no file name can be taken for an option; a "%" in the output path is
+    // doubled, because Ghostscript reads output names as templates. PNG (10 items):
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<res> -dEPSCrop -o <out> <in>
+    // PDF (17 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite -dEPSCrop
+    //   -dUseArtBox -dDetectDuplicateImages=true -dEmbedAllFonts=true -dSubsetFonts=false
+    //   -dCompressFonts=true -dAutoRotatePages=/None -dPreserveOverprintSettings=true
+    //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+
+    // The process-wide limit on running converters, created on first use.
+    static std::counting_semaphore<4>& conversionSlots();
+
+    // Test seam, not a user setting: while an object lives, every conversion in the process
+    // uses `converter` (when not empty) and the given limits. Not nestable; create and destroy
+    // it while no conversion runs.
+    class TestOverride {
+    public:
+        explicit TestOverride(std::filesystem::path converter,
+                              std::chrono::milliseconds timeLimit = kTimeLimit,
+                              std::chrono::milliseconds gracePeriod = kGracePeriod);
+        ~TestOverride();
+        TestOverride(const TestOverride&) = delete;
+        TestOverride& operator=(const TestOverride&) = delete;
+    };
+};
+
+}  // namespace vorrel

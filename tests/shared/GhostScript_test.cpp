@@ -1,0 +1,302 @@
+// Conversions through fake converters: failures, time-outs, slots, races, the private TMPDIR.
+#include "shared/GhostScript.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <future>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "shared/ConversionFixture.h"
+
+namespace vorrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::readFile;
+
+class GhostScriptTest : public test::ConversionTest {};
+
+// Splits a NUL-terminated list of items.
+std::vector<std::string> splitNul(const std::string& text) {
+    std::vector<std::string> items;
+    for (std::size_t start = 0, end; (end = text.find('\0', start)) != std::string::npos;
+         start = end + 1)
+        items.push_back(text.substr(start, end - start));
+    return items;
+}
+
+std::vector<fs::path> filesIn(const fs::path& folder) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    return files;
+}
+
+TEST_F(GhostScriptTest, FailuresRemoveEverythingLogAndReleaseTheSlot) {
+    struct Case {
+        fs::path converter;
+        std::string text;
+        bool typed;  // a ConversionError (else the launch error)
+    } cases[] = {
+        {fake("exit-1"), "Ghostscript exited with status 1.", true},
+        {fake("exit-0-without-output"), "Ghostscript exited without producing an output file.",
+         true},
+        {home_.root() / "no converter here", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.converter);
+        GhostScript::TestOverride useFake(c.converter);
+        log_->clear();
+        const GhostScript conversion(source("failing.eps"), OutputFormat::PDF, 200);
+        std::string thrown;
+        try {
+            conversion.run();
+            ADD_FAILURE() << "run() succeeded";
+        } catch (const ConversionError& error) {
+            EXPECT_TRUE(c.typed);
+            thrown = error.what();
+            EXPECT_EQ(thrown, c.text);
+        } catch (const std::system_error& error) {
+            EXPECT_FALSE(c.typed);
+            EXPECT_EQ(error.code().value(), ENOENT);
+            thrown = error.what();
+        }
+        EXPECT_EQ(cacheEntries(), std::vector<std::string>{});
+        EXPECT_EQ(debugMessages("run()"), std::vector<std::string>{thrown});
+        EXPECT_TRUE(allSlotsFree());
+    }
+    EXPECT_TRUE(noChildrenLeft());
+}
+
+TEST_F(GhostScriptTest, StatusOfAChildEndedBySignalIsNotSuccess) {
+    const fs::path script = home_.write("kill-self", "#!/bin/sh\nkill -KILL $$\n");
+    fs::permissions(script, fs::perms::owner_all);
+    GhostScript::TestOverride useFake(script);
+    const GhostScript conversion(source("a.eps"), OutputFormat::PNG, 200);
+    try {
+        conversion.run();
+        FAIL() << "run() succeeded";
+    } catch (const ConversionError& error) {
+        EXPECT_EQ(error.kind(), ConversionError::Case::converterFailed);
+        EXPECT_EQ(error.status(), 128 + SIGKILL);
+        EXPECT_STREQ(error.what(), "Ghostscript exited with status 137.");
+    }
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{});
+}
+
+TEST_F(GhostScriptTest, TimeOutTerminatesReapsAndFreesTheSlot) {
+    for (const char* converter : {"hang", "ignore-sigterm"}) {
+        SCOPED_TRACE(converter);
+        const fs::path record = home_.root() / (std::string(converter) + ".pid");
+        setenv("VORREL_FAKE_RECORD", record.c_str(), 1);
+        {
+            GhostScript::TestOverride useFake(fake(converter), 300ms, 300ms);
+            const GhostScript conversion(source("slow.eps"), OutputFormat::PDF, 200);
+            try {
+                conversion.run();
+                ADD_FAILURE() << "run() succeeded";
+            } catch (const ConversionError& error) {
+                EXPECT_EQ(error.kind(), ConversionError::Case::timedOut);
+                EXPECT_STREQ(error.what(), "Ghostscript did not finish within 60 seconds.");
+            }
+        }
+        const pid_t pid = std::atoi(readFile(record).c_str());
+        ASSERT_GT(pid, 0) << "the fake converter did not start";
+        EXPECT_TRUE(noChildrenLeft());
+        EXPECT_EQ(cacheEntries(), std::vector<std::string>{});
+        EXPECT_TRUE(allSlotsFree());
+    }
+    // The next conversion gets a slot and succeeds.
+    const fs::path launches = home_.root() / "launches";
+    fs::create_directories(launches);
+    setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("launch-counter"));
+    const GhostScript next(source("next.eps"), OutputFormat::PDF, 200);
+    EXPECT_EQ(next.run(), next.outputFileURL);
+    EXPECT_TRUE(fs::exists(next.outputFileURL));
+}
+
+TEST_F(GhostScriptTest, ConverterGetsAbsolutePathsAsSingleItems) {
+    const fs::path launches = home_.root() / "launches";
+    fs::create_directories(launches);
+    setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("launch-counter"));
+
+    const fs::path original = fs::current_path();
+    fs::current_path(home_.root());
+    const fs::path relative = fs::path("a folder") / "new\nline" / "Größe – ü.eps";
+    source(relative, "content of the awkward file\n");
+    const GhostScript conversion(relative, OutputFormat::PNG, 200);
+    const fs::path result = conversion.run();
+    fs::current_path(original);
+
+    EXPECT_EQ(result, conversion.outputFileURL);
+    EXPECT_EQ(readFile(result), "converted " + (home_.root() / relative).string() + "\n");
+    const auto records = filesIn(launches);
+    ASSERT_EQ(records.size(), 1u);
+    const auto items = splitNul(readFile(records.front()));
+    ASSERT_EQ(items.size(), 10u);
+    EXPECT_EQ(items[7], "-o");
+    const fs::path inProgress = items[8];
+    EXPECT_EQ(inProgress.parent_path(), previewFilesDirectory());
+    EXPECT_TRUE(std::regex_match(inProgress.filename().string(),
+                                 std::regex("inprogress-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
+                                            "[89AB][0-9A-F]{3}-[0-9A-F]{12}\\.png")))
+        << inProgress;
+    EXPECT_EQ(items[9], (home_.root() / relative).string());
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{result.filename().string()});
+}
+
+TEST_F(GhostScriptTest, EveryRunHasItsOwnPrivateTemporaryFolder) {
+    const fs::path record = home_.root() / "tmpdirs";
+    setenv("VORREL_FAKE_RECORD", record.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("tmpdir-recorder"));
+    const char* parentTmp = std::getenv("TMPDIR");
+    for (const char* status : {"0", "3"}) {
+        setenv("VORREL_FAKE_STATUS", status, 1);
+        const GhostScript conversion(source(std::string("t") + status + ".eps", status),
+                                     OutputFormat::PDF, 200);
+        try {
+            conversion.run();
+        } catch (const ConversionError&) {
+        }
+    }
+    std::istringstream lines(readFile(record));
+    std::vector<std::string> folders;
+    for (std::string line; std::getline(lines, line);) {
+        const auto bar = line.find('|');
+        ASSERT_NE(bar, std::string::npos);
+        EXPECT_EQ(line.substr(bar + 1), "700") << line;
+        folders.push_back(line.substr(0, bar));
+    }
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_NE(folders[0], folders[1]);
+    for (const auto& folder : folders) {
+        EXPECT_FALSE(fs::exists(folder)) << folder << " was left behind";
+        if (parentTmp) {
+            EXPECT_NE(folder, parentTmp);
+        }
+    }
+}
+
+TEST_F(GhostScriptTest, NeverMoreThanFourConvertersAtOnce) {
+    const fs::path record = home_.root() / "times";
+    setenv("VORREL_FAKE_RECORD", record.c_str(), 1);
+    setenv("VORREL_FAKE_DELAY", "0.4", 1);
+    GhostScript::TestOverride useFake(fake("slow-recorder"));
+
+    std::vector<std::future<fs::path>> results;
+    for (int i = 0; i < 6; ++i) {
+        const fs::path file =
+            source("s" + std::to_string(i) + ".eps", "content " + std::to_string(i));
+        results.push_back(std::async(std::launch::async, [file] {
+            return GhostScript(file, OutputFormat::PDF, 200).run();
+        }));
+    }
+    for (auto& result : results) EXPECT_TRUE(fs::exists(result.get()));
+
+    // +1 at each start, -1 at each end; at equal times an end comes first.
+    std::vector<std::pair<long long, int>> events;
+    std::istringstream lines(readFile(record));
+    for (std::string kind; lines >> kind;) {
+        long long time = 0;
+        lines >> time;
+        events.emplace_back(time, kind == "start" ? 1 : -1);
+    }
+    ASSERT_EQ(events.size(), 12u);
+    std::sort(events.begin(), events.end());
+    int running = 0, most = 0;
+    for (const auto& [time, change] : events) most = std::max(most, running += change);
+    EXPECT_LE(most, 4);
+    EXPECT_GE(most, 2);  // the runs did overlap, so the limit was put to the test
+    EXPECT_EQ(cacheEntries().size(), 6u);
+}
+
+TEST_F(GhostScriptTest, CacheHitNeedsNoSlot) {
+    const fs::path launches = home_.root() / "launches";
+    fs::create_directories(launches);
+    setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("launch-counter"));
+    const GhostScript conversion(source("cached.eps"), OutputFormat::PNG, 200);
+    home_.write(conversion.outputFileURL.lexically_relative(home_.root()), "earlier result");
+
+    for (int i = 0; i < 4; ++i) GhostScript::conversionSlots().acquire();
+    auto result = std::async(std::launch::async, [&] { return conversion.run(); });
+    const bool returned = result.wait_for(20s) == std::future_status::ready;
+    GhostScript::conversionSlots().release(4);  // lets a blocked run() end before we fail
+    ASSERT_TRUE(returned) << "a cache hit waited for a slot";
+    EXPECT_EQ(result.get(), conversion.outputFileURL);
+    EXPECT_EQ(readFile(conversion.outputFileURL), "earlier result");
+    EXPECT_TRUE(filesIn(launches).empty());
+}
+
+TEST_F(GhostScriptTest, SimultaneousRequestsForOneContentShareOneFile) {
+    const fs::path launches = home_.root() / "launches";
+    fs::create_directories(launches);
+    setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+    setenv("VORREL_FAKE_DELAY", "0.3", 1);
+    GhostScript::TestOverride useFake(fake("launch-counter"));
+
+    const std::string content = "%!PS-Adobe-3.0 EPSF-3.0\nsame\n";
+    const GhostScript first(source("one/first.eps", content), OutputFormat::PDF, 200);
+    const GhostScript second(source("two/second copy.eps", content), OutputFormat::PDF, 200);
+    ASSERT_EQ(first.outputFileURL, second.outputFileURL);
+    auto a = std::async(std::launch::async, [&] { return first.run(); });
+    auto b = std::async(std::launch::async, [&] { return second.run(); });
+    EXPECT_EQ(a.get(), first.outputFileURL);
+    EXPECT_EQ(b.get(), first.outputFileURL);
+    EXPECT_EQ(filesIn(launches).size(), 2u);  // both converted: the race really happened
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{first.outputFileURL.filename().string()});
+}
+
+TEST_F(GhostScriptTest, CacheLocationFailuresAreLoggedAndRethrown) {
+    // An unreadable source.
+    EXPECT_THROW(GhostScript(home_.root() / "missing.eps", OutputFormat::PDF, 200),
+                 std::system_error);
+    // No group container: no absolute base folder can be formed.
+    const fs::path file = source("fine.eps");
+    setenv("XDG_CACHE_HOME", "relative", 1);
+    setenv("HOME", "relative", 1);
+    EXPECT_THROW(GhostScript(file, OutputFormat::PDF, 200), ContainerUnavailableError);
+    EXPECT_EQ(debugMessages("init(at:to:resolution:)").size(), 2u);
+    EXPECT_TRUE(debugMessages("run()").empty());
+}
+
+TEST_F(GhostScriptTest, ArgumentListsAreExact) {
+    GhostScript png(source("in.eps"), OutputFormat::PNG, 200);
+    const std::string in = png.url.string();
+    EXPECT_EQ(
+        png.arguments("/cache/inprogress-X.png"),
+        (std::vector<std::string>{"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pngalpha",
+                                  "-r200", "-dEPSCrop", "-o", "/cache/inprogress-X.png", in}));
+    png.resolution = 72;
+    EXPECT_EQ(png.arguments("/c/o.png")[5], "-r72");
+
+    GhostScript pdf = png;
+    pdf.outputFormat = OutputFormat::PDF;
+    EXPECT_EQ(pdf.arguments("/cache/50% off.pdf"),
+              (std::vector<std::string>{
+                  "-dSAFER", "-dBATCH", "-dNOPAUSE", "-dNOCACHE", "-sDEVICE=pdfwrite", "-dEPSCrop",
+                  "-dUseArtBox", "-dDetectDuplicateImages=true", "-dEmbedAllFonts=true",
+                  "-dSubsetFonts=false", "-dCompressFonts=true", "-dAutoRotatePages=/None",
+                  "-dPreserveOverprintSettings=true", "-dPDFSETTINGS=/prepress",
+                  "-dCompatibilityLevel=1.7", "-sOutputFile=/cache/50%% off.pdf", in}));
+
+    // Names that could pass for options or argument files reach the converter as paths.
+    const fs::path original = fs::current_path();
+    fs::current_path(home_.root());
+    for (const char* name : {"-sOutputFile=evil.pdf", "@args", "-dNOSAFER"}) {
+        pdf.url = name;
+        EXPECT_EQ(pdf.arguments("out.pdf").back(), (home_.root() / name).string());
+        EXPECT_EQ(pdf.arguments("out.pdf")[15],
+                  "-sOutputFile=" + (home_.root() / "out.pdf").string());
+    }
+    fs::current_path(original);
+}
+
+}  // namespace
+}  // namespace vorrel
