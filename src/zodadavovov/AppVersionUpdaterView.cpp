@@ -9,6 +9,7 @@
 
 #include "zodadavovov/AppIconView.h"
 #include "zodadavovov/AppInfo.h"
+#include "zodadavovov/DefaultButton.h"
 #include "zodadavovov/LibraryBundle.h"
 #include "zodadavovov/QuickLookHelpButton.h"
 #include "zodadavovov/Style.h"
@@ -46,6 +47,7 @@ AppVersionUpdaterView::AppVersionUpdaterView(Options options, QWidget* parent)
     connect(check_, &QPushButton::clicked, this, [this] {
         if (options_.checkForUpdates) options_.checkForUpdates();
     });
+    addDefaultButtonShortcut(this, check_);
     buttons->addStretch(1);
     buttons->addWidget(help_, 0, Qt::AlignVCenter);
     buttons->addWidget(check_, 0, Qt::AlignVCenter);

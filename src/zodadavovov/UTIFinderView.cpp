@@ -15,6 +15,7 @@
 
 #include <iostream>
 
+#include "zodadavovov/DefaultButton.h"
 #include "zodadavovov/LibraryBundle.h"
 #include "zodadavovov/Style.h"
 
@@ -116,6 +117,7 @@ UTIFinderView::UTIFinderView(QWidget* parent) : QWidget(parent) {
     connect(copyAction_, &QAction::triggered, this, &UTIFinderView::copyResult);
     connect(copyButton_, &QPushButton::clicked, copyAction_, &QAction::trigger);
     connect(selectButton_, &QPushButton::clicked, this, &UTIFinderView::selectFiles);
+    addDefaultButtonShortcut(this, selectButton_);
     updateActions();
 }
 
