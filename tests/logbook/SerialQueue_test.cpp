@@ -41,16 +41,6 @@ TEST(SerialQueue, RunsItemsOneAtATimeInSubmissionOrderFromManyThreads) {
     }
 }
 
-TEST(SerialQueue, KnowsWhichQueueRunsTheCaller) {
-    SerialQueue queue("com.example.label");
-    EXPECT_EQ(SerialQueue::current(), nullptr);
-    std::promise<const SerialQueue*> insideItem;
-    queue.async([&] { insideItem.set_value(SerialQueue::current()); });
-    EXPECT_EQ(insideItem.get_future().get(), &queue);
-    EXPECT_FALSE(queue.isCurrent());
-    EXPECT_EQ(queue.label(), "com.example.label");
-}
-
 TEST(SerialQueue, AThrowingItemDoesNotStopTheQueueAndDrainFromInsideReturns) {
     SerialQueue queue("failures");
     std::vector<int> ran;
