@@ -1,0 +1,149 @@
+// Pref<T> and Observable<T> on real widgets (offscreen): controls follow writes made
+// anywhere in the process, on the GUI thread or another one, and write back when toggled.
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "platform/Suite.h"
+#include "prefs/Prefs.h"
+#include "prefs/binding/Pref.h"
+#include "support/TempHome.h"
+
+using namespace vorrel;
+
+class PrefTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TempHome> home_;
+    std::shared_ptr<platform::Suite> suite_;
+    int counter_ = 0;
+
+    Prefs::Key<bool> newKey(bool defaultValue = false) {
+        return Prefs::Key<bool>("flag" + std::to_string(counter_++), suite_, defaultValue);
+    }
+
+    // Writes the key the way the row says: on the GUI thread or on a thread of its own.
+    static void write(const Prefs::Key<bool>& key, bool value, bool fromOtherThread) {
+        if (!fromOtherThread) {
+            Prefs::set(key, value);
+            return;
+        }
+        std::thread writer([&] { Prefs::set(key, value); });
+        writer.join();
+    }
+
+private slots:
+    void init() {
+        home_ = std::make_unique<test::TempHome>();
+        suite_ = platform::Suite::open("pref-qtest." + std::to_string(counter_++));
+    }
+    void cleanup() {
+        suite_.reset();
+        home_.reset();
+    }
+
+    void checkBoxFollowsWritesMadeElsewhere_data() {
+        QTest::addColumn<bool>("fromOtherThread");
+        QTest::newRow("GUI thread") << false;
+        QTest::newRow("worker thread") << true;
+    }
+    void checkBoxFollowsWritesMadeElsewhere() {
+        QFETCH(bool, fromOtherThread);
+        auto key = newKey();
+        Prefs::Pref<bool> pref(key);
+        QCheckBox box("Transparent Background");
+        pref.bindCheckable(&box);
+        QSignalSpy changed(&pref, &Prefs::PrefBase::changed);
+        QVERIFY(!box.isChecked());
+
+        write(key, true, fromOtherThread);
+        QTRY_VERIFY(box.isChecked());
+        QCOMPARE(changed.count(), 1);
+        write(key, false, fromOtherThread);
+        QTRY_VERIFY(!box.isChecked());
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(pref.wrappedValue(), false);
+    }
+
+    void togglingAControlWritesTheKey() {
+        auto key = newKey();
+        Prefs::Pref<bool> pref(key);
+        QCheckBox box;
+        QAction action("Log to File");
+        pref.bindCheckable(&box);
+        pref.bindCheckable(&action);
+        QVERIFY(action.isCheckable());
+
+        box.click();
+        QCOMPARE(Prefs::get(key), true);
+        QVERIFY(action.isChecked());  // the other control follows
+        action.trigger();
+        QCOMPARE(Prefs::get(key), false);
+        QVERIFY(!box.isChecked());
+        QVERIFY(pref.isDefaultValue());
+
+        pref.setWrappedValue(true);
+        QVERIFY(box.isChecked() && action.isChecked());
+        pref.reset();
+        QVERIFY(!box.isChecked());
+        QCOMPARE(suite_->objectForKey(key.name()), std::optional<platform::Value>(false));
+    }
+
+    void equalKeyKeepsTheObservation() {
+        auto key = newKey();
+        Prefs::Pref<bool> pref(key);
+        QCheckBox box;
+        pref.bindCheckable(&box);
+        QCOMPARE(pref.observable().observationGeneration(), std::uint64_t{1});
+
+        pref.setKey(Prefs::Key<bool>(key.name(), suite_, true));  // same name, same suite
+        QCOMPARE(pref.observable().observationGeneration(), std::uint64_t{1});
+        QCOMPARE(pref.defaultValue(), true);
+
+        auto otherHandle = platform::Suite::open(suite_->name());
+        pref.setKey(Prefs::Key<bool>(key.name(), otherHandle, false));  // another suite object
+        QCOMPARE(pref.observable().observationGeneration(), std::uint64_t{2});
+
+        auto other = newKey();
+        Prefs::set(other, true);
+        pref.setKey(other);
+        QCOMPARE(pref.observable().observationGeneration(), std::uint64_t{3});
+        QVERIFY(box.isChecked());  // shows the new key's value at once
+        Prefs::set(key, false);   // the old key no longer drives it
+        Prefs::set(other, false);
+        QTRY_VERIFY(!box.isChecked());
+    }
+
+    void destroyedPrefDoesNoWorkForLaterWrites() {
+        // Every delivered change computes the key's default: count the closure's calls.
+        auto calls = std::make_shared<std::atomic<int>>(0);
+        Prefs::Key<bool> key("counted", suite_, [calls] {
+            ++*calls;
+            return false;
+        });
+        {
+            Prefs::Pref<bool> pref(key);
+            std::thread writer([&] { Prefs::set(key, true); });
+            writer.join();
+            QCOMPARE(calls->load(), 1);
+        }
+        // The wake-up queued by the worker's write died with the Pref: processing events
+        // must not touch it (AddressSanitizer would say so).
+        QCoreApplication::processEvents();
+        Prefs::set(key, false);
+        std::thread writer([&] { Prefs::set(key, true); });
+        writer.join();
+        QCOMPARE(calls->load(), 1);
+    }
+};
+
+QTEST_MAIN(PrefTest)
+#include "Pref_qtest.moc"
