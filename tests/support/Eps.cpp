@@ -76,11 +76,13 @@ std::string withoutBoundingBox() {
 }
 
 std::string ofSize(std::size_t bytes) {
-    std::string document = header(612, 792) + "0.2 setlinewidth\n";
+    // Short strokes scattered over a letter page: the file grows, the drawing stays cheap.
+    std::string document = header(612, 792) + "0.5 setlinewidth\n";
     for (unsigned i = 0; document.size() < bytes; ++i) {
+        const unsigned x = (i * 37) % 590, y = (i * 53) % 770;
         std::ostringstream step;
-        step << (i * 37) % 600 << ' ' << (i * 53) % 780 << " moveto " << (i * 91) % 600 << ' '
-             << (i * 17) % 780 << " lineto " << (i % 7) / 7.0 << " setgray stroke\n";
+        step << x << ' ' << y << " moveto " << x + (i % 11) << ' ' << y + (i % 13) << " lineto "
+             << (i % 7) / 7.0 << " setgray stroke\n";
         document += step.str();
     }
     return document + "showpage\n%%EOF\n";

@@ -1,0 +1,151 @@
+// Measures what GhostScript adds to a Ghostscript run, and what a cache hit costs.
+//
+//   cold:   GhostScript(file, format, 200).run() with an empty cache (hashing the source,
+//           slot, private TMPDIR, spawn, wait, move) against the same gs command started
+//           directly with posix_spawn and waitpid. Runs alternate, medians are compared.
+//   cached: GhostScript(file, format, 200).run() with the converted file present (hash and one
+//           existence test) against `openssl dgst -sha256 file`.
+//
+// Usage: conversion_bench [rounds]   (default 7). Children write to /dev/null; the table goes
+// to standard output. Needs the tests' support library (VORREL_BUILD_TESTS=ON).
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logbook/Logbook.h"
+#include "shared/GhostScript.h"
+#include "shared/PreviewFiles.h"
+#include "support/Eps.h"
+#include "support/TempHome.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using vorrel::GhostScript;
+using vorrel::OutputFormat;
+
+const fs::path kConverter = fs::path(VORREL_PREFIX_DIR) / "libexec" / "vorrel" / "converter";
+
+double seconds(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void spawnAndWait(const fs::path& program, std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    std::string name = program.string();
+    argv.push_back(name.data());
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, name.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+        std::perror("posix_spawn");
+        std::exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", name.c_str());
+        std::exit(1);
+    }
+}
+
+}  // namespace
+
+int measure(int rounds, FILE* report);
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    // Results go to the original standard output; every child writes to /dev/null.
+    FILE* report = fdopen(fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3), "w");
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+    try {
+        return measure(rounds, report);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "conversion_bench: %s\n", error.what());
+        return 1;
+    }
+}
+
+int measure(int rounds, FILE* report) {
+    // The conversion code logs failures only; keep the console destination quiet anyway.
+    vorrel::Logbook::defaultInstance().setOutputLevel(vorrel::LogLevel::none);
+
+    vorrel::test::TempHome home;
+    GhostScript::TestOverride converter(kConverter);
+    const struct Document {
+        const char* name;
+        std::string content;
+    } documents[] = {
+        {"text", vorrel::test::eps::text()},
+        {"100 KB", vorrel::test::eps::ofSize(100'000)},
+        {"1 MB", vorrel::test::eps::ofSize(1'000'000)},
+    };
+
+    std::fprintf(report, "%-8s %-4s %9s %12s %12s %8s\n", "file", "fmt", "bytes", "run() ms",
+                 "bare gs ms", "ratio");
+    for (const auto& document : documents) {
+        const fs::path source = home.write(std::string(document.name) + ".eps", document.content);
+        for (OutputFormat format : {OutputFormat::PDF, OutputFormat::PNG}) {
+            std::vector<double> ours, bare;
+            const fs::path bareOutput =
+                home.root() / ("bare." + std::string(fileExtension(format)));
+            for (int round = 0; round <= rounds; ++round) {  // round 0 warms the caches up
+                const GhostScript probe(source, format, 200);
+                fs::remove(probe.outputFileURL);
+                const double oursTime = seconds([&] { GhostScript(source, format, 200).run(); });
+                const double bareTime =
+                    seconds([&] { spawnAndWait(kConverter, probe.arguments(bareOutput)); });
+                if (round > 0) {
+                    ours.push_back(oursTime);
+                    bare.push_back(bareTime);
+                }
+            }
+            std::fprintf(report, "%-8s %-4s %9zu %12.1f %12.1f %8.3f\n", document.name,
+                         std::string(vorrel::logWord(format)).c_str(), document.content.size(),
+                         median(ours) * 1e3, median(bare) * 1e3, median(ours) / median(bare));
+            std::fflush(report);
+        }
+    }
+
+    std::fprintf(report, "\n%-8s %9s %14s %14s %8s\n", "file", "bytes", "cache hit ms",
+                 "openssl ms", "ratio");
+    for (const auto& document : documents) {
+        const fs::path source = home.root() / (std::string(document.name) + ".eps");
+        GhostScript(source, OutputFormat::PDF, 200).run();  // converted: every run() is a hit
+        std::vector<double> hits, digests;
+        for (int round = 0; round < rounds * 5; ++round) {
+            hits.push_back(seconds([&] { GhostScript(source, OutputFormat::PDF, 200).run(); }));
+            digests.push_back(seconds([&] {
+                spawnAndWait("/usr/bin/openssl", {"dgst", "-sha256", source.string()});
+            }));
+        }
+        std::fprintf(report, "%-8s %9zu %14.3f %14.3f %8.3f\n", document.name,
+                     document.content.size(), median(hits) * 1e3, median(digests) * 1e3,
+                     median(hits) / median(digests));
+    }
+    std::fclose(report);
+    return 0;
+}
