@@ -127,6 +127,25 @@ TEST_F(FileDestinationTest, ReattachingStartsANewRunButAppDetailsComeOnce) {
     EXPECT_EQ(lines, expected);
 }
 
+TEST_F(FileDestinationTest, SetupWithAFileAddsItWithTheSameSwitchesAndItsOwnLevel) {
+    const auto existing = home.write("setup.log", "previous run\n");
+    Logbook logbook("l", true);
+    testing::internal::CaptureStdout();
+    logbook.setup(Level::debug, false, true, false, false, false, false, false, existing, Level::info);
+    logbook.debug("console only", "f");
+    logbook.info("both", "f");
+    testing::internal::GetCapturedStdout();
+
+    auto file = std::dynamic_pointer_cast<FileDestination>(
+        logbook.destination(Logbook::Constants::fileDestinationIdentifier));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->outputLevel(), Level::info);
+    EXPECT_FALSE(file->shouldAppend());
+    const std::vector<std::string> expected{processLine, "> Logbook Version: 7.1.5 - Level: Debug",
+                                            "> Logbook writing log to: " + fileUrlString(existing), "f > both"};
+    EXPECT_EQ(fileLines(existing), expected);
+}
+
 TEST_F(FileDestinationTest, RefusedDuplicateNeitherOpensNorTruncates) {
     const auto existing = home.write("logs/Preview.log", "old contents\n");
     Logbook logbook("l", false);
