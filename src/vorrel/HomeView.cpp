@@ -1,0 +1,72 @@
+#include "vorrel/HomeView.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "platform/SystemVersion.h"
+#include "vorrel/DefaultApplication.h"
+#include "zodadavovov/AppBrandingView.h"
+#include "zodadavovov/OrderedListItem.h"
+#include "zodadavovov/PlainSection.h"
+#include "zodadavovov/Style.h"
+#include "zodadavovov/UrlOpener.h"
+
+namespace vorrel {
+
+namespace zv = zodadavovov;
+
+HomeView::HomeView(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(16);
+
+    layout->addWidget(new zv::AppBrandingView(
+        {.name = std::nullopt, .tagline = tr("Quick Look EPS Files in File Manager"), .icon = std::nullopt,
+         .iconSize = 72}));
+
+    auto* usageSection = new zv::PlainSection(tr("How to Use the Extension?"));
+    usage_ = new QLabel(tr("Press spacebar or Ctrl + Y to quick look EPS files in File Manager."));
+    usage_->setWordWrap(true);
+    usage_->setTextFormat(Qt::PlainText);
+    usage_->setFont(zv::style::systemFont(13));
+    zv::style::setForeground(usage_, zv::style::Foreground::Secondary);
+    usageSection->addWidget(usage_);
+    // The newest layouts pull the usage text 10 px towards the leading edge. The section
+    // holds only this text, so its content indent is what moves.
+    if (platform::SystemVersion::isAtLeast({26, 0, 0})) {
+        const QMargins margins = usageSection->contentLayout()->contentsMargins();
+        usageSection->contentLayout()->setContentsMargins(margins - QMargins(10, 0, 0, 0));
+    }
+    layout->addWidget(usageSection);
+
+    auto* setup = new zv::PlainSection(tr("Enable Quick Look Extension"));
+    const QString steps[] = {
+        tr("Make “Vorrel Quick Look” the [default application for EPS files](%1).")
+            .arg(QLatin1String(setupLink)),
+        tr("In File Manager, open an EPS file, or choose “Open With → Vorrel Quick Look”."),
+        tr("Press spacebar or Escape to close the preview."),
+        tr("Turn on “Transparent Background” in Settings for previews without a white page."),
+    };
+    int order = 1;
+    for (const QString& step : steps) {
+        auto* item = new zv::OrderedListItem(step, order++);
+        steps_ << item->textLabel();
+        setup->addWidget(item);
+    }
+    // Step 1's link does the set-up here; any other link still opens as usual.
+    QLabel* first = steps_.first();
+    disconnect(first, &QLabel::linkActivated, nullptr, nullptr);
+    connect(first, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (link != QLatin1String(setupLink)) {
+            zv::openUrl(QUrl(link));
+            return;
+        }
+        DefaultApplication::makeQuickLookDefaultForEps([self = QPointer<HomeView>(this)](bool ok) {
+            if (self) emit self->setupFinished(ok);
+        });
+    });
+    layout->addWidget(setup);
+    layout->addStretch(1);
+}
+
+}  // namespace vorrel

@@ -1,0 +1,107 @@
+#include "vorrel/MainWindow.h"
+
+#include <QApplication>
+#include <QMenuBar>
+
+#include "platform/desktop/FileManager.h"
+#include "shared/AppGroup.h"
+#include "shared/PreviewFiles.h"
+#include "vorrel/CheckUpdatesButton.h"
+#include "vorrel/ContentView.h"
+#include "zodadavovov/HelpMenu.h"
+#include "zodadavovov/MakerLinks.h"
+#include "zodadavovov/SymbolIcon.h"
+
+namespace vorrel {
+
+namespace zv = zodadavovov;
+
+namespace {
+QString text(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+}  // namespace
+
+MainWindow::MainWindow(PaneSelection& selectedPane, platform::UpdaterController& updaterController,
+                       Prefs::Pref<bool>& logToFile, WindowSize size, QWidget* parent)
+    : QMainWindow(parent),
+      selectedPane_(selectedPane),
+      logToFile_(logToFile),
+      content_(new ContentView(selectedPane, updaterController, size)) {
+    setCentralWidget(content_);
+    createFileMenu(updaterController);
+    createViewMenu();
+    createHelpMenu();
+}
+
+void MainWindow::createFileMenu(platform::UpdaterController& updaterController) {
+    fileMenu_ = menuBar()->addMenu(tr("&File"));
+    QAction* about = fileMenu_->addAction(zv::symbolIcon("info.circle"),
+                                          tr("About %1").arg(QGuiApplication::applicationDisplayName()));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [this] { selectedPane_.setPane(SidebarPane::About); });
+    checkUpdates_ = new CheckUpdatesButton(updaterController.updater(), this);
+    fileMenu_->addAction(checkUpdates_);
+    fileMenu_->addSeparator();
+    QAction* quit = fileMenu_->addAction(tr("&Quit"), QKeySequence::Quit);
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void MainWindow::createViewMenu() {
+    viewMenu_ = menuBar()->addMenu(tr("&View"));
+    for (const SidebarPane pane : allSidebarPanes) {
+        QAction* action = viewMenu_->addAction(zv::symbolIcon(symbol(pane)), title(pane));
+        action->setShortcut(shortcut(pane));
+        // The window's shortcut, so it works while any of its widgets has the focus.
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, pane] { selectedPane_.setPane(pane); });
+    }
+    viewMenu_->addSeparator();
+}
+
+void MainWindow::createHelpMenu() {
+    helpMenu_ = menuBar()->addMenu(tr("&Help"));
+    helpMenu_->addAction(zv::helpmenu::utiFinder(this));
+
+    logToFileAction_ = helpMenu_->addAction(zv::symbolIcon("ladybug"), tr("Log to File"));
+    logToFileAction_->setCheckable(true);
+    logToFile_.bindCheckable(logToFileAction_);
+
+    showLogFile_ = helpMenu_->addAction(zv::symbolIcon("doc.text.magnifyingglass"),
+                                        tr("Show Log File in File Manager"));
+    connect(showLogFile_, &QAction::triggered, this, &MainWindow::showLogFile);
+    revealPreviewFiles_ = helpMenu_->addAction(zv::symbolIcon("folder"), tr("Reveal Preview Files Folder"));
+    connect(revealPreviewFiles_, &QAction::triggered, this, &MainWindow::revealPreviewFilesFolder);
+    connect(&logToFile_, &Prefs::PrefBase::changed, this, &MainWindow::updateDiagnostics);
+    updateDiagnostics();
+
+    helpMenu_->addSeparator();
+    helpMenu_->addAction(zv::helpmenu::moreAppsByUs(this));
+    helpMenu_->addAction(zv::helpmenu::contactUs(text(zv::maker::supportEmail), this));
+    helpMenu_->addSeparator();
+    helpMenu_->addAction(zv::helpmenu::privacyPolicy(text(zv::maker::privacyPolicy), this));
+    helpMenu_->addAction(zv::helpmenu::termsOfService(text(zv::maker::termsOfService), this));
+}
+
+void MainWindow::updateDiagnostics() {
+    const bool visible = logToFile_.wrappedValue();
+    showLogFile_->setVisible(visible);
+    revealPreviewFiles_->setVisible(visible);
+}
+
+void MainWindow::showLogFile() {
+    // Without a group container there is no log file to show: do nothing, like the
+    // preview files command.
+    if (const auto logFile = logFileURL()) platform::FileManager::reveal(*logFile);
+}
+
+void MainWindow::revealPreviewFilesFolder() {
+    try {
+        platform::FileManager::reveal(previewFilesDirectory());
+    } catch (const ContainerUnavailableError&) {
+        // No container: nothing to reveal, and nothing to report.
+    }
+}
+
+}  // namespace vorrel

@@ -1,0 +1,36 @@
+#include "vorrel/VorrelApp.h"
+
+#include <QApplication>
+
+#include "platform/Suite.h"
+#include "shared/SharedSettings.h"
+#include "vorrel/AppLanguage.h"
+#include "vorrel/MainWindow.h"
+#include "vorrel/UpdaterDialogs.h"
+
+namespace vorrel {
+
+VorrelApp::VorrelApp(std::unique_ptr<platform::UserDriver> userDriver, QObject* parent)
+    : QObject(parent),
+      logToFile_(std::make_unique<Prefs::Pref<bool>>(vorrel::logToFile())),
+      updaterController_(std::make_unique<platform::UpdaterController>(
+          true, platform::Bundle::main(), platform::Suite::standard(),
+          userDriver ? std::move(userDriver) : std::make_unique<UpdaterDialogs>())) {
+    QApplication::setQuitOnLastWindowClosed(appDelegate_.applicationShouldTerminateAfterLastWindowClosed());
+}
+
+VorrelApp::~VorrelApp() {
+    // The window refers to the Pref and the updater: it goes first.
+    window_.reset();
+}
+
+MainWindow* VorrelApp::showWindow() {
+    if (window_) return window_.get();
+    window_ = std::make_unique<MainWindow>(selectedPane_, *updaterController_, *logToFile_,
+                                           windowSizeTable[std::size_t(appLanguage())]);
+    window_->show();
+    appDelegate_.applicationDidFinishLaunching();
+    return window_.get();
+}
+
+}  // namespace vorrel

@@ -1,0 +1,49 @@
+#pragma once
+// VorrelApp: the application object. Made once in main(), after the main bundle is
+// installed and the QApplication exists.
+//
+// Construction, in order: the AppDelegate; the selected pane (Home); the logToFile Pref
+// bound to the shared key; the one UpdaterController, created with its updater started
+// (its defaults are the host's standard suite, its dialogs UpdaterDialogs unless a user
+// driver is given). showWindow() then makes the one window (its content size from
+// AppLanguage), shows it, and lets the delegate style it.
+//
+// Thread-safety: GUI thread only.
+
+#include <memory>
+
+#include <QObject>
+
+#include "platform/desktop/UpdaterController.h"
+#include "prefs/binding/Pref.h"
+#include "vorrel/AppDelegate.h"
+#include "vorrel/PaneSelection.h"
+
+namespace vorrel {
+
+class MainWindow;
+
+class VorrelApp : public QObject {
+    Q_OBJECT
+public:
+    explicit VorrelApp(std::unique_ptr<platform::UserDriver> userDriver = nullptr,
+                       QObject* parent = nullptr);
+    ~VorrelApp() override;
+
+    MainWindow* showWindow();
+
+    AppDelegate& appDelegate() { return appDelegate_; }
+    PaneSelection& selectedPane() { return selectedPane_; }
+    platform::UpdaterController& updaterController() { return *updaterController_; }
+    Prefs::Pref<bool>& logToFile() { return *logToFile_; }
+    MainWindow* window() const { return window_.get(); }
+
+private:
+    AppDelegate appDelegate_;
+    PaneSelection selectedPane_;
+    std::unique_ptr<Prefs::Pref<bool>> logToFile_;
+    std::unique_ptr<platform::UpdaterController> updaterController_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace vorrel

@@ -1,0 +1,32 @@
+// vorrel: the host application.
+#include <filesystem>
+#include <system_error>
+
+#include <QApplication>
+#include <QLocale>
+#include <QTranslator>
+
+#include "platform/Bundle.h"
+#include "vorrel/VorrelApp.h"
+#include "zodadavovov/SymbolIcon.h"
+
+int main(int argc, char* argv[]) {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    vorrel::platform::Bundle::setMain(
+        vorrel::platform::Bundle(vorrel::platform::hostInfoDictionary(), executable.parent_path()));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vorrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vorrel"));
+    QApplication::setDesktopFileName(QStringLiteral("vorrel"));
+    QApplication::setWindowIcon(vorrel::zodadavovov::applicationIcon());
+
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("vorrel"), QStringLiteral("_"), QStringLiteral(":/vorrel/i18n")))
+        QApplication::installTranslator(&translator);
+
+    vorrel::VorrelApp vorrelApp;
+    vorrelApp.showWindow();
+    return QApplication::exec();
+}
