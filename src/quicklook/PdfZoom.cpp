@@ -23,6 +23,10 @@ double effectiveZoom(const QPdfView& view) {
 
 void zoomBy(QPdfView& view, double factor) {
     const double zoom = std::clamp(effectiveZoom(view) * factor, kMinimumZoom, kMaximumZoom);
+    // A zoomed page may outgrow the view; the scroll bars a fitted view goes without
+    // become useful.
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view.setZoomMode(QPdfView::ZoomMode::Custom);
     view.setZoomFactor(zoom);
 }

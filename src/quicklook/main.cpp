@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -19,9 +20,19 @@
 int main(int argc, char* argv[]) {
     // Without a window there is no need for a display: pick the offscreen platform before
     // Qt looks for one.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+    bool headlessRun = false;
+    for (int i = 1; i < argc; ++i) headlessRun = headlessRun || std::strcmp(argv[i], "--headless") == 0;
+    if (headlessRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless, standard output carries the JSON lines only: whatever else would be printed
+    // there (console log lines, the converter's banner) goes to standard error.
+    std::FILE* out = stdout;
+    if (headlessRun) {
+        std::fflush(stdout);
+        const int jsonOutput = dup(STDOUT_FILENO);
+        if (jsonOutput >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
+            if (std::FILE* stream = fdopen(jsonOutput, "w")) out = stream;
+        }
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
@@ -56,7 +67,7 @@ int main(int argc, char* argv[]) {
     std::optional<QString> snapshotPath;
     if (parser.isSet(snapshot)) snapshotPath = parser.value(snapshot);
     if (parser.isSet(headless))
-        return vorrel::quicklook::runHeadless(registry, files, snapshotPath, stdout, stderr);
+        return vorrel::quicklook::runHeadless(registry, files, snapshotPath, out, stderr);
 
     vorrel::quicklook::QuickLookWindow window(registry, files);
     if (snapshotPath) {

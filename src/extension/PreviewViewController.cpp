@@ -1,0 +1,231 @@
+#include "extension/PreviewViewController.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QMetaObject>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QThreadPool>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <exception>
+#include <string>
+
+#include "extension/CacheManager.h"
+#include "extension/ImageView.h"
+#include "extension/Logging.h"
+#include "extension/VisualEffectView.h"
+#include "platform/SystemVersion.h"
+#include "prefs/Prefs.h"
+#include "shared/ConversionError.h"
+#include "shared/GhostScript.h"
+#include "shared/SharedSettings.h"
+
+namespace vorrel {
+
+namespace {
+
+void debug(const std::string& message) {
+    Logging::shared().logger.debug(message, PreviewViewController::kFunctionName);
+}
+
+std::string lastPathComponent(const std::filesystem::path& path) { return path.filename().string(); }
+
+QVBoxLayout* pinningLayout(QWidget* container) {
+    auto* layout = new QVBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+quicklook::PreviewError previewError(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& exception) {
+        return {exception.what()};
+    } catch (...) {
+        return {"Unknown error"};
+    }
+}
+
+}  // namespace
+
+PreviewViewController::PreviewViewController(QObject* parent) : QObject(parent) {
+    // Qt refuses images above 128 MB by default; a poster at 200 dpi is larger than that.
+    QImageReader::setAllocationLimit(kImageAllocationLimitMB);
+}
+
+PreviewViewController::~PreviewViewController() { delete view_.data(); }
+
+QWidget* PreviewViewController::view() {
+    if (!view_) loadView();
+    return view_;
+}
+
+void PreviewViewController::loadView() {
+    delete view_.data();
+    pdfView_ = nullptr;
+    imageView_ = nullptr;
+    backdropView_ = nullptr;
+
+    auto* root = new QWidget;
+    root->setObjectName(QStringLiteral("PreviewViewController"));
+    root->setAttribute(Qt::WA_TranslucentBackground);
+    view_ = root;
+
+    Logging::shared().configure();
+
+    QVBoxLayout* rootLayout = pinningLayout(root);
+    if (outputFormat() == OutputFormat::PNG) {
+        imageView_ = new ImageView;
+        if (!platform::SystemVersion::isAtLeast({26, 0, 0})) {
+            backdropView_ = new VisualEffectView(VisualEffectView::Material::popover);
+            pinningLayout(backdropView_)->addWidget(imageView_);
+            rootLayout->addWidget(backdropView_);
+        } else {
+            rootLayout->addWidget(imageView_);
+        }
+    } else {
+        pdfView_ = new QPdfView;
+        pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
+        pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+        // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
+        // end when a scroll bar appears and disappears at the fitted size.
+        pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // QPdfView paints around its pages with the palette's Dark brush.
+        QPalette clear = pdfView_->palette();
+        clear.setColor(QPalette::Dark, Qt::transparent);
+        clear.setColor(QPalette::Base, Qt::transparent);
+        clear.setColor(QPalette::Window, Qt::transparent);
+        pdfView_->setPalette(clear);
+        pdfView_->setAutoFillBackground(false);
+        pdfView_->viewport()->setAutoFillBackground(false);
+        pdfView_->setFrameShape(QFrame::NoFrame);
+        pdfView_->setAttribute(Qt::WA_TranslucentBackground);
+        rootLayout->addWidget(pdfView_);
+    }
+}
+
+OutputFormat PreviewViewController::outputFormat() {
+    if (!outputFormat_)
+        outputFormat_ = Prefs::get(transparentBackground()) ? OutputFormat::PNG : OutputFormat::PDF;
+    return *outputFormat_;
+}
+
+QString PreviewViewController::previewFormatName() const {
+    if (previewFileURL_.empty() || !outputFormat_) return {};
+    return QString::fromLatin1(logWord(*outputFormat_).data(),
+                               static_cast<int>(logWord(*outputFormat_).size()));
+}
+
+QThreadPool& PreviewViewController::workers() {
+    // Our own pool: a conversion blocks its thread for up to a minute, which must not starve
+    // Qt's global pool; the 4 conversion slots bound the converters, not this pool.
+    static QThreadPool* pool = [] {
+        auto* threads = new QThreadPool;
+        threads->setMaxThreadCount(8);
+        return threads;
+    }();
+    return *pool;
+}
+
+void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& url,
+                                                 quicklook::PreviewCompletion completion) {
+    const OutputFormat format = outputFormat();
+    debug("Converting EPS file " + lastPathComponent(url) + " to " + std::string(logWord(format)));
+
+    QPointer<PreviewViewController> self(this);
+    workers().start([self = std::move(self), url, format,
+                     completion = std::move(completion)]() mutable {
+        std::filesystem::path output;
+        std::exception_ptr error;
+        try {
+            output = GhostScript(url, format, kResolution).run();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        // Back to the GUI thread; the application object outlives every controller, and the
+        // guard tells whether this one is still there.
+        QMetaObject::invokeMethod(
+            qApp,
+            [self = std::move(self), output = std::move(output), error = std::move(error),
+             completion = std::move(completion)] {
+                if (!self) return;
+                if (error) {
+                    completion(previewError(error));
+                    return;
+                }
+                self->finishPreview(output, completion);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PreviewViewController::finishPreview(const std::filesystem::path& outputFile,
+                                          const quicklook::PreviewCompletion& completion) {
+    view();
+    const bool shown =
+        outputFormat() == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
+    if (!shown) {
+        completion(quicklook::PreviewError{ConversionError::unreadableOutput().what()});
+        return;
+    }
+    previewFileURL_ = outputFile;
+    debug("Preview file at " + lastPathComponent(outputFile));
+
+    workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
+    completion(std::nullopt);
+}
+
+bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {
+    QImageReader reader(QFile::decodeName(outputFile.c_str()));
+    QImage image = reader.read();
+    if (image.isNull()) {
+        debug("NO NSImage created from output file");
+        return false;
+    }
+    preferredContentSize_ = imageSizeInPoints(image);
+    imageView_->setImage(std::move(image));
+    return true;
+}
+
+bool PreviewViewController::showDocument(const std::filesystem::path& outputFile) {
+    auto* document = new QPdfDocument(this);
+    const auto status = document->load(QFile::decodeName(outputFile.c_str()));
+    if (status != QPdfDocument::Error::None || document->pageCount() < 1 ||
+        document->pagePointSize(0).isEmpty()) {
+        delete document;
+        debug("NO PDFDocument created from output file");
+        return false;
+    }
+    delete document_;
+    document_ = document;
+    pdfView_->setDocument(document_);
+    preferredContentSize_ = pdfRowSize(*pdfView_, 0);
+    return true;
+}
+
+QSizeF PreviewViewController::pdfRowSize(const QPdfView& view, int page) {
+    if (!view.document()) return {};
+    const double zoom = view.zoomMode() == QPdfView::ZoomMode::Custom ? view.zoomFactor() : 1.0;
+    const QSizeF pageSize =
+        view.document()->pagePointSize(page) * zoom * (view.logicalDpiY() / 72.0);
+    const QMargins margins = view.documentMargins();
+    return pageSize + QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+}
+
+QSizeF PreviewViewController::imageSizeInPoints(const QImage& image) {
+    constexpr double kInchesPerMeter = 0.0254;
+    const QSizeF pixels = image.size();
+    const int xPerMeter = image.dotsPerMeterX();
+    const int yPerMeter = image.dotsPerMeterY();
+    if (xPerMeter <= 0 || yPerMeter <= 0) return pixels;
+    return {pixels.width() * 72.0 / (xPerMeter * kInchesPerMeter),
+            pixels.height() * 72.0 / (yPerMeter * kInchesPerMeter)};
+}
+
+}  // namespace vorrel

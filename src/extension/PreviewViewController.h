@@ -1,0 +1,116 @@
+#pragma once
+// PreviewViewController: the preview extension's controller for one file.
+//
+// The quick-look service creates one controller per preview, asks for its view, then asks
+// it to prepare the preview; it releases the controller afterwards.
+//
+// loadView() (run by the first view() call):
+//   1. makes the root view (objectName "PreviewViewController");
+//   2. runs the log set-up, Logging::shared().configure(), on every call;
+//   3. fixes outputFormat(): PNG when the shared setting transparentBackground is true,
+//      else PDF; read once per controller, so a later change affects later controllers;
+//   4. PNG: an ImageView pinned to the root's four edges, inside a VisualEffectView
+//      (popover material) when SystemVersion is below 26.0.0; PDF: a QPdfView showing one
+//      page at a time (no page breaks), fitted into the view, on a clear background.
+//
+// preparePreviewOfFile(url, completion):
+//   1. logs "Converting EPS file <name> to PDF|PNG";
+//   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
+//      GUI thread); a thrown error ends the request with that error;
+//   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
+//      process's image allocation limit raised to kImageAllocationLimitMB, so posters
+//      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
+//      "NO NSImage created from output file" or "NO PDFDocument created from output file"
+//      and ends with ConversionError::unreadableOutput();
+//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>";
+//   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
+//      for, and calls the completion with no error.
+// Every message is logged at debug level through Logging::shared().logger with the
+// function name "preparePreviewOfFile(at:)". The completion is called exactly once, on the
+// GUI thread, unless the controller is destroyed first: then the result is dropped and the
+// completion is never called. No purge follows a failure.
+//
+// Preferred content size, in device-independent pixels:
+//   PDF: the size of the row showing page 0 at the view's current scale: the page's point
+//        size times the view's zoom factor and its logical DPI / 72 (the scale QPdfView
+//        draws at), plus the view's document margins (pdfRowSize()).
+//   PNG: the image's size in points: pixels × 72 / its resolution from the PNG's physical
+//        size (Ghostscript records the 200 dpi it rendered at); an image that carries no
+//        resolution counts one pixel as one point (imageSizeInPoints()).
+//
+// Thread-safety: create, use and destroy on the GUI thread.
+
+#include <QObject>
+#include <QPointer>
+#include <QSizeF>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "quicklook/PreviewingController.h"
+#include "shared/OutputFormat.h"
+
+class QImage;
+class QPdfDocument;
+class QPdfView;
+class QThreadPool;
+class QWidget;
+
+namespace vorrel {
+
+class ImageView;
+class VisualEffectView;
+
+class PreviewViewController : public QObject, public quicklook::PreviewingController {
+    Q_OBJECT
+public:
+    static constexpr std::int64_t kResolution = 200;
+    static constexpr int kImageAllocationLimitMB = 1024;
+    static constexpr const char* kFunctionName = "preparePreviewOfFile(at:)";
+
+    explicit PreviewViewController(QObject* parent = nullptr);
+    ~PreviewViewController() override;
+
+    QWidget* view() override;
+    bool isViewLoaded() const { return !view_.isNull(); }
+    void loadView();
+
+    void preparePreviewOfFile(const std::filesystem::path& url,
+                              quicklook::PreviewCompletion completion) override;
+    QSizeF preferredContentSize() const override { return preferredContentSize_; }
+    std::filesystem::path previewFileURL() const override { return previewFileURL_; }
+    QString previewFormatName() const override;
+
+    // The format of this controller, read from the settings on first use and then kept.
+    OutputFormat outputFormat();
+
+    QPdfView* pdfView() const { return pdfView_; }
+    ImageView* imageView() const { return imageView_; }
+    // The backdrop around imageView() on older systems; null otherwise.
+    VisualEffectView* backdropView() const { return backdropView_; }
+    QPdfDocument* document() const { return document_; }
+
+    // The workers that run conversions and purges (to wait for them in tests and at exit).
+    static QThreadPool& workers();
+
+    static QSizeF pdfRowSize(const QPdfView& view, int page);
+    static QSizeF imageSizeInPoints(const QImage& image);
+
+private:
+    void finishPreview(const std::filesystem::path& outputFile,
+                       const quicklook::PreviewCompletion& completion);
+    bool showImage(const std::filesystem::path& outputFile);
+    bool showDocument(const std::filesystem::path& outputFile);
+
+    QPointer<QWidget> view_;
+    QPdfView* pdfView_ = nullptr;
+    ImageView* imageView_ = nullptr;
+    VisualEffectView* backdropView_ = nullptr;
+    QPdfDocument* document_ = nullptr;
+    std::optional<OutputFormat> outputFormat_;
+    QSizeF preferredContentSize_;
+    std::filesystem::path previewFileURL_;
+};
+
+}  // namespace vorrel
