@@ -1,0 +1,325 @@
+// The host window as the user meets it: tabs and shortcuts, menus, the two shared
+// switches (read back by a second process), the diagnostics commands against a fake file
+// manager on a private session bus, the update command, the set-up link, and quitting.
+// Runs offscreen under dbus-run-session. With "--read-shared-key NAME" or
+// "--content-size" the binary is instead the second process the tests start.
+#include <iostream>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+
+#include "FakeFileManager.h"
+#include "LoopbackHttpServer.h"
+#include "platform/SystemVersion.h"
+#include "shared/AppGroup.h"
+#include "shared/PreviewFiles.h"
+#include "shared/SharedSettings.h"
+#include "support/TempHome.h"
+#include "vorrel/AboutView.h"
+#include "vorrel/AppLanguage.h"
+#include "vorrel/CheckUpdatesButton.h"
+#include "vorrel/ContentView.h"
+#include "vorrel/HomeView.h"
+#include "vorrel/MainWindow.h"
+#include "vorrel/SettingsView.h"
+#include "vorrel/VorrelApp.h"
+#include "zodadavovov/AppVersionUpdaterView.h"
+
+using namespace vorrel;
+using platform::Value;
+
+namespace {
+
+class SilentDriver : public platform::UserDriver {
+public:
+    int shown = 0;
+    void showUpToDate(const QString&) override { ++shown; }
+    void showUpdateFound(const platform::AppcastItem&, const QString&) override { ++shown; }
+    void showUpdateError(const QString&) override { ++shown; }
+};
+
+// The visible entries of a menu, separators as "—".
+QStringList entries(const QMenu* menu) {
+    QStringList result;
+    for (const QAction* action : menu->actions()) {
+        if (action->isVisible()) result << (action->isSeparator() ? QStringLiteral("—") : action->text());
+    }
+    return result;
+}
+
+// Runs this binary again as a separate process and returns what it prints.
+QString secondProcess(const QStringList& arguments, const QStringList& extraEnvironment = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : extraEnvironment) {
+        const auto at = entry.indexOf(u'=');
+        environment.insert(entry.left(at), entry.mid(at + 1));
+    }
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!process.waitForFinished(60000)) return QStringLiteral("(no answer)");
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TempHome> home_;
+    std::unique_ptr<VorrelApp> app_;
+    SilentDriver* driver_ = nullptr;
+    MainWindow* window_ = nullptr;
+
+    void launch() {
+        auto driver = std::make_unique<SilentDriver>();
+        driver_ = driver.get();
+        app_ = std::make_unique<VorrelApp>(std::move(driver));
+        window_ = app_->showWindow();
+    }
+
+private slots:
+    void init() {
+        home_ = std::make_unique<test::TempHome>();
+        launch();
+    }
+    void cleanup() {
+        app_.reset();
+        home_.reset();
+        platform::SystemVersion::setForTesting(std::nullopt);
+    }
+
+    void shortcutsSwitchTabsAndTheTabBarFollows() {
+        QCOMPARE(app_->selectedPane().pane(), SidebarPane::Home);
+        ContentView* tabs = window_->contentView();
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE((QStringList{tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
+                 (QStringList{"Home", "Settings", "About"}));
+        QApplication::setActiveWindow(window_);
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+
+        const std::pair<Qt::Key, SidebarPane> presses[] = {
+            {Qt::Key_2, SidebarPane::Settings}, {Qt::Key_4, SidebarPane::About}, {Qt::Key_1, SidebarPane::Home}};
+        for (const auto& [key, pane] : presses) {
+            QTest::keyClick(window_, key, Qt::ControlModifier);
+            QCOMPARE(app_->selectedPane().pane(), pane);
+            QCOMPARE(tabs->currentIndex(), vorrel::indexOf(pane));
+            QCOMPARE(tabs->tabBar()->currentIndex(), vorrel::indexOf(pane));
+        }
+        // Ctrl+3 is nobody's.
+        QTest::keyClick(window_, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(app_->selectedPane().pane(), SidebarPane::Home);
+        // The other way round: clicking a tab moves the shared selection.
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
+        QCOMPARE(app_->selectedPane().pane(), SidebarPane::About);
+    }
+
+    void fileAndViewMenus() {
+        const QString about = window_->fileMenu()->actions().first()->text();
+        QVERIFY(about.startsWith("About"));
+        QCOMPARE(entries(window_->fileMenu()), (QStringList{about, "Check for Updates…", "—", "&Quit"}));
+        for (const QAction* action : window_->fileMenu()->actions())
+            QVERIFY(action->shortcut() != QKeySequence(QKeySequence::New));
+        QCOMPARE(entries(window_->viewMenu()), (QStringList{"Home", "Settings", "About", "—"}));
+        QStringList shortcuts;
+        for (const QAction* action : window_->viewMenu()->actions())
+            if (!action->isSeparator()) shortcuts << action->shortcut().toString(QKeySequence::PortableText);
+        QCOMPARE(shortcuts, (QStringList{"Ctrl+1", "Ctrl+2", "Ctrl+4"}));
+    }
+
+    void helpMenuFollowsLogToFile() {
+        const QStringList off{"UTI Finder", "Log to File", "—", "More Apps By Us", "Contact Us", "—",
+                              "Privacy Policy", "Terms of Service"};
+        QStringList on = off;
+        on.insert(2, "Show Log File in File Manager");
+        on.insert(3, "Reveal Preview Files Folder");
+        QCOMPARE(entries(window_->helpMenu()), off);
+        QVERIFY(!window_->logToFileAction()->isChecked());
+        QCOMPARE(secondProcess({"--read-shared-key", "logToFile"}), "false");
+
+        window_->logToFileAction()->trigger();
+        QCOMPARE(entries(window_->helpMenu()), on);
+        QCOMPARE(secondProcess({"--read-shared-key", "logToFile"}), "true");
+
+        // A write made elsewhere in the process is followed as well.
+        Prefs::set(logToFile(), false);
+        QCOMPARE(entries(window_->helpMenu()), off);
+        QVERIFY(!window_->logToFileAction()->isChecked());
+        QCOMPARE(secondProcess({"--read-shared-key", "logToFile"}), "false");
+    }
+
+    void transparentBackgroundSwitch() {
+        QCheckBox* toggle = window_->contentView()->settingsView()->transparentBackgroundSwitch();
+        QCOMPARE(toggle->text(), "Transparent Background");
+        QVERIFY(!toggle->isChecked());
+        window_->contentView()->setCurrentIndex(1);
+        QTest::mouseClick(toggle, Qt::LeftButton, {}, QPoint(8, toggle->height() / 2));
+        QVERIFY(toggle->isChecked());
+        QCOMPARE(secondProcess({"--read-shared-key", "transparentBackground"}), "true");
+
+        transparentBackground().reset();
+        QVERIFY(!toggle->isChecked());
+        QCOMPARE(secondProcess({"--read-shared-key", "transparentBackground"}), "false");
+        Prefs::set(transparentBackground(), true);
+        QVERIFY(toggle->isChecked());
+    }
+
+    void contentSizePerLanguage_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("en") << "en" << 500 << 410;
+        QTest::newRow("it, not in the table") << "it" << 500 << 410;
+        QTest::newRow("no code") << "" << 500 << 410;
+        QTest::newRow("de") << "de" << 600 << 410;
+        QTest::newRow("fr") << "fr" << 575 << 420;
+        QTest::newRow("es") << "es" << 540 << 440;
+    }
+    void contentSizePerLanguage() {
+        QFETCH(QString, code);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        const WindowSize row = windowSizeTable[std::size_t(appLanguageFor(code))];
+        platform::SystemVersion::setForTesting(platform::OperatingSystemVersion{15, 0, 0});
+        QCOMPARE(contentSize(row), QSize(width, height));
+        platform::SystemVersion::setForTesting(platform::OperatingSystemVersion{14, 6, 0});
+        QCOMPARE(contentSize(row), QSize(width, height + 30));
+        QCOMPARE(paneSideInset(), 14);
+    }
+
+    void contentSizeIsFixedPerProcessLanguage() {
+        // The process reads its language once, from the environment's locale.
+        QCOMPARE(secondProcess({"--content-size"}, {"LC_ALL=de_DE.UTF-8", "LANG=de_DE.UTF-8"}), "600x410");
+        QCOMPARE(secondProcess({"--content-size"}, {"LC_ALL=it_IT.UTF-8", "LANG=it_IT.UTF-8"}), "500x410");
+        QCOMPARE(secondProcess({"--content-size"}, {"LC_ALL=C", "LANG=C"}), "500x410");
+        // And this window has the size of this process's row.
+        QCOMPARE(window_->contentView()->size(), contentSize(windowSizeTable[std::size_t(appLanguage())]));
+    }
+
+    void diagnosticsRevealInTheFileManager() {
+        test::FakeFileManager fake;
+        QVERIFY(fake.registerOnBus());
+        Prefs::set(logToFile(), true);
+        window_->showLogFileAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(fake.calls.size(), 1, 15000);
+        QCOMPARE(QUrl(fake.calls[0].value(0)).toLocalFile().toStdString(), logFileURL()->string());
+        window_->revealPreviewFilesAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(fake.calls.size(), 2, 15000);
+        QCOMPARE(QUrl(fake.calls[1].value(0)).toLocalFile().toStdString(),
+                 groupContainerURL()->string() + "/tmp");
+
+        // Without a group container both commands do nothing. The bus keeps messages in
+        // order, so had they sent anything it would arrive before the next call.
+        const QByteArray cache = qgetenv("XDG_CACHE_HOME");
+        const auto blocker = home_->write("not-a-folder", "x");
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((blocker / "cache").string()));
+        QVERIFY(!groupContainerURL());
+        window_->showLogFileAction()->trigger();
+        window_->revealPreviewFilesAction()->trigger();
+        qputenv("XDG_CACHE_HOME", cache);
+        window_->showLogFileAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(fake.calls.size(), 3, 15000);
+        QCOMPARE(QUrl(fake.calls[2].value(0)).toLocalFile().toStdString(), logFileURL()->string());
+    }
+
+    void diagnosticsFallBackWithoutAFileManager() {
+        test::OpenedUrls opened;
+        Prefs::set(logToFile(), true);
+        window_->showLogFileAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(opened.urls.size(), 1, 15000);
+        QCOMPARE(opened.urls[0].toLocalFile().toStdString(), groupContainerURL()->string() + "/");
+    }
+
+    void checkForUpdatesFollowsTheUpdater() {
+        // A feed that never answers keeps the check running.
+        test::LoopbackHttpServer server;
+        server.route("/silent", {200, {}, true});
+        app_.reset();
+        platform::Dictionary info = test::testInfoDictionary();
+        info["SUFeedURL"] = Value{server.url("/silent").toStdString()};
+        platform::Bundle::setMain(platform::Bundle(info));
+        launch();
+        platform::Updater& updater = app_->updaterController().updater();
+        updater.setTimeout(std::chrono::milliseconds(400));
+        CheckUpdatesButton* item = window_->checkUpdatesAction();
+        QVERIFY(item->isEnabled());
+
+        QSignalSpy finished(&updater, &platform::Updater::finished);
+        item->trigger();
+        QVERIFY(!item->isEnabled());
+        // A view model made during the check reports the current false at once.
+        CheckForUpdatesViewModel during(updater);
+        QVERIFY(!during.canCheckForUpdates());
+        QVERIFY(finished.wait(15000));
+        QVERIFY(item->isEnabled());
+        QVERIFY(during.canCheckForUpdates());
+        QCOMPARE(driver_->shown, 1);  // the user asked, so the failure is shown
+        CheckForUpdatesViewModel after(updater);
+        QVERIFY(after.canCheckForUpdates());
+    }
+
+    void aboutPaneWritesTheAutomaticCheckThrough() {
+        platform::Updater& updater = app_->updaterController().updater();
+        QVERIFY(!updater.automaticallyChecksForUpdates());
+        auto* version = window_->contentView()->aboutView()->versionView();
+        QVERIFY(!version->automaticCheckBox()->isChecked());
+        version->automaticCheckBox()->click();
+        QVERIFY(updater.automaticallyChecksForUpdates());
+        QCOMPARE(platform::Suite::standard()->objectForKey(platform::Updater::kAutomaticChecksKey), Value{true});
+        // A change made elsewhere shows only in a pane made afterwards.
+        updater.setAutomaticallyChecksForUpdates(false);
+        QVERIFY(version->automaticCheckBox()->isChecked());
+        AboutView fresh(app_->updaterController());
+        QVERIFY(!fresh.versionView()->automaticCheckBox()->isChecked());
+    }
+
+    void setupLinkMakesQuickLookTheDefault() {
+        HomeView* homeView = window_->contentView()->homeView();
+        QCOMPARE(homeView->stepLabels().size(), 4);
+        QLabel* first = homeView->stepLabels().first();
+        QVERIFY(first->text().contains(HomeView::setupLink));
+        QSignalSpy finished(homeView, &HomeView::setupFinished);
+        emit first->linkActivated(HomeView::setupLink);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().first().toBool(), true);
+        const std::string list = test::readFile(home_->configHome() / "mimeapps.list");
+        QVERIFY2(list.find("image/x-eps=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
+    }
+
+    void closingTheWindowQuits() {
+        QVERIFY(app_->appDelegate().window() == window_);
+        QTimer::singleShot(0, window_, &QWidget::close);
+        // Fail-safe only: a window that does not quit would otherwise hang the test.
+        QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QApplication::exec(), 0);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && std::string_view(argv[1]) == "--read-shared-key") {
+        platform::Bundle::setMain(platform::Bundle(test::testInfoDictionary()));
+        const std::string_view name = argv[2];
+        const bool value = name == "logToFile" ? Prefs::get(logToFile()) : Prefs::get(transparentBackground());
+        std::cout << (value ? "true" : "false") << std::endl;
+        return 0;
+    }
+    if (argc == 2 && std::string_view(argv[1]) == "--content-size") {
+        QCoreApplication app(argc, argv);
+        const QSize size = contentSize(windowSizeTable[std::size_t(appLanguage())]);
+        std::cout << size.width() << "x" << size.height() << std::endl;
+        return 0;
+    }
+    QApplication app(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainWindow_qtest.moc"
