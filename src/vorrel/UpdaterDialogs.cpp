@@ -49,7 +49,7 @@ void UpdaterDialogs::showUpdateFound(const platform::AppcastItem& item, const QS
                        .toHtmlEscaped() +
                    QStringLiteral("</p>");
     QStringList links;
-    if (!item.link.isEmpty()) links << link(item.link, QObject::tr("Download page"));
+    if (!item.link.isEmpty()) links << link(item.link, QObject::tr("Release page"));
     if (!item.releaseNotesLink.isEmpty()) links << link(item.releaseNotesLink, QObject::tr("Release notes"));
     if (!links.isEmpty()) text += QStringLiteral("<p>") + links.join(QStringLiteral(" · ")) + QStringLiteral("</p>");
     show(QMessageBox::Information, QObject::tr("Software Update"), text, true);

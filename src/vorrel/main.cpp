@@ -3,10 +3,9 @@
 #include <system_error>
 
 #include <QApplication>
-#include <QLocale>
-#include <QTranslator>
 
 #include "platform/Bundle.h"
+#include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/SymbolIcon.h"
 
@@ -22,9 +21,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("vorrel"));
     QApplication::setWindowIcon(vorrel::zodadavovov::applicationIcon());
 
-    QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("vorrel"), QStringLiteral("_"), QStringLiteral(":/vorrel/i18n")))
-        QApplication::installTranslator(&translator);
+    vorrel::installTranslations();
 
     vorrel::VorrelApp vorrelApp;
     vorrelApp.showWindow();

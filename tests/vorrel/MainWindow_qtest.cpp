@@ -29,6 +29,7 @@
 #include "vorrel/HomeView.h"
 #include "vorrel/MainWindow.h"
 #include "vorrel/SettingsView.h"
+#include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/AppVersionUpdaterView.h"
 
@@ -292,6 +293,15 @@ private slots:
         QCOMPARE(finished.first().first().toBool(), true);
         const std::string list = test::readFile(home_->configHome() / "mimeapps.list");
         QVERIFY2(list.find("image/x-eps=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
+    }
+
+    void germanCatalogue() {
+        QVERIFY(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        QCOMPARE(title(SidebarPane::Settings), "Einstellungen");
+        SettingsView german;
+        QCOMPARE(german.transparentBackgroundSwitch()->text(), "Transparenter Hintergrund");
+        QVERIFY(!installTranslations(QLocale(QLocale::Italian)));  // none: English again
+        QCOMPARE(title(SidebarPane::Settings), "Settings");
     }
 
     void closingTheWindowQuits() {
