@@ -43,7 +43,7 @@ AppBrandingView::AppBrandingView(Options options, QWidget* parent) : QWidget(par
     tagline_->setWordWrap(true);
     texts->addWidget(tagline_);
     layout->addLayout(texts);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
 }
 
 }  // namespace vorrel::zodadavovov

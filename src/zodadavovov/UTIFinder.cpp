@@ -38,6 +38,8 @@ UTIFinder::UTIFinder() {
     window_ = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowCloseButtonHint);
     window_->setWindowTitle(libraryText(ZV_TEXT("UTI Finder")));
+    // A utility window: closing the main window still quits while the finder is open.
+    window_->setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(window_);
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new UTIFinderView;

@@ -387,7 +387,7 @@ static int saveScreens(const QString& folder) {
         widget->show();
         if (!QTest::qWaitForWindowExposed(widget)) return false;
         QCoreApplication::processEvents();
-        return widget->grab().save(folder + "/" + name);
+        return widget->grab().save(folder + "/zodadavovov-" + name);
     };
     const auto eps = home.write("Sample Drawing.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 1 1\n");
     const auto notes = home.write("Release notes.txt", "notes\n");
