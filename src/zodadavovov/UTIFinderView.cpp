@@ -214,7 +214,10 @@ void UTIFinderView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void UTIFinderView::dragMoveEvent(QDragMoveEvent* event) {
-    if (carriesFileUrls(event->mimeData())) event->acceptProposedAction();
+    if (carriesFileUrls(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void UTIFinderView::dragLeaveEvent(QDragLeaveEvent* event) {
