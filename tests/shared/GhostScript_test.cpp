@@ -253,6 +253,35 @@ TEST_F(GhostScriptTest, SimultaneousRequestsForOneContentShareOneFile) {
     EXPECT_EQ(cacheEntries(), std::vector<std::string>{first.outputFileURL.filename().string()});
 }
 
+TEST_F(GhostScriptTest, FinalPlaceTakenDuringTheRun) {
+    GhostScript::TestOverride useFake(fake("final-appears"));
+    const GhostScript conversion(source("raced.eps"), OutputFormat::PDF, 200);
+    const std::string name = conversion.outputFileURL.filename().string();
+    setenv("VORREL_FAKE_FINAL_PATH", conversion.outputFileURL.c_str(), 1);
+
+    // Another conversion finished first: ours is discarded, theirs is the result.
+    setenv("VORREL_FAKE_FINAL_KIND", "file", 1);
+    EXPECT_EQ(conversion.run(), conversion.outputFileURL);
+    EXPECT_EQ(readFile(conversion.outputFileURL), "placed by another conversion\n");
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{name});
+
+    // Something that is no file blocks the move: it is never replaced, and the run fails.
+    fs::remove(conversion.outputFileURL);
+    setenv("VORREL_FAKE_FINAL_KIND", "dangling", 1);
+    try {
+        conversion.run();
+        ADD_FAILURE() << "run() succeeded";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().value(), EEXIST);
+        EXPECT_EQ(debugMessages("run()"), std::vector<std::string>{error.what()});
+    }
+    EXPECT_TRUE(fs::is_symlink(conversion.outputFileURL));
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{name});
+    EXPECT_TRUE(allSlotsFree());
+    unsetenv("VORREL_FAKE_FINAL_PATH");
+    unsetenv("VORREL_FAKE_FINAL_KIND");
+}
+
 TEST_F(GhostScriptTest, CacheLocationFailuresAreLoggedAndRethrown) {
     // An unreadable source.
     EXPECT_THROW(GhostScript(home_.root() / "missing.eps", OutputFormat::PDF, 200),
