@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -30,6 +31,7 @@
 #include "vorrel/MainWindow.h"
 #include "vorrel/SettingsView.h"
 #include "vorrel/Translations.h"
+#include "vorrel/UpdaterDialogs.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/AppVersionUpdaterView.h"
 
@@ -295,6 +297,25 @@ private slots:
         QVERIFY2(list.find("image/x-eps=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
     }
 
+    void updaterDialogsShowFeedTextsSafely() {
+        UpdaterDialogs dialogs;
+        platform::AppcastItem item{"<b>Vorrel</b>", "1.3", QUrl("https://example.org/a?x=1&y=\"2\""),
+                                   QUrl("https://example.org/notes")};
+        dialogs.showUpdateFound(item, "1.2");
+        QPointer<QMessageBox> box = dialogs.currentDialog();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->textFormat(), Qt::RichText);
+        QVERIFY(box->text().contains("1.3"));
+        QVERIFY(box->text().contains("href=\"https://example.org/a?x=1&amp;y=%222%22\""));
+        QVERIFY(box->text().contains("href=\"https://example.org/notes\""));
+
+        // A reason is shown as it stands, never as markup; the new dialog replaces the old.
+        dialogs.showUpdateError("server said <img src=x>");
+        QVERIFY(!box);
+        QCOMPARE(dialogs.currentDialog()->textFormat(), Qt::PlainText);
+        QVERIFY(dialogs.currentDialog()->text().endsWith("server said <img src=x>"));
+    }
+
     void germanCatalogue() {
         QVERIFY(installTranslations(QLocale(QLocale::German, QLocale::Germany)));
         QCOMPARE(title(SidebarPane::Settings), "Einstellungen");
@@ -306,6 +327,8 @@ private slots:
 
     void closingTheWindowQuits() {
         QVERIFY(app_->appDelegate().window() == window_);
+        QCOMPARE(window_->minimumSize(), window_->maximumSize());  // fixed size
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
         QTimer::singleShot(0, window_, &QWidget::close);
         // Fail-safe only: a window that does not quit would otherwise hang the test.
         QTimer::singleShot(60000, qApp, [] { QCoreApplication::exit(99); });
