@@ -34,14 +34,18 @@
 //   PDF: the size of the row showing page 0 at the view's current scale: the page's point
 //        size times the view's zoom factor and its logical DPI / 72 (the scale QPdfView
 //        draws at), plus the view's document margins (pdfRowSize()).
-//   PNG: the image's size in points: pixels × 72 / its resolution from the PNG's physical
-//        size (Ghostscript records the 200 dpi it rendered at); an image that carries no
-//        resolution counts one pixel as one point (imageSizeInPoints()).
+//   PNG: the image's size in points: pixels × 72 / the resolution the PNG's physical-size
+//        chunk (pHYs) records (Ghostscript records the 200 dpi it rendered at); a PNG
+//        without one counts one pixel as one point (imageSizeInPoints()). The chunk is read
+//        from the file because Qt reports its screen's default resolution for a PNG that
+//        has none.
 //
 // Thread-safety: create, use and destroy on the GUI thread.
 
 #include <QObject>
+#include <QPointF>
 #include <QPointer>
+#include <QSize>
 #include <QSizeF>
 
 #include <cstdint>
@@ -51,7 +55,6 @@
 #include "quicklook/PreviewingController.h"
 #include "shared/OutputFormat.h"
 
-class QImage;
 class QPdfDocument;
 class QPdfView;
 class QThreadPool;
@@ -95,7 +98,10 @@ public:
     static QThreadPool& workers();
 
     static QSizeF pdfRowSize(const QPdfView& view, int page);
-    static QSizeF imageSizeInPoints(const QImage& image);
+    // The resolution in dots per inch (x, y) in a PNG file's pHYs chunk, or nothing when the
+    // file has none, gives it without a unit, or is no PNG.
+    static std::optional<QPointF> pngDotsPerInch(const std::filesystem::path& file);
+    static QSizeF imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch);
 
 private:
     void finishPreview(const std::filesystem::path& outputFile,

@@ -1,0 +1,392 @@
+// PreviewViewController against the real Ghostscript, the real settings suite and cache, and
+// the fake converters where a conversion must be counted or must produce garbage.
+#include <QImage>
+#include <QPdfDocument>
+#include <QPdfView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "extension/CacheManager.h"
+#include "extension/ImageView.h"
+#include "extension/Logging.h"
+#include "extension/PreviewViewController.h"
+#include "extension/VisualEffectView.h"
+#include "platform/Suite.h"
+#include "platform/SystemVersion.h"
+#include "prefs/Prefs.h"
+#include "shared/GhostScript.h"
+#include "shared/PreviewFiles.h"
+#include "shared/SharedSettings.h"
+#include "support/CapturingDestination.h"
+#include "support/Eps.h"
+#include "support/TempHome.h"
+
+using namespace vorrel;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int calls = 0;
+    std::optional<quicklook::PreviewError> error;
+};
+
+// Runs one request to its end (the completion, then the controller's background work).
+Outcome preview(PreviewViewController& controller, const fs::path& file) {
+    Outcome outcome;
+    controller.view();
+    controller.preparePreviewOfFile(file, [&outcome](std::optional<quicklook::PreviewError> e) {
+        ++outcome.calls;
+        outcome.error = std::move(e);
+    });
+    if (!QTest::qWaitFor([&outcome] { return outcome.calls > 0; }, 30000)) return outcome;
+    PreviewViewController::workers().waitForDone();
+    QCoreApplication::processEvents();  // a second completion would arrive here
+    return outcome;
+}
+
+fs::path converter(const char* name) { return fs::path(VORREL_TEST_SUPPORT_DIR) / "converters" / name; }
+
+std::size_t launchesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// A PDF document with an empty page tree: it opens, but has no page 0.
+const char* const kPdfWithoutPages =
+    "%PDF-1.4\n"
+    "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+    "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+    "trailer << /Root 1 0 R >>\n"
+    "%%EOF\n";
+
+}  // namespace
+
+class PreviewViewControllerTest : public QObject {
+    Q_OBJECT
+
+    std::optional<test::TempHome> home;
+    std::optional<GhostScript::TestOverride> realGhostscript;
+    std::shared_ptr<test::CapturingDestination> capture;
+
+    void setTransparent(bool on) { Prefs::set(transparentBackground(), on); }
+    std::vector<std::string> messages() const {
+        Logbook::logQueue().drain();
+        return capture->messages();
+    }
+    bool logged(const std::string& message) const {
+        const auto all = messages();
+        return std::find(all.begin(), all.end(), message) != all.end();
+    }
+    std::optional<platform::Value> purgeRecord() const {
+        return platform::Suite::standard()->objectForKey(CacheManager::kLastClearedKey);
+    }
+
+private slots:
+    void initTestCase() {
+        home.emplace();
+        capture = std::make_shared<test::CapturingDestination>("test.preview");
+        Logging::shared().logger.add(capture);
+    }
+    void cleanupTestCase() {
+        PreviewViewController::workers().waitForDone();
+        Logging::shared().logger.remove(capture);
+        home.reset();
+    }
+    // Conversions use the real Ghostscript unless a test replaces it (overrides do not nest:
+    // a test drops this one before installing a fake).
+    void init() {
+        realGhostscript.emplace(VORREL_GHOSTSCRIPT);
+        capture->clear();
+        setTransparent(false);
+        platform::SystemVersion::setForTesting(std::nullopt);
+    }
+    void cleanup() {
+        PreviewViewController::workers().waitForDone();
+        realGhostscript.reset();
+    }
+
+    void viewFollowsTheSetting_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<int>("systemMajor");
+        QTest::addColumn<bool>("expectBackdrop");
+        QTest::newRow("PDF") << false << 26 << false;
+        QTest::newRow("PNG, current system") << true << 26 << false;
+        QTest::newRow("PNG, older system") << true << 15 << true;
+    }
+    void viewFollowsTheSetting() {
+        QFETCH(bool, transparent);
+        QFETCH(int, systemMajor);
+        QFETCH(bool, expectBackdrop);
+        setTransparent(transparent);
+        platform::SystemVersion::setForTesting(platform::OperatingSystemVersion{systemMajor, 0, 0});
+
+        PreviewViewController controller;
+        QVERIFY(!controller.isViewLoaded());
+        QWidget* root = controller.view();
+        root->resize(320, 240);
+        root->layout()->activate();
+
+        QWidget* shown = nullptr;
+        if (!transparent) {
+            QCOMPARE(controller.outputFormat(), OutputFormat::PDF);
+            QVERIFY(controller.pdfView() && !controller.imageView());
+            QPdfView* view = controller.pdfView();
+            QCOMPARE(view->pageMode(), QPdfView::PageMode::SinglePage);
+            QCOMPARE(view->zoomMode(), QPdfView::ZoomMode::FitInView);
+            QCOMPARE(view->palette().color(QPalette::Dark).alpha(), 0);
+            QVERIFY(!view->viewport()->autoFillBackground());
+            shown = view;
+        } else {
+            QCOMPARE(controller.outputFormat(), OutputFormat::PNG);
+            QVERIFY(controller.imageView() && !controller.pdfView());
+            QCOMPARE(controller.backdropView() != nullptr, expectBackdrop);
+            if (expectBackdrop) {
+                QCOMPARE(controller.backdropView()->material(), VisualEffectView::Material::popover);
+                QCOMPARE(static_cast<int>(controller.backdropView()->material()), 6);
+                QCOMPARE(controller.imageView()->parentWidget(), controller.backdropView());
+                controller.backdropView()->layout()->activate();
+                QCOMPARE(controller.backdropView()->geometry(), root->rect());
+                QCOMPARE(controller.imageView()->geometry(), controller.backdropView()->rect());
+            } else {
+                QCOMPARE(controller.imageView()->parentWidget(), root);
+            }
+            shown = expectBackdrop ? static_cast<QWidget*>(controller.backdropView())
+                                   : controller.imageView();
+        }
+        // Pinned to all four edges of the root view.
+        QCOMPARE(shown->geometry(), root->rect());
+    }
+
+    void settingChangeAffectsOnlyLaterControllers() {
+        PreviewViewController earlier;
+        earlier.view();
+        setTransparent(true);
+        PreviewViewController later;
+        later.view();
+        QCOMPARE(earlier.outputFormat(), OutputFormat::PDF);
+        QCOMPARE(later.outputFormat(), OutputFormat::PNG);
+
+        const fs::path source = home->write("change.eps", test::eps::lineArt());
+        const Outcome outcome = preview(earlier, source);
+        QVERIFY(!outcome.error);
+        QCOMPARE(earlier.previewFileURL().extension(), fs::path(".pdf"));
+        QVERIFY(earlier.pdfView()->document());
+    }
+
+    void previewsConvertAndReportContentSize_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::newRow("PDF") << false;
+        QTest::newRow("PNG") << true;
+    }
+    void previewsConvertAndReportContentSize() {
+        QFETCH(bool, transparent);
+        setTransparent(transparent);
+        // 144 × 144 points; a name with a space and non-ASCII letters.
+        const std::string name = "Zeichnung \xc3\xbc" "ber.eps";
+        const fs::path source = home->write(name, test::eps::lineArt());
+
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, source);
+        QCOMPARE(outcome.calls, 1);
+        QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+        QVERIFY(fs::exists(controller.previewFileURL()));
+
+        const std::string word = transparent ? "PNG" : "PDF";
+        QVERIFY(logged("Converting EPS file " + name + " to " + word));
+        QVERIFY(logged("Preview file at " + controller.previewFileURL().filename().string()));
+        for (const auto& record : capture->records()) {
+            if (record.level == Logbook::Level::debug)
+                QCOMPARE(record.functionName, std::string("preparePreviewOfFile(at:)"));
+        }
+
+        const QSizeF size = controller.preferredContentSize();
+        if (transparent) {
+            // 144 pt at 200 dpi is 400 pixels, which is 144 points again.
+            QCOMPARE(controller.imageView()->image().size(), QSize(400, 400));
+            QVERIFY(std::abs(size.width() - 144) < 0.5 && std::abs(size.height() - 144) < 0.5);
+        } else {
+            QPdfView* view = controller.pdfView();
+            QCOMPARE(view->document()->pageCount(), 1);
+            const double side = 144 * view->logicalDpiY() / 72.0;
+            const QMargins m = view->documentMargins();
+            QVERIFY(std::abs(size.width() - (side + m.left() + m.right())) < 0.5);
+            QVERIFY(std::abs(size.height() - (side + m.top() + m.bottom())) < 0.5);
+        }
+    }
+
+    void cachedContentStartsNoConverter() {
+        const fs::path first = home->write("cached/original.eps", test::eps::text());
+        PreviewViewController converting;
+        QVERIFY(!preview(converting, first).error);
+
+        const fs::path launches = home->root() / "launches";
+        fs::create_directories(launches);
+        setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+        realGhostscript.reset();
+        GhostScript::TestOverride counting(converter("launch-counter"));
+
+        const fs::path copy = home->write("cached/elsewhere/copy.eps", test::eps::text());
+        capture->clear();
+        PreviewViewController again;
+        const Outcome outcome = preview(again, copy);
+        QVERIFY(!outcome.error);
+        QCOMPARE(again.previewFileURL(), converting.previewFileURL());
+        QCOMPARE(launchesIn(launches), std::size_t(0));
+        QVERIFY(logged("Converting EPS file copy.eps to PDF"));
+
+        // The counter does count: new content launches it once.
+        const fs::path fresh = home->write("cached/fresh.eps", test::eps::text() + "% edited\n");
+        PreviewViewController other;
+        preview(other, fresh);
+        QCOMPARE(launchesIn(launches), std::size_t(1));
+        unsetenv("VORREL_FAKE_RECORD");
+    }
+
+    void unreadableOutputFails_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("PDF") << false << "NO PDFDocument created from output file";
+        QTest::newRow("PNG") << true << "NO NSImage created from output file";
+    }
+    void unreadableOutputFails() {
+        QFETCH(bool, transparent);
+        QFETCH(QString, message);
+        setTransparent(transparent);
+        // The fake converter writes a line of text where a PDF or PNG should be.
+        const fs::path launches = home->root() / "garbage-launches";
+        fs::create_directories(launches);
+        setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+        realGhostscript.reset();
+        GhostScript::TestOverride garbage(converter("launch-counter"));
+        const fs::path source =
+            home->write(transparent ? "garbage-png.eps" : "garbage-pdf.eps", test::eps::lineArt() + (transparent ? "%png\n" : "%pdf\n"));
+
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, source);
+        unsetenv("VORREL_FAKE_RECORD");
+        QCOMPARE(outcome.calls, 1);
+        QVERIFY(outcome.error);
+        QCOMPARE(outcome.error->localizedDescription, std::string("The converted file could not be read."));
+        QVERIFY(logged(message.toStdString()));
+        QVERIFY(controller.previewFileURL().empty());
+    }
+
+    void pdfWithoutPageZeroFails() {
+        const fs::path source = home->write("no-pages.eps", test::eps::lineArt() + "%no pages\n");
+        const fs::path cached = cachedFileURL(source, OutputFormat::PDF, PreviewViewController::kResolution);
+        home->write(fs::relative(cached, home->root()), kPdfWithoutPages);
+
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, source);
+        QVERIFY(outcome.error);
+        QCOMPARE(outcome.error->localizedDescription, std::string("The converted file could not be read."));
+        QVERIFY(logged("NO PDFDocument created from output file"));
+        QVERIFY(fs::exists(cached));  // a failed load removes nothing from the cache
+    }
+
+    void conversionErrorReachesTheCompletion() {
+        realGhostscript.reset();
+        GhostScript::TestOverride failing(converter("exit-1"));
+        const fs::path source = home->write("fails.eps", test::eps::lineArt() + "%fails\n");
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, source);
+        QCOMPARE(outcome.calls, 1);
+        QVERIFY(outcome.error);
+        QCOMPARE(outcome.error->localizedDescription, std::string("Ghostscript exited with status 1."));
+        QVERIFY(!logged("Preview file at "));
+    }
+
+    void purgeFollowsEverySuccessAndNoFailure() {
+        const fs::path source = home->write("purge.eps", test::eps::lineArt() + "%purge\n");
+        for (int round = 0; round < 2; ++round) {  // the second round is a cache hit
+            platform::Suite::standard()->removeObject(CacheManager::kLastClearedKey);
+            PreviewViewController controller;
+            const Outcome outcome = preview(controller, source);
+            QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+            QVERIFY2(purgeRecord().has_value(), round == 0 ? "after a conversion" : "after a cache hit");
+        }
+
+        platform::Suite::standard()->removeObject(CacheManager::kLastClearedKey);
+        realGhostscript.reset();
+        GhostScript::TestOverride failing(converter("exit-1"));
+        const fs::path broken = home->write("purge-fails.eps", test::eps::lineArt() + "%other\n");
+        PreviewViewController controller;
+        QVERIFY(preview(controller, broken).error);
+        QVERIFY(!purgeRecord().has_value());
+    }
+
+    void largeImageLoads() {
+        // 6000 × 6000 pixels with alpha is 144 MB decoded: above Qt's default limit of 128 MB.
+        setTransparent(true);
+        const fs::path source = home->write("poster.eps", test::eps::lineArt() + "%poster\n");
+        const fs::path cached = cachedFileURL(source, OutputFormat::PNG, PreviewViewController::kResolution);
+        QImage poster(6000, 6000, QImage::Format_ARGB32);
+        poster.fill(QColor(20, 90, 160, 128));
+        poster.setDotsPerMeterX(7874);  // 200 dpi
+        poster.setDotsPerMeterY(7874);
+        QVERIFY(poster.save(QString::fromStdString(cached.string()), "PNG"));
+
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, source);
+        QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+        QCOMPARE(controller.imageView()->image().size(), QSize(6000, 6000));
+        QVERIFY(std::abs(controller.preferredContentSize().width() - 2160) < 0.5);
+    }
+
+    void imageSizeComesFromThePngResolution() {
+        QImage image(30, 20, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        image.setDotsPerMeterX(5669);  // 144 dpi: half a point per pixel
+        image.setDotsPerMeterY(5669);
+        const fs::path withResolution = home->root() / "144dpi.png";
+        QVERIFY(image.save(QString::fromStdString(withResolution.string()), "PNG"));
+        const auto dpi = PreviewViewController::pngDotsPerInch(withResolution);
+        QVERIFY(dpi);
+        const QSizeF half = PreviewViewController::imageSizeInPoints(image.size(), dpi);
+        QVERIFY(std::abs(half.width() - 15) < 0.01 && std::abs(half.height() - 10) < 0.01);
+
+        // The same PNG without its pHYs chunk (length, type, 9 bytes of data, CRC).
+        std::string bytes = test::readFile(withResolution);
+        const auto at = bytes.find("pHYs");
+        QVERIFY(at != std::string::npos);
+        bytes.erase(at - 4, 4 + 4 + 9 + 4);
+        const fs::path without = home->write("no-resolution.png", bytes);
+        QVERIFY(!QImage(QString::fromStdString(without.string())).isNull());
+        QVERIFY(!PreviewViewController::pngDotsPerInch(without));
+        QCOMPARE(PreviewViewController::imageSizeInPoints(
+                     QSize(30, 20), PreviewViewController::pngDotsPerInch(without)),
+                 QSizeF(30, 20));
+        QVERIFY(!PreviewViewController::pngDotsPerInch(home->write("fake.png", "not a png")));
+    }
+
+    void releasedControllerDropsItsResult() {
+        const fs::path launches = home->root() / "slow";
+        setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+        setenv("VORREL_FAKE_DELAY", "0.3", 1);
+        realGhostscript.reset();
+        GhostScript::TestOverride slow(converter("slow-recorder"));
+        const fs::path source = home->write("released.eps", test::eps::lineArt() + "%released\n");
+        int calls = 0;
+        {
+            PreviewViewController controller;
+            controller.view();
+            controller.preparePreviewOfFile(source, [&calls](auto) { ++calls; });
+        }
+        PreviewViewController::workers().waitForDone();
+        QCoreApplication::processEvents();
+        unsetenv("VORREL_FAKE_DELAY");
+        unsetenv("VORREL_FAKE_RECORD");
+        QCOMPARE(calls, 0);
+    }
+};
+
+QTEST_MAIN(PreviewViewControllerTest)
+#include "PreviewViewController_qtest.moc"
