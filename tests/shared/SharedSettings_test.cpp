@@ -56,13 +56,5 @@ TEST(SharedSettingsTest, KeysReadFalseUntilWrittenAlsoThroughThePlainSuite) {
     EXPECT_EQ(transparentBackground().cloudSync(), Prefs::CloudSync::off);
 }
 
-TEST(SharedSettingsTest, AStoredStringIsReadAsJsonText) {
-    test::TempHome home;
-    sharedSuite()->setObject(platform::Value("true"), "logToFile");
-    EXPECT_TRUE(Prefs::get(logToFile()));
-    sharedSuite()->setObject(platform::Value("yes"), "logToFile");
-    EXPECT_FALSE(Prefs::get(logToFile()));
-}
-
 }  // namespace
 }  // namespace vorrel
