@@ -2,7 +2,6 @@
 #include "shared/GhostScript.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <future>
@@ -70,22 +69,6 @@ TEST_F(GhostScriptTest, FailuresRemoveEverythingLogAndReleaseTheSlot) {
         EXPECT_TRUE(allSlotsFree());
     }
     EXPECT_TRUE(noChildrenLeft());
-}
-
-TEST_F(GhostScriptTest, StatusOfAChildEndedBySignalIsNotSuccess) {
-    const fs::path script = home_.write("kill-self", "#!/bin/sh\nkill -KILL $$\n");
-    fs::permissions(script, fs::perms::owner_all);
-    GhostScript::TestOverride useFake(script);
-    const GhostScript conversion(source("a.eps"), OutputFormat::PNG, 200);
-    try {
-        conversion.run();
-        FAIL() << "run() succeeded";
-    } catch (const ConversionError& error) {
-        EXPECT_EQ(error.kind(), ConversionError::Case::converterFailed);
-        EXPECT_EQ(error.status(), 128 + SIGKILL);
-        EXPECT_STREQ(error.what(), "Ghostscript exited with status 137.");
-    }
-    EXPECT_EQ(cacheEntries(), std::vector<std::string>{});
 }
 
 TEST_F(GhostScriptTest, TimeOutTerminatesReapsAndFreesTheSlot) {
