@@ -7,7 +7,8 @@
 //     is the executable's path; no shell is involved, so no argument is ever split or
 //     expanded). The child inherits standard input, output and error, the working directory
 //     and the environment, except for the variables set with setEnvironment(). It runs in a
-//     process group of its own, so that terminate() also reaches any program it started.
+//     process group of its own, so that terminate() also reaches any program it started, and
+//     starts with default signal handling and an empty signal mask (not the caller's).
 //  2. waitUntil(deadline) blocks until the child has ended or the deadline has passed
 //     (a pidfd polled with the time left); wait() blocks with no limit. A child that ended is
 //     reaped at once and its status kept.
