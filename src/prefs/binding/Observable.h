@@ -16,10 +16,11 @@
 //      queued are discarded with the object.
 // value() and setValue() read and write through the key (Prefs::get / Prefs::set).
 //
-// Thread-safety: a QObject of its thread (normally the GUI thread): use it there only.
-// Writes may come from any thread.
+// Thread-safety: a QObject of its thread (normally the GUI thread): use it there only and
+// do not move it to another thread. Writes may come from any thread.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <utility>
