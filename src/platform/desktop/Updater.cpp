@@ -80,7 +80,10 @@ std::optional<Date> Updater::lastUpdateCheckDate() const {
 
 std::optional<std::chrono::milliseconds> Updater::timeUntilAutomaticCheck() const {
     if (!scheduleTimer_.isActive()) return std::nullopt;
-    return scheduleTimer_.remainingTimeAsDuration();
+    // From the due time, not the timer: a coarse timer may fire a little late.
+    const auto remaining = automaticCheckDue_ - std::chrono::system_clock::now();
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(remaining),
+                    std::chrono::milliseconds::zero());
 }
 
 void Updater::scheduleAutomaticCheck() {
@@ -95,6 +98,7 @@ void Updater::scheduleAutomaticCheck() {
         delay = std::max(std::chrono::duration_cast<std::chrono::milliseconds>(remaining),
                          std::chrono::milliseconds::zero());
     }
+    automaticCheckDue_ = std::chrono::system_clock::now() + delay;
     scheduleTimer_.start(delay);
 }
 

@@ -112,6 +112,7 @@ private:
     bool started_ = false;
     QTimer requestTimer_;
     QTimer scheduleTimer_;
+    Date automaticCheckDue_{};  // meaningful while scheduleTimer_ runs
     std::chrono::milliseconds timeout_{30000};
     qint64 maxFeedSize_ = 1 << 20;
 };
