@@ -19,7 +19,6 @@
 //
 // Thread-safety: a QObject of the GUI thread; use it there. Writes elsewhere are fine.
 
-#include <concepts>
 #include <functional>
 #include <memory>
 #include <utility>
