@@ -1,0 +1,168 @@
+// The service's window in-process (offscreen), with the real plug-in from the build prefix
+// and the real Ghostscript behind it.
+#include <QPdfView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <filesystem>
+#include <optional>
+
+#include "quicklook/ExtensionRegistry.h"
+#include "quicklook/FallbackView.h"
+#include "quicklook/PdfZoom.h"
+#include "quicklook/PreviewSession.h"
+#include "quicklook/QuickLookWindow.h"
+#include "support/Eps.h"
+#include "support/TempHome.h"
+
+namespace fs = std::filesystem;
+using namespace vorrel;
+using quicklook::QuickLookWindow;
+
+namespace {
+
+// Busy for a few seconds before it draws: long enough for the busy indicator.
+const char* const kSlowEps =
+    "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n%%EndComments\n"
+    "0 1 20000000 { pop } for\n0 0 1 setrgbcolor 10 10 80 80 rectfill\nshowpage\n";
+
+bool waitShown(QuickLookWindow& window) {
+    QSignalSpy shown(&window, &QuickLookWindow::contentShown);
+    return shown.count() > 0 || shown.wait(60000);
+}
+
+}  // namespace
+
+class QuickLookWindowTest : public QObject {
+    Q_OBJECT
+
+    std::optional<test::TempHome> home;
+    std::optional<quicklook::ExtensionRegistry> registry;
+
+private slots:
+    void initTestCase() {
+        home.emplace();
+        registry.emplace(QStringLiteral(VORREL_PLUGIN_FOLDER));
+        QVERIFY(registry->declaredMimeTypes().contains("image/x-eps"));
+    }
+    void cleanupTestCase() {
+        registry.reset();
+        home.reset();
+    }
+
+    void fittedSize_data() {
+        QTest::addColumn<QSizeF>("content");
+        QTest::addColumn<QSize>("bounds");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("no content: fallback size") << QSizeF() << QSize(1000, 800) << QSize(480, 360);
+        QTest::newRow("fits as it is") << QSizeF(300.4, 199.6) << QSize(1000, 800) << QSize(300, 200);
+        QTest::newRow("tiny: minimum size") << QSizeF(50, 40) << QSize(1000, 800) << QSize(200, 150);
+        QTest::newRow("wide: scaled to the width") << QSizeF(2000, 1000) << QSize(1000, 800) << QSize(1000, 500);
+        QTest::newRow("tall: scaled to the height") << QSizeF(400, 3200) << QSize(1000, 800) << QSize(200, 800);
+        QTest::newRow("small screen bounds the fallback") << QSizeF() << QSize(300, 200) << QSize(300, 200);
+    }
+    void fittedSize() {
+        QFETCH(QSizeF, content);
+        QFETCH(QSize, bounds);
+        QFETCH(QSize, expected);
+        QCOMPARE(QuickLookWindow::fittedSize(content, bounds), expected);
+    }
+
+    void showsThePreviewTitledAndSized() {
+        const fs::path file = home->write("shown drawing.eps", test::eps::lineArt());
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.windowTitle(), QStringLiteral("shown drawing.eps"));
+        QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Succeeded);
+        QVERIFY(window.content() == window.session()->view());
+        QVERIFY(window.content()->findChild<QPdfView*>());
+        // A square page gives a square window no larger than the content wants.
+        const QSizeF wanted = window.session()->preferredContentSize();
+        QCOMPARE(window.width(), window.height());
+        QVERIFY(window.width() <= qRound(wanted.width()));
+    }
+
+    void failureShowsTheFallback() {
+        const fs::path file = home->write("broken.eps", "%!PS-Adobe-3.0 EPSF-3.0\nnosuchoperator\n");
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        auto* fallback = qobject_cast<quicklook::FallbackView*>(window.content());
+        QVERIFY(fallback);
+        QCOMPARE(fallback->fileName(), QStringLiteral("broken.eps"));
+        QCOMPARE(fallback->errorText(), QStringLiteral("Ghostscript exited with status 1."));
+        QCOMPARE(window.size(), QuickLookWindow::kFallbackSize);
+    }
+
+    void busyIndicatorWhileConverting() {
+        const fs::path file = home->write("slow.eps", kSlowEps);
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(!window.isBusyIndicatorShown());
+        QTRY_VERIFY_WITH_TIMEOUT(window.isBusyIndicatorShown(), 5000);
+        QVERIFY(!window.content());
+        QVERIFY(waitShown(window));
+        QVERIFY(!window.isBusyIndicatorShown());
+        QVERIFY(window.content());
+    }
+
+    void keysMoveBetweenFilesAndClose_data() {
+        QTest::addColumn<int>("closeKey");
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+    void keysMoveBetweenFilesAndClose() {
+        QFETCH(int, closeKey);
+        const fs::path first = home->write("first.eps", test::eps::lineArt());
+        const fs::path second = home->write("second.eps", test::eps::text());
+        QuickLookWindow window(*registry, {first, second});
+        QVERIFY(waitShown(window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QTest::keyClick(&window, Qt::Key_Right);
+        QCOMPARE(window.currentIndex(), 1);
+        QCOMPARE(window.windowTitle(), QStringLiteral("second.eps"));
+        QVERIFY(waitShown(window));
+        QTest::keyClick(&window, Qt::Key_Right);  // already at the last file
+        QCOMPARE(window.currentIndex(), 1);
+        QTest::keyClick(&window, Qt::Key_Left);
+        QCOMPARE(window.currentIndex(), 0);
+        QVERIFY(waitShown(window));
+
+        QTest::keyClick(&window, static_cast<Qt::Key>(closeKey));
+        QVERIFY(!window.isVisible());
+    }
+
+    void zoomKeysAndWheelScaleThePdf() {
+        const fs::path file = home->write("zoom.eps", test::eps::lineArt());
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* view = window.content()->findChild<QPdfView*>();
+        QVERIFY(view);
+        const double fitted = quicklook::effectiveZoom(*view);
+        QVERIFY(fitted > 0);
+
+        QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(view->zoomMode(), QPdfView::ZoomMode::Custom);
+        QVERIFY(qAbs(view->zoomFactor() - fitted * quicklook::kZoomStep) < 1e-6);
+        QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+        QVERIFY(qAbs(view->zoomFactor() - fitted) < 1e-6);
+
+        const QPointF centre = view->viewport()->rect().center();
+        QWheelEvent up(centre, view->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, 120),
+                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &up);
+        QVERIFY(qAbs(view->zoomFactor() - fitted * quicklook::kZoomStep) < 1e-6);
+        // Without Ctrl the wheel scrolls and leaves the zoom alone.
+        QWheelEvent plain(centre, view->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &plain);
+        QVERIFY(qAbs(view->zoomFactor() - fitted * quicklook::kZoomStep) < 1e-6);
+    }
+};
+
+QTEST_MAIN(QuickLookWindowTest)
+#include "QuickLookWindow_qtest.moc"

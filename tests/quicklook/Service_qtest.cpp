@@ -1,0 +1,178 @@
+// The real vorrel-quicklook program, headless, on EPS files the tests write: its JSON line,
+// its errors and exit status, its snapshots.
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTest>
+
+#include <filesystem>
+#include <optional>
+
+#include "support/Eps.h"
+#include "support/TempHome.h"
+
+namespace fs = std::filesystem;
+using namespace vorrel;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Distinct colours in the image: a blank snapshot has one or two.
+int colourCount(const QImage& image) {
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+    return colours.size();
+}
+
+// A DOS-binary EPS: a 30-byte header (C5 D0 D3 C6, then where the PostScript lies) and the
+// PostScript itself, with no preview pictures.
+std::string dosBinary(const std::string& postscript) {
+    std::string header(30, '\0');
+    const auto put = [&header](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    put(0, 0xC6D3D0C5u);
+    put(4, 30);
+    put(8, static_cast<std::uint32_t>(postscript.size()));
+    header[28] = header[29] = static_cast<char>(0xff);
+    return header + postscript;
+}
+
+}  // namespace
+
+class ServiceTest : public QObject {
+    Q_OBJECT
+
+    std::optional<test::TempHome> home;
+
+    Run run(const QStringList& arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home->configHome().string()));
+        environment.insert("XDG_CACHE_HOME", QString::fromStdString(home->cacheHome().string()));
+        environment.remove("QT_QPA_PLATFORM");  // --headless must manage without a display
+        environment.remove("DISPLAY");
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VORREL_PREFIX_DIR "/bin/vorrel-quicklook"),
+                      QStringList{"--headless"} + arguments);
+        if (!process.waitForFinished(120000)) return {};
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    void setTransparent(bool on) {
+        const fs::path suite =
+            home->configHome() / "vorrel" / (VORREL_TEAM_ID_PREFIX "group.com.quarnix.Vorrel.json");
+        home->write(fs::relative(suite, home->root()),
+                    on ? R"({"transparentBackground": true})" : R"({"transparentBackground": false})");
+    }
+
+    static QString text(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+private slots:
+    void init() { home.emplace(); }
+    void cleanup() { home.reset(); }
+
+    void previewPrintsOneJsonLine_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dosBinaryFile");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("PDF") << false << "line art.eps" << false << "PDF";
+        QTest::newRow("PNG") << true << "line art.eps" << false << "PNG";
+        QTest::newRow("non-ASCII name") << false << "\xc3\xa9t\xc3\xa9 \xe2\x98\x80.eps" << false << "PDF";
+        QTest::newRow("DOS-binary EPS, recognised by content") << false << "drawing" << true << "PDF";
+    }
+    void previewPrintsOneJsonLine() {
+        QFETCH(bool, transparent);
+        QFETCH(QString, name);
+        QFETCH(bool, dosBinaryFile);
+        QFETCH(QString, format);
+        setTransparent(transparent);
+        const std::string art = test::eps::lineArt();  // 144 × 144 points
+        const fs::path file = home->write(name.toStdString(), dosBinaryFile ? dosBinary(art) : art);
+
+        const Run result = run({text(file)});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        const QJsonObject json = QJsonDocument::fromJson(lines[0]).object();
+        QCOMPARE(json.value("file").toString(), text(file));
+        QCOMPARE(json.value("format").toString(), format);
+        const fs::path output = json.value("output").toString().toStdString();
+        QVERIFY(fs::exists(output));
+        QCOMPARE(output.parent_path().filename(), fs::path("tmp"));
+        QCOMPARE(QString::fromStdString(output.extension().string()), "." + format.toLower());
+        const QJsonArray size = json.value("contentSize").toArray();
+        QCOMPARE(size.size(), 2);
+        if (transparent) {
+            QVERIFY(std::abs(size[0].toDouble() - 144) < 0.5);
+            QVERIFY(std::abs(size[1].toDouble() - 144) < 0.5);
+        } else {
+            QVERIFY(size[0].toDouble() > 144 && size[0].toDouble() == size[1].toDouble());
+        }
+    }
+
+    void failurePrintsTheErrorText_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("not EPS") << "notes.txt" << QByteArray("just some words\n")
+                                 << "No preview extension serves files of type text/plain.";
+        QTest::newRow("PostScript error")
+            << "broken.eps" << QByteArray("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nnosuchoperator\n")
+            << "Ghostscript exited with status 1.";
+    }
+    void failurePrintsTheErrorText() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, error);
+        const fs::path file = home->write(name.toStdString(), content.toStdString());
+        const Run result = run({text(file)});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(QString::fromUtf8(result.err.trimmed().split('\n').last()), error);
+    }
+
+    void snapshotShowsThePreview_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("PDF") << false << false;
+        QTest::newRow("PNG") << true << false;
+        QTest::newRow("fallback") << false << true;
+    }
+    void snapshotShowsThePreview() {
+        QFETCH(bool, transparent);
+        QFETCH(bool, fails);
+        setTransparent(transparent);
+        const fs::path sample = fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps";
+        const fs::path file = fails ? home->write("broken.eps", "%!PS-Adobe-3.0 EPSF-3.0\nnosuchoperator\n")
+                                    : sample;
+        const fs::path snapshot = home->root() / "snapshot.png";
+        const Run result = run({"--snapshot", text(snapshot), text(file)});
+        QCOMPARE(result.exitCode, fails ? 1 : 0);
+        const QImage image(text(snapshot));
+        QVERIFY(!image.isNull());
+        QVERIFY2(colourCount(image) > 20, qPrintable(QString::number(colourCount(image))));
+        if (!fails) {
+            // The sample is 480 × 320 points; its sky is blue at the top.
+            QVERIFY(image.width() > image.height());
+            const QColor sky = image.pixelColor(image.width() / 2, 12);
+            QVERIFY2(sky.blue() > sky.red() + 60, qPrintable(sky.name()));
+        }
+        if (const char* keep = std::getenv("VORREL_SCREENSHOT_DIR")) {
+            image.save(QString("%1/headless-%2.png").arg(keep, QTest::currentDataTag()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ServiceTest)
+#include "Service_qtest.moc"
