@@ -260,7 +260,9 @@ struct Suite::Shared {
             return false;
         }
         const fs::path folder = path.parent_path();
-        std::string tempPath = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+        std::string tempName = ".";
+        tempName.append(path.filename().string()).append(".XXXXXX");
+        std::string tempPath = (folder / tempName).string();
         Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
         if (fd.get() < 0) {
             report("cannot create a file in \"" + folder.string() + "\": " + errnoText(errno));

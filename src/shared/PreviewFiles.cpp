@@ -23,7 +23,7 @@ std::filesystem::path cachedFileURL(const std::filesystem::path& source, OutputF
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     std::string name = platform::sha256Hex(source);
-    if (format == OutputFormat::PNG) name += "@" + std::to_string(resolution);
+    if (format == OutputFormat::PNG) name.append("@").append(std::to_string(resolution));
     name += ".";
     name += fileExtension(format);
     return folder / name;
