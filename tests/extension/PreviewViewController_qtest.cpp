@@ -292,18 +292,6 @@ private slots:
         QVERIFY(fs::exists(cached));  // a failed load removes nothing from the cache
     }
 
-    void conversionErrorReachesTheCompletion() {
-        realGhostscript.reset();
-        GhostScript::TestOverride failing(converter("exit-1"));
-        const fs::path source = home->write("fails.eps", test::eps::lineArt() + "%fails\n");
-        PreviewViewController controller;
-        const Outcome outcome = preview(controller, source);
-        QCOMPARE(outcome.calls, 1);
-        QVERIFY(outcome.error);
-        QCOMPARE(outcome.error->localizedDescription, std::string("Ghostscript exited with status 1."));
-        QVERIFY(!logged("Preview file at "));
-    }
-
     void purgeFollowsEverySuccessAndNoFailure() {
         const fs::path source = home->write("purge.eps", test::eps::lineArt() + "%purge\n");
         for (int round = 0; round < 2; ++round) {  // the second round is a cache hit
