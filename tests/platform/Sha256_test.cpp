@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/FileTimes.h"
-#include "platform/Paths.h"
 #include "support/TempHome.h"
 
 namespace vorrel::platform {
@@ -50,49 +48,6 @@ TEST(Sha256, UnreadableFilesThrowWithErrnoAndPath) {
             EXPECT_EQ(error.code(), std::make_error_code(c.error)) << c.path;
             EXPECT_NE(std::string(error.what()).find(c.path.string()), std::string::npos);
         }
-    }
-}
-
-TEST(FileTimes, CreationDateOfNewAndMissingEntries) {
-    test::TempHome home;
-    const auto before = std::chrono::system_clock::now() - std::chrono::seconds(5);
-    const fs::path file = home.write("new", "x");
-    const auto created = creationDate(file);
-    ASSERT_TRUE(created);
-    EXPECT_GE(*created, before);
-    EXPECT_LE(*created, std::chrono::system_clock::now() + std::chrono::seconds(5));
-    // A link is dated itself, and a dangling one still has a date.
-    fs::create_symlink(home.root() / "nothing", home.root() / "link");
-    EXPECT_TRUE(creationDate(home.root() / "link"));
-    EXPECT_EQ(creationDate(home.root() / "missing"), std::nullopt);
-}
-
-TEST(Paths, FollowTheBaseDirectoryRules) {
-    test::TempHome home;
-    const struct {
-        const char* xdg;
-        const char* home;
-        std::optional<fs::path> config;
-    } cases[] = {
-        {"/x/config", "/h", fs::path("/x/config")},
-        {"relative", "/h", fs::path("/h/.config")},
-        {"", "/h", fs::path("/h/.config")},
-        {nullptr, "/h", fs::path("/h/.config")},
-        {nullptr, "relative", std::nullopt},
-        {nullptr, nullptr, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        c.xdg ? setenv("XDG_CONFIG_HOME", c.xdg, 1) : unsetenv("XDG_CONFIG_HOME");
-        c.xdg ? setenv("XDG_CACHE_HOME", (std::string(c.xdg) + "-cache").c_str(), 1)
-              : unsetenv("XDG_CACHE_HOME");
-        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
-        EXPECT_EQ(configHome(), c.config) << (c.xdg ? c.xdg : "-") << " " << (c.home ? c.home : "-");
-        if (c.config && c.xdg && c.xdg[0] == '/')
-            EXPECT_EQ(cacheHome(), fs::path("/x/config-cache"));
-        else if (c.config)
-            EXPECT_EQ(cacheHome(), fs::path("/h/.cache"));
-        else
-            EXPECT_EQ(cacheHome(), std::nullopt);
     }
 }
 

@@ -13,16 +13,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kEps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n";
 
-TEST(PreviewFiles, FolderIsTmpInTheContainerAndIsCreatedByTheKey) {
-    test::TempHome home;
-    const fs::path folder = home.cacheHome() / appGroupIdentifier() / "tmp";
-    EXPECT_EQ(previewFilesDirectory(), folder);
-    EXPECT_FALSE(fs::exists(folder));
-    const fs::path source = home.write("a.eps", kEps);
-    EXPECT_EQ(cachedFileURL(source, OutputFormat::PDF, 200).parent_path(), folder);
-    EXPECT_TRUE(fs::is_directory(folder));
-}
-
 TEST(PreviewFiles, NamesDependOnContentsFormatAndResolutionOnly) {
     test::TempHome home;
     const fs::path original = home.write("one.eps", kEps);
@@ -31,7 +21,9 @@ TEST(PreviewFiles, NamesDependOnContentsFormatAndResolutionOnly) {
     edited[edited.size() - 2] ^= 1;
     const fs::path changed = home.write("changed.eps", edited);
     const std::string hex = platform::sha256Hex(original);
-    const fs::path folder = previewFilesDirectory();
+    const fs::path folder = home.cacheHome() / appGroupIdentifier() / "tmp";
+    EXPECT_EQ(previewFilesDirectory(), folder);
+    EXPECT_FALSE(fs::exists(folder));  // created by the key, not by the folder lookup
 
     EXPECT_EQ(cachedFileURL(original, OutputFormat::PDF, 200), folder / (hex + ".pdf"));
     EXPECT_EQ(cachedFileURL(original, OutputFormat::PNG, 200), folder / (hex + "@200.png"));
