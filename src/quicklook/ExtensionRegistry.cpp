@@ -8,6 +8,8 @@
 #include <QMimeDatabase>
 #include <QPluginLoader>
 
+#include <algorithm>
+
 #include "quicklook/PreviewingController.h"
 
 #ifndef VORREL_PLUGIN_SUBDIR

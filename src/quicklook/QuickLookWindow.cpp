@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeySequence>
-#include <QLabel>
 #include <QPdfView>
 #include <QProgressBar>
 #include <QScreen>
