@@ -200,15 +200,21 @@ fs::path GhostScript::run() const {
     }
 }
 
+struct GhostScript::TestOverride::Previous {
+    std::optional<Settings> settings;
+};
+
 GhostScript::TestOverride::TestOverride(fs::path converter, std::chrono::milliseconds timeLimit,
-                                        std::chrono::milliseconds gracePeriod) {
+                                        std::chrono::milliseconds gracePeriod)
+    : previous_(std::make_unique<Previous>()) {
     std::lock_guard lock(overrideMutex);
+    previous_->settings = overrideSettings;
     overrideSettings = Settings{std::move(converter), timeLimit, gracePeriod};
 }
 
 GhostScript::TestOverride::~TestOverride() {
     std::lock_guard lock(overrideMutex);
-    overrideSettings.reset();
+    overrideSettings = previous_->settings;
 }
 
 }  // namespace vorrel

@@ -32,6 +32,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <semaphore>
 #include <string>
 #include <vector>
@@ -79,8 +80,9 @@ public:
     static std::counting_semaphore<4>& conversionSlots();
 
     // Test seam, not a user setting: while an object lives, every conversion in the process
-    // uses `converter` (when not empty) and the given limits. Not nestable; create and destroy
-    // it while no conversion runs.
+    // uses `converter` (when not empty) and the given limits; its destructor brings back what
+    // was in force before, so overrides nest. A run takes the settings in force when it
+    // starts. Create and destroy overrides on one thread, in nested order.
     class TestOverride {
     public:
         explicit TestOverride(std::filesystem::path converter,
@@ -89,6 +91,10 @@ public:
         ~TestOverride();
         TestOverride(const TestOverride&) = delete;
         TestOverride& operator=(const TestOverride&) = delete;
+
+    private:
+        struct Previous;
+        std::unique_ptr<Previous> previous_;
     };
 };
 

@@ -95,8 +95,16 @@ TEST(ModuleLocation, ConverterIsTwoFoldersUpFromTheModule) {
     const fs::path program = fs::read_symlink("/proc/self/exe");
     EXPECT_EQ(conversion.converterURL(),
               program.parent_path().parent_path().parent_path() / "libexec/vorrel/converter");
-    GhostScript::TestOverride other("/elsewhere/gs");
-    EXPECT_EQ(conversion.converterURL(), fs::path("/elsewhere/gs"));
+    {
+        GhostScript::TestOverride outer("/elsewhere/gs");
+        {
+            GhostScript::TestOverride inner("/inner/gs");
+            EXPECT_EQ(conversion.converterURL(), fs::path("/inner/gs"));
+        }
+        EXPECT_EQ(conversion.converterURL(), fs::path("/elsewhere/gs"));
+    }
+    EXPECT_EQ(conversion.converterURL(),
+              program.parent_path().parent_path().parent_path() / "libexec/vorrel/converter");
 }
 
 }  // namespace
