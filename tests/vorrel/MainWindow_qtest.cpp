@@ -101,6 +101,7 @@ private slots:
 
     void shortcutsSwitchTabsAndTheTabBarFollows() {
         QCOMPARE(app_->selectedPane().pane(), SidebarPane::Home);
+        QVERIFY(app_->updaterController().updater().isStarted());
         ContentView* tabs = window_->contentView();
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->count(), 3);
