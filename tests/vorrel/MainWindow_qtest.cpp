@@ -126,6 +126,25 @@ private slots:
         QCOMPARE(app_->selectedPane().pane(), SidebarPane::About);
     }
 
+    void sidebarPaneRawValues_data() {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<int>("pane");  // -1: no pane
+        QTest::newRow("Home") << "Home" << int(SidebarPane::Home);
+        QTest::newRow("Settings") << "Settings" << int(SidebarPane::Settings);
+        QTest::newRow("About") << "About" << int(SidebarPane::About);
+        QTest::newRow("lower case") << "home" << -1;
+        QTest::newRow("trailing space") << "About " << -1;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("translated title") << "Einstellungen" << -1;
+    }
+    void sidebarPaneRawValues() {
+        QFETCH(QString, raw);
+        QFETCH(int, pane);
+        const auto found = sidebarPaneFromRawValue(raw.toStdString());
+        QCOMPARE(found ? int(*found) : -1, pane);
+        if (found) QCOMPARE(QString::fromUtf8(rawValue(*found).data()), raw);
+    }
+
     void fileAndViewMenus() {
         const QString about = window_->fileMenu()->actions().first()->text();
         QVERIFY(about.startsWith("About"));
