@@ -18,7 +18,8 @@ namespace zv = zodadavovov;
 
 HomeView::HomeView(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
-    layout->setSpacing(16);
+    layout->setContentsMargins(9, 6, 9, 6);
+    layout->setSpacing(10);
 
     layout->addWidget(new zv::AppBrandingView(
         {.name = std::nullopt, .tagline = tr("Quick Look EPS Files in File Manager"), .icon = std::nullopt,
