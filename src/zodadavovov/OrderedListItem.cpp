@@ -29,7 +29,11 @@ OrderedListItem::OrderedListItem(const QString& markdown, int order, QWidget* pa
     text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text_->setWordWrap(true);
     text_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    text_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // A new size policy drops the height-for-width flag that word wrapping set; without it
+    // layouts size the text by its width-agnostic hint (two lines for a short rich step).
+    QSizePolicy textPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    textPolicy.setHeightForWidth(true);
+    text_->setSizePolicy(textPolicy);
     connect(text_, &QLabel::linkActivated, this, [](const QString& link) { openUrl(QUrl(link)); });
 
     // Same font and top alignment in both columns keeps their first baselines level.

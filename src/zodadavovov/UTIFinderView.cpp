@@ -52,7 +52,9 @@ void addLine(QVBoxLayout* layout, const QString& label, const QString& value) {
     valueWidget->setTextFormat(Qt::PlainText);
     valueWidget->setFont(style::systemFont(13, QFont::Medium));
     valueWidget->setWordWrap(true);
-    valueWidget->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    QSizePolicy valuePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    valuePolicy.setHeightForWidth(true);  // keep what word wrapping asked for
+    valueWidget->setSizePolicy(valuePolicy);
     valueWidget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     row->addWidget(labelWidget);
     row->addWidget(valueWidget, 1);

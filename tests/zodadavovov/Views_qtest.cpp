@@ -313,6 +313,22 @@ private slots:
         QCOMPARE(captured.urls, QList<QUrl>{QUrl(href)});
     }
 
+    void orderedListItemIsAsTallAsItsText() {
+        // A short step with a link is one line tall, not the two lines of its unwrapped hint.
+        test::TempHome home;
+        QWidget list;
+        auto* layout = new QVBoxLayout(&list);
+        auto* row = new OrderedListItem("Make it the [default application](https://quarnix.app/).", 1);
+        layout->addWidget(row);
+        layout->addStretch(1);
+        list.resize(460, 300);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QLabel* text = row->textLabel();
+        QCOMPARE(text->height(), text->heightForWidth(text->width()));
+        QVERIFY(text->height() < 2 * text->fontMetrics().lineSpacing());
+    }
+
     void plainSectionInsets() {
         test::TempHome home;
         PlainSection plain("Heading");
