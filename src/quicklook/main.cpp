@@ -1,4 +1,5 @@
 // vorrel-quicklook FILE… — previews files with the extension that serves their type.
+//   --help, --version  (see platform/cli/CommandLine.h)
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
 //   --snapshot OUT.png render the view that would be shown into a PNG
 #include <QApplication>
@@ -7,21 +8,41 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
+#include "platform/cli/CommandLine.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
 #include "quicklook/QuickLookWindow.h"
 
 int main(int argc, char* argv[]) {
+    vorrel::platform::CommandLine commandLine(QStringLiteral("vorrel-quicklook"),
+                                              QObject::tr("Quick look at EPS files."));
+    QCommandLineParser& parser = commandLine.parser();
+    const QCommandLineOption headless(
+        QStringLiteral("headless"), QObject::tr("Preview without a window and print the outcome."));
+    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                      QObject::tr("Render the preview into a PNG file."),
+                                      QStringLiteral("OUT.png"));
+    // For measurements: quit once the first preview has painted.
+    QCommandLineOption quitAfterPaint(QStringLiteral("quit-after-paint"));
+    quitAfterPaint.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({headless, snapshot, quitAfterPaint});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
+                                 QStringLiteral("FILE…"));
+    if (const auto status = commandLine.parse(argc, argv)) return *status;
+
+    std::vector<std::filesystem::path> files;
+    for (const QString& name : parser.positionalArguments())
+        files.emplace_back(QFile::encodeName(name).toStdString());
+    if (files.empty()) return commandLine.usageError(QObject::tr("no file given"));
+
     // Without a window there is no need for a display: pick the offscreen platform before
     // Qt looks for one.
-    bool headlessRun = false;
-    for (int i = 1; i < argc; ++i) headlessRun = headlessRun || std::strcmp(argv[i], "--headless") == 0;
+    const bool headlessRun = parser.isSet(headless);
     if (headlessRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Headless, standard output carries the JSON lines only: whatever else would be printed
@@ -37,30 +58,6 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QObject::tr("Quick look at EPS files."));
-    parser.addHelpOption();
-    const QCommandLineOption headless(QStringLiteral("headless"),
-                                      QObject::tr("Preview without a window and print the outcome."));
-    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QObject::tr("Render the preview into a PNG file."),
-                                      QStringLiteral("OUT.png"));
-    // For measurements: quit once the first preview has painted.
-    QCommandLineOption quitAfterPaint(QStringLiteral("quit-after-paint"));
-    quitAfterPaint.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({headless, snapshot, quitAfterPaint});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
-                                 QStringLiteral("FILE…"));
-    parser.process(app);
-
-    std::vector<std::filesystem::path> files;
-    for (const QString& name : parser.positionalArguments())
-        files.emplace_back(QFile::encodeName(name).toStdString());
-    if (files.empty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.helpText()));
-        return 2;
-    }
 
     vorrel::quicklook::ExtensionRegistry registry(
         vorrel::quicklook::ExtensionRegistry::defaultPluginFolder());

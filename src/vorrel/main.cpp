@@ -5,11 +5,17 @@
 #include <QApplication>
 
 #include "platform/Bundle.h"
+#include "platform/cli/CommandLine.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/SymbolIcon.h"
 
 int main(int argc, char* argv[]) {
+    vorrel::platform::CommandLine commandLine(
+        QStringLiteral("vorrel"),
+        QObject::tr("Set up quick look for EPS files, change its settings, check for updates."));
+    if (const auto status = commandLine.parse(argc, argv)) return *status;
+
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
     vorrel::platform::Bundle::setMain(
