@@ -32,9 +32,30 @@ function(vorrel_library name)
     vorrel_warnings(vorrel_${name})
 endfunction()
 
-# Puts an executable into the prefix's bin/ folder.
+# vorrel_program(<target> [MANUAL])
+# Puts an executable into the prefix's bin/ folder and installs it; MANUAL installs its
+# manual page too (vorrel_manual_page).
 function(vorrel_program target)
+    cmake_parse_arguments(ARG "MANUAL" "" "" ${ARGN})
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${VORREL_PREFIX_DIR}/bin")
     vorrel_warnings(${target})
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    if(ARG_MANUAL)
+        vorrel_manual_page(${target})
+    endif()
+endfunction()
+
+# vorrel_manual_page(<name>)
+# resources/man/<name>.1.in with the version and the team prefix filled in, compressed the
+# way Debian keeps manual pages (gzip -9n: no file name, no time stamp, so the same bytes
+# every build) and installed as share/man/man1/<name>.1.gz.
+function(vorrel_manual_page name)
+    set(page "${PROJECT_BINARY_DIR}/man/${name}.1")
+    configure_file("${PROJECT_SOURCE_DIR}/resources/man/${name}.1.in" "${page}" @ONLY)
+    add_custom_command(OUTPUT "${page}.gz"
+        COMMAND gzip -9nkf "${page}"
+        DEPENDS "${page}"
+        VERBATIM)
+    add_custom_target(${name}_manual ALL DEPENDS "${page}.gz")
+    install(FILES "${page}.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 endfunction()
