@@ -2,12 +2,13 @@
 #   make run   — install what is missing, build, and preview the sample EPS file
 #   make test  — install what is missing, build, and run every test
 # Also: make test-asan (the tests under AddressSanitizer and UndefinedBehaviorSanitizer),
-#       make bench (build the benchmark programs), make install PREFIX=/usr/local.
+#       make bench (build the benchmark programs), make install PREFIX=/usr/local,
+#       make package (a Debian package of the release build, build/release/vorrel_*.deb).
 
 PREFIX ?= /usr/local
 SAMPLE ?= resources/samples/vorrel-sample.eps
 
-.PHONY: deps run test test-asan bench install clean
+.PHONY: deps run test test-asan bench install package clean
 
 deps:
 	@scripts/install-deps
@@ -35,6 +36,10 @@ install: deps
 	cmake --preset release -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
 	cmake --build --preset release
 	cmake --install build/release
+
+package: deps
+	cmake --preset release
+	cmake --build --preset release --target package
 
 clean:
 	rm -rf build
