@@ -195,8 +195,6 @@ private slots:
             const QString usage = "Usage: " + program + " [options]";
             QTest::addRow("%s --version", name.constData())
                 << program << QStringList{"--version"} << 0 << versionLine << "";
-            QTest::addRow("%s -v", name.constData())
-                << program << QStringList{"-v"} << 0 << versionLine << "";
             QTest::addRow("%s --help", name.constData())
                 << program << QStringList{"--help"} << 0 << usage << "";
             QTest::addRow("%s --help beside an unknown option", name.constData())
