@@ -15,6 +15,8 @@ std::string describe(ConversionError::Case kind, std::int32_t status) {
                    std::to_string(ConversionError::kTimeLimitSeconds) + " seconds.";
         case ConversionError::Case::unreadableOutput:
             return "The converted file could not be read.";
+        case ConversionError::Case::emptyFile:
+            return "The EPS file is empty.";
     }
     return {};
 }

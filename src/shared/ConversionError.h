@@ -5,6 +5,7 @@
 //   outputMissing            "Ghostscript exited without producing an output file."
 //   timedOut                 "Ghostscript did not finish within 60 seconds."
 //   unreadableOutput         "The converted file could not be read."
+//   emptyFile                "The EPS file is empty."
 //
 // what() is the description. status() is the exit status for converterFailed and 0 for the
 // other cases. The texts are user-visible and stay exactly as they are. A ConversionError is an
@@ -18,7 +19,7 @@ namespace vorrel {
 
 class ConversionError : public std::exception {
 public:
-    enum class Case { converterFailed, outputMissing, timedOut, unreadableOutput };
+    enum class Case { converterFailed, outputMissing, timedOut, unreadableOutput, emptyFile };
 
     // The time limit as the timedOut text states it.
     static constexpr int kTimeLimitSeconds = 60;
@@ -27,6 +28,8 @@ public:
     static ConversionError outputMissing() { return ConversionError(Case::outputMissing, 0); }
     static ConversionError timedOut() { return ConversionError(Case::timedOut, 0); }
     static ConversionError unreadableOutput() { return ConversionError(Case::unreadableOutput, 0); }
+    // The source has no bytes: Ghostscript would make a blank page of it and report success.
+    static ConversionError emptyFile() { return ConversionError(Case::emptyFile, 0); }
 
     Case kind() const { return case_; }
     std::int32_t status() const { return status_; }

@@ -162,6 +162,12 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 }
 
 fs::path GhostScript::run() const {
+    // Before the cache: older versions cached the blank page of an empty file.
+    if (std::error_code error; fs::file_size(url, error) == 0 && !error) {
+        const ConversionError empty = ConversionError::emptyFile();
+        Logbook::defaultInstance().debug(empty.what(), "run()");
+        throw empty;
+    }
     if (fileExists(outputFileURL)) return outputFileURL;
 
     const fs::path inProgress =

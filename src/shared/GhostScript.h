@@ -5,6 +5,9 @@
 //
 // The constructor fixes where the converted file lives (cachedFileURL(): named by the SHA-256
 // of the source's bytes). run() then:
+//  0. fails with emptyFile (logged at debug level, function "run()") when the source has no
+//     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
+//     versions may have cached that page;
 //  1. returns outputFileURL at once when a file is there (a cache hit takes no slot);
 //  2. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
 //  3. waits for one of the 4 process-wide conversionSlots() (no limit);

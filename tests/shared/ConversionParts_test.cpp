@@ -38,6 +38,7 @@ TEST(ConversionError, DescriptionsAreExact) {
          "Ghostscript did not finish within 60 seconds."},
         {ConversionError::unreadableOutput(), Case::unreadableOutput, 0,
          "The converted file could not be read."},
+        {ConversionError::emptyFile(), Case::emptyFile, 0, "The EPS file is empty."},
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(c.error.what(), c.text);

@@ -217,6 +217,18 @@ TEST_F(GhostScriptTest, CacheHitNeedsNoSlot) {
     EXPECT_TRUE(filesIn(launches).empty());
 }
 
+TEST_F(GhostScriptTest, EmptyFileFailsEvenWithItsBlankPageCached) {
+    GhostScript::TestOverride useFake(fake("exit-0-without-output"));
+    for (OutputFormat format : {OutputFormat::PDF, OutputFormat::PNG}) {
+        log_->clear();
+        const GhostScript conversion(source("empty.eps", ""), format, 200);
+        // What an older version cached under the digest of no bytes: a blank page.
+        home_.write(conversion.outputFileURL.lexically_relative(home_.root()), "blank page");
+        EXPECT_THROW(conversion.run(), ConversionError);
+        EXPECT_EQ(debugMessages("run()"), std::vector<std::string>{"The EPS file is empty."});
+    }
+}
+
 TEST_F(GhostScriptTest, SimultaneousRequestsForOneContentShareOneFile) {
     const fs::path launches = home_.root() / "launches";
     fs::create_directories(launches);
