@@ -33,20 +33,6 @@ int colourCount(const QImage& image) {
     return colours.size();
 }
 
-// A DOS-binary EPS: a 30-byte header (C5 D0 D3 C6, then where the PostScript lies) and the
-// PostScript itself, with no preview pictures.
-std::string dosBinary(const std::string& postscript) {
-    std::string header(30, '\0');
-    const auto put = [&header](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
-    };
-    put(0, 0xC6D3D0C5u);
-    put(4, 30);
-    put(8, static_cast<std::uint32_t>(postscript.size()));
-    header[28] = header[29] = static_cast<char>(0xff);
-    return header + postscript;
-}
-
 }  // namespace
 
 class ServiceTest : public QObject {
@@ -113,7 +99,7 @@ private slots:
         setTransparent(transparent);
         // The sample drawing, 480 × 320 points.
         const std::string art = test::readFile(fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps");
-        const fs::path file = home->write(name.toStdString(), dosBinaryFile ? dosBinary(art) : art);
+        const fs::path file = home->write(name.toStdString(), dosBinaryFile ? test::eps::dosBinary(art) : art);
         const fs::path snapshot = home->root() / "snapshot.png";
 
         const Run result = run({"--snapshot", text(snapshot), text(file)});

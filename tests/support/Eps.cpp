@@ -1,5 +1,6 @@
 #include "support/Eps.h"
 
+#include <cstdint>
 #include <sstream>
 
 namespace vorrel::test::eps {
@@ -86,6 +87,28 @@ std::string ofSize(std::size_t bytes) {
         document += step.str();
     }
     return document + "showpage\n%%EOF\n";
+}
+
+std::string cornerSquares(double llx, double lly, double urx, double ury) {
+    std::ostringstream out;
+    out << "/corner { " << kCornerSide << ' ' << kCornerSide << " rectfill } def\n"
+        << "0 0 1 setrgbcolor " << llx << ' ' << lly << " corner\n"
+        << "1 0 0 setrgbcolor " << urx - kCornerSide << ' ' << lly << " corner\n"
+        << "0 1 0 setrgbcolor " << llx << ' ' << ury - kCornerSide << " corner\n"
+        << "0 0 0 setrgbcolor " << urx - kCornerSide << ' ' << ury - kCornerSide << " corner\n";
+    return out.str();
+}
+
+std::string dosBinary(const std::string& postscript) {
+    std::string header(30, '\0');
+    const auto put = [&header](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    };
+    put(0, 0xC6D3D0C5u);
+    put(4, 30);
+    put(8, static_cast<std::uint32_t>(postscript.size()));
+    header[28] = header[29] = static_cast<char>(0xff);
+    return header + postscript;
 }
 
 std::string readingFile(const std::filesystem::path& path) {

@@ -18,6 +18,15 @@ std::string withoutBoundingBox();
 // Line art grown to roughly `bytes` bytes by repeating drawing commands (for benchmarks).
 std::string ofSize(std::size_t bytes);
 
+// Drawing commands (no comments, no showpage) that mark the corners of the box (llx lly urx ury)
+// with filled squares of kCornerSide points, just inside it: blue at the lower left, red at the
+// lower right, green at the upper left, black at the upper right. Nothing else is drawn.
+inline constexpr double kCornerSide = 10;
+std::string cornerSquares(double llx, double lly, double urx, double ury);
+// A DOS-binary EPS: its 30-byte binary header (C5 D0 D3 C6, then where the PostScript section
+// lies) followed by `postscript`, with no preview pictures.
+std::string dosBinary(const std::string& postscript);
+
 // Hostile documents. Each attempt is not caught inside the document, so a refused operation
 // ends Ghostscript with an error.
 // Reads the first line of `path` and shows it as text.
