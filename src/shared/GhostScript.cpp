@@ -14,6 +14,8 @@
 #include "platform/ChildProcess.h"
 #include "platform/ModuleLocation.h"
 #include "platform/Uuid.h"
+#include "shared/CropArguments.h"
+#include "shared/DscHeader.h"
 #include "shared/PreviewFiles.h"
 
 namespace vorrel {
@@ -128,6 +130,16 @@ fs::path GhostScript::converterURL() const {
 }
 
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
+    std::vector<std::string> list = plainArguments(outputPath);
+    if (const auto box = readDscHeader(url).usableBox()) {
+        auto [before, after] = cropArguments(*box);
+        list.insert(list.end() - 1, before.begin(), before.end());
+        list.insert(list.end(), after.begin(), after.end());
+    }
+    return list;
+}
+
+std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath) const {
     const std::string out = escapeOutputTemplate(fs::absolute(outputPath).string());
     const std::string in = fs::absolute(url).string();
     if (outputFormat == OutputFormat::PNG) {

@@ -69,15 +69,23 @@ public:
     // P/libexec/vorrel/converter. A TestOverride replaces it.
     std::filesystem::path converterURL() const;
 
-    // The converter's arguments for writing `outputPath`, each a separate item. Both paths are
-    // made absolute, so no file name can be taken for an option; a "%" in the output path is
-    // doubled, because Ghostscript reads output names as templates. PNG (10 items):
+    // The converter's arguments for writing `outputPath`: plainArguments(), and when the
+    // source's DSC comments name a usable box (readDscHeader(url).usableBox()), the crop
+    // arguments for that box (cropArguments(), CropArguments.h) placed around <in>:
+    //   <plain arguments without in> <beforeSource...> <in> <afterSource...>
+    // Without a usable box they are the plain arguments, item for item, and Ghostscript's own
+    // -dEPSCrop decides the page as before.
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+
+    // The fixed argument lists, each item separate. Both paths are made absolute, so no file
+    // name can be taken for an option; a "%" in the output path is doubled, because
+    // Ghostscript reads output names as templates. PNG (10 items):
     //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<res> -dEPSCrop -o <out> <in>
     // PDF (17 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite -dEPSCrop
     //   -dUseArtBox -dDetectDuplicateImages=true -dEmbedAllFonts=true -dSubsetFonts=false
     //   -dCompressFonts=true -dAutoRotatePages=/None -dPreserveOverprintSettings=true
     //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
-    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+    std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
