@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QPdfDocument>
 #include <QPdfView>
+#include <QScrollBar>
 #include <QThreadPool>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -95,6 +96,7 @@ void PreviewViewController::loadView() {
         pdfView_ = new QPdfView;
         pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
         pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+        pdfView_->setPageSpacing(0);  // no page breaks
         // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
         // end when a scroll bar appears and disappears at the fitted size.
         pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -207,6 +209,13 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
     }
     delete document_;
     document_ = document;
+    if (document_->pageCount() > 1) {
+        // The pages follow each other, fitted to the width, and scroll. The vertical scroll bar
+        // stays, so the fitted width never changes with it (see loadView()).
+        pdfView_->setPageMode(QPdfView::PageMode::MultiPage);
+        pdfView_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
+        pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
     pdfView_->setDocument(document_);
     preferredContentSize_ = pdfRowSize(*pdfView_, 0);
     return true;
@@ -214,11 +223,12 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
 
 QSizeF PreviewViewController::pdfRowSize(const QPdfView& view, int page) {
     if (!view.document()) return {};
-    const double zoom = view.zoomMode() == QPdfView::ZoomMode::Custom ? view.zoomFactor() : 1.0;
-    const QSizeF pageSize =
-        view.document()->pagePointSize(page) * zoom * (view.logicalDpiY() / 72.0);
     const QMargins margins = view.documentMargins();
-    return pageSize + QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+    QSizeF size = view.document()->pagePointSize(page) +
+                  QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+    if (view.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+        size.rwidth() += view.verticalScrollBar()->sizeHint().width();
+    return size;
 }
 
 std::optional<QPointF> PreviewViewController::pngDotsPerInch(const std::filesystem::path& file) {

@@ -11,7 +11,7 @@
 //      else PDF; read once per controller, so a later change affects later controllers;
 //   4. PNG: an ImageView pinned to the root's four edges, inside a VisualEffectView
 //      (popover material) when SystemVersion is below 26.0.0; PDF: a QPdfView showing one
-//      page at a time (no page breaks), fitted into the view, on a clear background.
+//      page fitted into the view, with no page breaks, on a clear background.
 //
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG";
@@ -22,7 +22,9 @@
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
 //      "NO NSImage created from output file" or "NO PDFDocument created from output file"
 //      and ends with ConversionError::unreadableOutput();
-//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>";
+//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A PDF
+//      of several pages is shown as one column that scrolls, fitted to the view's width;
+//      one page stays fitted into the view with no scroll bars;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -30,10 +32,11 @@
 // GUI thread, unless the controller is destroyed first: then the result is dropped and the
 // completion is never called. No purge follows a failure.
 //
-// Preferred content size, in device-independent pixels:
-//   PDF: the size of the row showing page 0 at the view's current scale: the page's point
-//        size times the view's zoom factor and its logical DPI / 72 (the scale QPdfView
-//        draws at), plus the view's document margins (pdfRowSize()).
+// Preferred content size, in device-independent pixels, with one point of the drawing to one
+// pixel in both formats, so a drawing opens at the same size whatever the format:
+//   PDF: the row showing page 0: the page's point size plus the view's document margins, and
+//        the vertical scroll bar's width when it is always shown (several pages)
+//        (pdfRowSize()). Fitted into that size, the view draws the page at exactly that scale.
 //   PNG: the image's size in points: pixels × 72 / the resolution the PNG's physical-size
 //        chunk (pHYs) records (Ghostscript records the 200 dpi it rendered at); a PNG
 //        without one counts one pixel as one point (imageSizeInPoints()). The chunk is read

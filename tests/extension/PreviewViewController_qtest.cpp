@@ -2,7 +2,9 @@
 // the fake converters where a conversion must be counted or must produce garbage.
 #include <QImage>
 #include <QPdfDocument>
+#include <QPdfPageRenderer>
 #include <QPdfView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
@@ -66,6 +68,33 @@ const char* const kPdfWithoutPages =
     "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
     "trailer << /Root 1 0 R >>\n"
     "%%EOF\n";
+
+// The view as it looks at `size`, once the PDF view's renderer has delivered the visible pages.
+QImage snapshot(QWidget& view, QSize size) {
+    view.resize(size);
+    view.grab();  // the first paint asks the renderer for the pages it shows
+    if (auto* renderer = view.findChild<QPdfPageRenderer*>()) {
+        QSignalSpy rendered(renderer, &QPdfPageRenderer::pageRendered);
+        while (rendered.wait(300)) {
+        }
+    }
+    QCoreApplication::processEvents();
+    return view.grab().toImage();
+}
+
+// The smallest rectangle holding every pixel of the corner squares (Eps.h): opaque, and of a
+// full colour or black, unlike the page, the margins and a backdrop.
+QRect cornersRect(const QImage& image) {
+    QRect found;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() > 200 && (c.hsvSaturation() > 200 || c.value() < 60))
+                found |= QRect(x, y, 1, 1);
+        }
+    }
+    return found;
+}
 
 }  // namespace
 
@@ -189,9 +218,11 @@ private slots:
     void previewsConvertAndReportContentSize() {
         QFETCH(bool, transparent);
         setTransparent(transparent);
-        // 144 × 144 points; a name with a space and non-ASCII letters.
+        // 240 × 160 points away from the origin; a name with a space and non-ASCII letters.
         const std::string name = "Zeichnung \xc3\xbc" "ber.eps";
-        const fs::path source = home->write(name, test::eps::lineArt());
+        const fs::path source =
+            home->write(name, "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 100 100 340 260\n" +
+                                  test::eps::cornerSquares(100, 100, 340, 260) + "showpage\n");
 
         PreviewViewController controller;
         const Outcome outcome = preview(controller, source);
@@ -207,19 +238,49 @@ private slots:
                 QCOMPARE(record.functionName, std::string("preparePreviewOfFile(at:)"));
         }
 
-        const QSizeF size = controller.preferredContentSize();
-        if (transparent) {
-            // 144 pt at 200 dpi is 400 pixels, which is 144 points again.
-            QCOMPARE(controller.imageView()->image().size(), QSize(400, 400));
-            QVERIFY(std::abs(size.width() - 144) < 0.5 && std::abs(size.height() - 144) < 0.5);
-        } else {
-            QPdfView* view = controller.pdfView();
-            QCOMPARE(view->document()->pageCount(), 1);
-            const double side = 144 * view->logicalDpiY() / 72.0;
-            const QMargins m = view->documentMargins();
-            QVERIFY(std::abs(size.width() - (side + m.left() + m.right())) < 0.5);
-            QVERIFY(std::abs(size.height() - (side + m.top() + m.bottom())) < 0.5);
-        }
+        // One point of the drawing to one pixel in both formats: shown at the preferred size,
+        // the corner squares span the box, with no more room around them than the view draws.
+        if (!transparent) QCOMPARE(controller.pdfView()->pageMode(), QPdfView::PageMode::SinglePage);
+        const QSize size = controller.preferredContentSize().toSize();
+        const QImage shown = snapshot(*controller.view(), size);
+        const QRect drawing = cornersRect(shown);
+        QVERIFY2(std::abs(drawing.width() - 240) <= 2 && std::abs(drawing.height() - 160) <= 2,
+                 qPrintable(QString("%1 x %2").arg(drawing.width()).arg(drawing.height())));
+        const int left = drawing.left(), right = size.width() - 1 - drawing.right();
+        const int top = drawing.top(), bottom = size.height() - 1 - drawing.bottom();
+        QVERIFY2(std::abs(left - right) <= 1 && std::abs(top - bottom) <= 1,
+                 qPrintable(QString("room left %1, right %2, top %3, bottom %4")
+                                .arg(left).arg(right).arg(top).arg(bottom)));
+        if (transparent) QVERIFY(left <= 1 && top <= 1);
+    }
+
+    void everyPageOfADocumentCanBeReached() {
+        // Page 1 marks its corners; page 2 is grey all over.
+        const std::string document = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 240 160\n" +
+                                     test::eps::cornerSquares(0, 0, 240, 160) + "showpage\n" +
+                                     "0.5 setgray 0 0 240 160 rectfill showpage\n";
+        PreviewViewController controller;
+        const Outcome outcome = preview(controller, home->write("two pages.eps", document));
+        QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+        QPdfView* view = controller.pdfView();
+        QCOMPARE(view->document()->pageCount(), 2);
+        QCOMPARE(view->pageMode(), QPdfView::PageMode::MultiPage);
+
+        // Page 1 opens as large as a single page would, the scroll bar beside it.
+        const QSize size = controller.preferredContentSize().toSize();
+        const QImage start = snapshot(*controller.view(), size);
+        const QRect pages(view->viewport()->mapTo(controller.view(), QPoint()),
+                          view->viewport()->size());
+        QVERIFY(pages.width() < size.width());
+        const QRect first = cornersRect(start.copy(pages));
+        QVERIFY2(std::abs(first.width() - 240) <= 2 && std::abs(first.height() - 160) <= 2,
+                 qPrintable(QString("%1 x %2").arg(first.width()).arg(first.height())));
+
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        const QImage end = snapshot(*controller.view(), size);
+        const QColor middle = end.pixelColor(end.width() / 2, end.height() / 2);
+        QVERIFY2(middle.hsvSaturation() < 20 && std::abs(middle.value() - 128) < 20,
+                 qPrintable(middle.name()));
     }
 
     void cachedContentStartsNoConverter() {

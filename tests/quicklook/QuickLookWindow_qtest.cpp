@@ -70,7 +70,9 @@ private slots:
     }
 
     void showsThePreviewTitledAndSized() {
-        const fs::path file = home->write("shown drawing.eps", test::eps::lineArt());
+        const fs::path file = home->write(
+            "shown drawing.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 300\n" +
+                                     test::eps::cornerSquares(0, 0, 300, 300) + "showpage\n");
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
         QVERIFY(window.isVisible());
