@@ -4,6 +4,8 @@
 //           slot, private TMPDIR, spawn, wait, move) against the same gs command started
 //           directly with posix_spawn and waitpid. Runs alternate, medians are compared, of
 //           wall time and of processor time (this process and its children).
+//   crop:   the gs command with arguments() (cropped to the file's box) against the same command
+//           with plainArguments(), started directly; runs alternate, medians are compared.
 //   cached: GhostScript(file, format, 200).run() with the converted file present (hash and one
 //           existence test) against `openssl dgst -sha256 file`.
 //
@@ -150,6 +152,34 @@ int compare(int rounds, FILE* report) {
                          document.name, std::string(vorrel::logWord(format)).c_str(),
                          document.content.size(), wall[0] * 1e3, wall[1] * 1e3, wall[0] / wall[1],
                          cpu[0] * 1e3, cpu[1] * 1e3, cpu[0] / cpu[1]);
+            std::fflush(report);
+        }
+    }
+
+    std::fprintf(report, "\n%-8s %-4s %10s %10s %7s %10s %10s %7s\n", "file", "fmt", "crop ms",
+                 "plain ms", "ratio", "crop cpu", "plain cpu", "ratio");
+    for (const auto& document : documents) {
+        const fs::path source = home.root() / (std::string(document.name) + ".eps");
+        for (OutputFormat format : {OutputFormat::PDF, OutputFormat::PNG}) {
+            const GhostScript probe(source, format, 200);
+            const fs::path output = home.root() / ("out." + std::string(fileExtension(format)));
+            std::vector<Cost> crop, plain;
+            for (int round = 0; round <= rounds; ++round) {
+                const Cost cropTime =
+                    measure([&] { spawnAndWait(kConverter, probe.arguments(output)); });
+                const Cost plainTime =
+                    measure([&] { spawnAndWait(kConverter, probe.plainArguments(output)); });
+                if (round > 0) {
+                    crop.push_back(cropTime);
+                    plain.push_back(plainTime);
+                }
+            }
+            const double wall[2] = {median(crop, &Cost::wall), median(plain, &Cost::wall)};
+            const double cpu[2] = {median(crop, &Cost::cpu), median(plain, &Cost::cpu)};
+            std::fprintf(report, "%-8s %-4s %10.1f %10.1f %7.3f %10.1f %10.1f %7.3f\n",
+                         document.name, std::string(vorrel::logWord(format)).c_str(),
+                         wall[0] * 1e3, wall[1] * 1e3, wall[0] / wall[1], cpu[0] * 1e3,
+                         cpu[1] * 1e3, cpu[0] / cpu[1]);
             std::fflush(report);
         }
     }
