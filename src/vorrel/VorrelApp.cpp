@@ -1,6 +1,7 @@
 #include "vorrel/VorrelApp.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include "platform/Suite.h"
 #include "shared/SharedSettings.h"
@@ -28,9 +29,32 @@ MainWindow* VorrelApp::showWindow() {
     if (window_) return window_.get();
     window_ = std::make_unique<MainWindow>(selectedPane_, *updaterController_, *logToFile_,
                                            windowSizeTable[std::size_t(appLanguage())]);
+    // Centred on its screen before it is first shown, so that it never appears elsewhere;
+    // once more when shown, for the frame the window system then adds (where it knows it
+    // at once).
+    auto centre = [window = window_.get()] {
+        if (const QScreen* screen = window->screen()) {
+            QRect frame = window->frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+    };
+    window_->adjustSize();
+    centre();
     window_->show();
     appDelegate_.applicationDidFinishLaunching();
+    centre();
     return window_.get();
+}
+
+void VorrelApp::raiseWindow() {
+    MainWindow* window = showWindow();
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 }  // namespace vorrel

@@ -6,7 +6,9 @@
 // bound to the shared key; the one UpdaterController, created with its updater started
 // (its defaults are the host's standard suite, its dialogs UpdaterDialogs unless a user
 // driver is given). showWindow() then makes the one window (its content size from
-// AppLanguage), shows it, and lets the delegate style it.
+// AppLanguage), centres it on its screen, shows it, and lets the delegate style it.
+// raiseWindow() brings that window to the front (restored, raised, activated): what a
+// second launch of the application asks for.
 //
 // Thread-safety: GUI thread only.
 
@@ -31,6 +33,7 @@ public:
     ~VorrelApp() override;
 
     MainWindow* showWindow();
+    void raiseWindow();
 
     AppDelegate& appDelegate() { return appDelegate_; }
     PaneSelection& selectedPane() { return selectedPane_; }

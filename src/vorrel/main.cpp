@@ -1,4 +1,5 @@
-// vorrel: the host application.
+// vorrel: the host application. One instance per session: a second launch brings the
+// running window to the front and ends.
 #include <filesystem>
 #include <system_error>
 
@@ -6,6 +7,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/SingleInstance.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/SymbolIcon.h"
@@ -25,11 +27,17 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Vorrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel"));
     QApplication::setDesktopFileName(QStringLiteral("vorrel"));
-    QApplication::setWindowIcon(vorrel::zodadavovov::applicationIcon());
 
+    const auto identifier = vorrel::platform::Bundle::main().string("CFBundleIdentifier");
+    vorrel::platform::SingleInstance instance(QString::fromStdString(identifier.value_or("com.quarnix.Vorrel")));
+    if (!instance.isPrimary()) return 0;
+
+    QApplication::setWindowIcon(vorrel::zodadavovov::applicationIcon());
     vorrel::installTranslations();
 
     vorrel::VorrelApp vorrelApp;
     vorrelApp.showWindow();
+    QObject::connect(&instance, &vorrel::platform::SingleInstance::activationRequested, &vorrelApp,
+                     &vorrel::VorrelApp::raiseWindow);
     return QApplication::exec();
 }
