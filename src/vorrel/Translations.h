@@ -1,7 +1,9 @@
 #pragma once
-// The main bundle's translation catalogue: the host's texts for the user's language
-// (embedded as ":/vorrel/i18n/vorrel_<language>.qm"). English is the key, so English needs
-// no catalogue.
+// The application's texts in the user's language: the main bundle's catalogue (embedded as
+// ":/vorrel/i18n/vorrel_<language>.qm"; English is the key, so English needs none) and
+// Qt's own catalogue for the same language (qtbase_<language>.qm, else qt_<language>.qm,
+// from Qt's translations folder), which translates what Qt draws itself: shortcut names
+// in menus ("Strg+Q"), the buttons of standard dialogs and message boxes.
 //
 // Thread-safety: GUI thread only, once QCoreApplication exists.
 
@@ -9,8 +11,9 @@
 
 namespace vorrel {
 
-// Installs the catalogue that fits the locale into the application, replacing one
-// installed earlier by this function; false when there is none for that language.
+// Installs the catalogues that fit the locale into the application, replacing those
+// installed earlier by this function. Answers whether the main bundle has a catalogue for
+// that language (Qt's own is installed whenever it exists).
 bool installTranslations(const QLocale& locale = QLocale());
 
 }  // namespace vorrel
