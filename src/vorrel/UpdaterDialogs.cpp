@@ -24,12 +24,16 @@ UpdaterDialogs::~UpdaterDialogs() {
     delete dialog_.data();
 }
 
-void UpdaterDialogs::show(int icon, const QString& title, const QString& text, bool rich) {
+void UpdaterDialogs::show(int icon, const QString& title, const QString& text, bool rich,
+                          const QString& details) {
     delete dialog_.data();
     auto* box = new QMessageBox(QMessageBox::Icon(icon), title, text, QMessageBox::Ok,
                                 QApplication::activeWindow());
     box->setTextFormat(rich ? Qt::RichText : Qt::PlainText);
     box->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    // Details quote the network or the server: always plain text, never markup.
+    if (!details.isEmpty())
+        box->setInformativeText(QStringLiteral("<p>%1</p>").arg(details.toHtmlEscaped()));
     box->setAttribute(Qt::WA_DeleteOnClose);
     dialog_ = box;
     box->open();
@@ -55,9 +59,10 @@ void UpdaterDialogs::showUpdateFound(const platform::AppcastItem& item, const QS
     show(QMessageBox::Information, QObject::tr("Software Update"), text, true);
 }
 
-void UpdaterDialogs::showUpdateError(const QString& reason) {
+void UpdaterDialogs::showUpdateError(const QString& reason, const QString& detail) {
     show(QMessageBox::Warning, QObject::tr("Update Error!"),
-         QObject::tr("The check for updates failed.") + QLatin1Char('\n') + reason, false);
+         QObject::tr("The check for updates failed.") + QLatin1Char('\n') + reason, false,
+         detail.isEmpty() ? QString() : QObject::tr("Technical details: %1").arg(detail));
 }
 
 }  // namespace vorrel

@@ -20,7 +20,9 @@ public:
     void showUpdateFound(const AppcastItem& item, const QString& current) override {
         shown << "found " + item.version + " over " + current;
     }
-    void showUpdateError(const QString& reason) override { shown << "error " + reason; }
+    void showUpdateError(const QString& reason, const QString& detail) override {
+        shown << "error " + reason + (detail.isEmpty() ? QString() : " | " + detail);
+    }
 };
 
 QByteArray feed(const QList<QByteArray>& items) {
@@ -114,6 +116,7 @@ private slots:
         QCOMPARE(driver.shown.size(), 1);
         if (outcome == int(Outcome::Failed)) {
             QVERIFY2(result.error.contains(detail), qPrintable(result.error));
+            QVERIFY(result.errorDetail.isEmpty());  // these are all our own sentences
             QCOMPARE(driver.shown.first(), "error " + result.error);
         } else {
             QVERIFY(result.item);
@@ -122,6 +125,26 @@ private slots:
         }
         QVERIFY(updater->canCheckForUpdates());
         QVERIFY(updater->lastUpdateCheckDate());  // every finished check counts
+    }
+
+    void networkFailuresAreToldInOurWords() {
+        // A port nobody listens on: the connection is refused.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        RecordingDriver driver;
+        Dictionary info = vorrel::test::testInfoDictionary();
+        info["SUFeedURL"] = Value{QStringLiteral("http://127.0.0.1:%1/feed").arg(port).toStdString()};
+        Updater updater(Bundle(info), Suite::open("updater-test"), driver);
+        updater.setTimeout(std::chrono::milliseconds(5000));
+        const auto result = runCheck(updater);
+        QCOMPARE(int(result.outcome), int(Outcome::Failed));
+        QCOMPARE(result.error, "The update server “127.0.0.1” could not be reached.");
+        // The technical reason follows as a sentence of its own.
+        QVERIFY2(result.errorDetail.contains("refused", Qt::CaseInsensitive), qPrintable(result.errorDetail));
+        QVERIFY(result.errorDetail.endsWith('.'));
+        QCOMPARE(driver.shown, QStringList{"error " + result.error + " | " + result.errorDetail});
     }
 
     void unsafeLinksAreDropped() {

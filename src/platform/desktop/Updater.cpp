@@ -18,6 +18,41 @@ QString shortened(QString text) {
     return text.size() > 200 ? text.left(200) + QStringLiteral("…") : text;
 }
 
+// A technical message as a sentence: trimmed, shortened, with a full stop.
+QString sentence(const QString& text) {
+    QString result = shortened(text);
+    if (!result.isEmpty() && !result.endsWith(QLatin1Char('.')) && !result.endsWith(QChar(0x2026)))
+        result += QLatin1Char('.');
+    return result;
+}
+
+// What failed, in our words, for a request that ended with a network error.
+QString networkFailure(QNetworkReply::NetworkError error, const QString& host) {
+    switch (error) {
+    case QNetworkReply::HostNotFoundError:
+        return Updater::tr("The update server “%1” could not be found.").arg(host);
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::UnknownProxyError:
+        return Updater::tr("The update server “%1” could not be reached.").arg(host);
+    case QNetworkReply::SslHandshakeFailedError:
+        return Updater::tr("No secure connection to the update server “%1” could be made.").arg(host);
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return Updater::tr("The update server “%1” sent the check to an address it cannot follow.").arg(host);
+    default:
+        return Updater::tr("The update feed could not be loaded from “%1”.").arg(host);
+    }
+}
+
 }  // namespace
 
 Updater::Updater(Bundle bundle, std::shared_ptr<Suite> defaults, UserDriver& driver,
@@ -164,8 +199,8 @@ void Updater::onFinished() {
                             .arg(shortened(reply->attribute(
                                      QNetworkRequest::HttpReasonPhraseAttribute).toString())));
         }
-        return fail(tr("The update feed could not be loaded: %1")
-                        .arg(shortened(reply->errorString())));
+        return fail(networkFailure(reply->error(), shortened(reply->url().host())),
+                    sentence(reply->errorString()));
     }
 
     UpdateCheckResult result;
@@ -189,13 +224,14 @@ void Updater::onFinished() {
     complete(std::move(result));
 }
 
-void Updater::fail(const QString& reason) {
+void Updater::fail(const QString& reason, const QString& detail) {
     UpdateCheckResult result;
     result.outcome = UpdateCheckResult::Outcome::Failed;
     result.userInitiated = userInitiated_;
     result.currentVersion =
         QString::fromStdString(bundle_.string("CFBundleShortVersionString").value_or(""));
     result.error = reason;
+    result.errorDetail = detail;
     body_.clear();
     complete(std::move(result));
 }
@@ -217,7 +253,7 @@ void Updater::complete(UpdateCheckResult result) {
         if (result.userInitiated) driver_.showUpToDate(result.currentVersion);
         break;
     case UpdateCheckResult::Outcome::Failed:
-        if (result.userInitiated) driver_.showUpdateError(result.error);
+        if (result.userInitiated) driver_.showUpdateError(result.error, result.errorDetail);
         break;
     }
     scheduleAutomaticCheck();

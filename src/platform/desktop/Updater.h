@@ -10,6 +10,8 @@
 //      (timeout, 30 s by default); either overrun aborts the request.
 //   3. The body is parsed as an appcast (Appcast.h) and the newest item's version is
 //      compared with the bundle's "CFBundleShortVersionString".
+//      A failure is told as a sentence of ours ("The update server “example.org” could not
+//      be found."), with the technical reason from the network or the parser beside it.
 //   4. The date of the check is stored, canCheckForUpdates turns true again, finished()
 //      reports the result, and the user driver shows it: always for a check the user
 //      asked for; for an automatic check only when a newer version exists.
@@ -47,7 +49,8 @@ struct UpdateCheckResult {
     Outcome outcome = Outcome::Failed;
     QString currentVersion;
     std::optional<AppcastItem> item;  // the newest release, when the feed had one
-    QString error;                    // why the check failed, for the user
+    QString error;                    // what failed, a sentence of ours for the user
+    QString errorDetail;              // the technical reason behind it, when there is one
     bool userInitiated = false;
 };
 
@@ -96,7 +99,7 @@ private:
     void startCheck(bool userInitiated);
     void onReadyRead();
     void onFinished();
-    void fail(const QString& reason);
+    void fail(const QString& reason, const QString& detail = {});
     void complete(UpdateCheckResult result);
     void scheduleAutomaticCheck();
 

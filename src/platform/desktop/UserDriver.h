@@ -17,8 +17,9 @@ public:
     virtual void showUpToDate(const QString& currentVersion) = 0;
     // A newer release exists; item.link and item.releaseNotesLink may be empty.
     virtual void showUpdateFound(const AppcastItem& item, const QString& currentVersion) = 0;
-    // A check the user asked for failed; reason is a sentence for the user.
-    virtual void showUpdateError(const QString& reason) = 0;
+    // A check the user asked for failed; reason is a sentence for the user, detail the
+    // technical reason behind it (may be empty).
+    virtual void showUpdateError(const QString& reason, const QString& detail) = 0;
 };
 
 }  // namespace vorrel::platform
