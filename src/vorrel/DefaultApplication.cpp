@@ -1,28 +1,47 @@
 #include "vorrel/DefaultApplication.h"
 
-#include <QProcess>
+#include "platform/desktop/DefaultApplications.h"
 
 namespace vorrel {
 
-void DefaultApplication::makeQuickLookDefaultForEps(std::function<void(bool)> done) {
-    auto* process = new QProcess;
-    process->setProgram(QStringLiteral("xdg-mime"));
-    process->setArguments({QStringLiteral("default"), QString::fromLatin1(desktopEntry),
-                           QString::fromLatin1(epsMimeType)});
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    auto finish = [process, done](bool ok) {
-        process->deleteLater();
-        if (done) done(ok);
-    };
-    QObject::connect(process, &QProcess::errorOccurred, process, [finish](QProcess::ProcessError error) {
-        // A program that never started reports here only; one that ran reports finished().
-        if (error == QProcess::FailedToStart) finish(false);
-    });
-    QObject::connect(process, &QProcess::finished, process,
-                     [finish](int code, QProcess::ExitStatus status) {
-                         finish(status == QProcess::NormalExit && code == 0);
-                     });
-    process->start();
+namespace {
+
+using Outcome = platform::DefaultApplications::Outcome;
+
+DefaultApplication::Result resultOf(const Outcome& outcome) {
+    const QString entry = QString::fromLatin1(DefaultApplication::desktopEntry);
+    if (outcome.status == Outcome::Status::Done)
+        return {true, DefaultApplication::tr("Vorrel Quick Look now opens EPS files."), {}};
+    DefaultApplication::Result result{
+        false, DefaultApplication::tr("Vorrel Quick Look could not be made the default application for EPS files."),
+        {}};
+    switch (outcome.status) {
+    case Outcome::Status::EntryNotInstalled:
+        result.reason = DefaultApplication::tr(
+                            "Its desktop entry “%1” is not installed, so the desktop cannot find it. "
+                            "Install Vorrel, then try again.")
+                            .arg(entry);
+        break;
+    case Outcome::Status::ToolMissing:
+        result.reason = DefaultApplication::tr(
+            "The program “xdg-mime” was not found. It comes with the package “xdg-utils”.");
+        break;
+    case Outcome::Status::ToolFailed:
+        result.reason = DefaultApplication::tr("“xdg-mime” failed: %1").arg(outcome.message);
+        break;
+    case Outcome::Status::Done:
+        break;
+    }
+    return result;
+}
+
+}  // namespace
+
+void DefaultApplication::makeQuickLookDefaultForEps(QObject* context, std::function<void(const Result&)> done) {
+    platform::DefaultApplications::setDefault(QString::fromLatin1(desktopEntry), QString::fromLatin1(epsMimeType),
+                                              context, [done = std::move(done)](const Outcome& outcome) {
+                                                  if (done) done(resultOf(outcome));
+                                              });
 }
 
 }  // namespace vorrel

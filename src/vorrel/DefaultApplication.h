@@ -1,23 +1,31 @@
 #pragma once
 // DefaultApplication: makes Vorrel Quick Look the desktop's default application for EPS
-// files, by running `xdg-mime default vorrel-quicklook.desktop image/x-eps` (a program
-// with an argument list, never a shell). The outcome arrives on the GUI thread.
+// files (platform::DefaultApplications with vorrel-quicklook.desktop and image/x-eps) and
+// says the outcome in the user's words: a headline, and for a failure the reason.
 //
 // Thread-safety: GUI thread only.
 
 #include <functional>
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace vorrel {
 
 class DefaultApplication {
+    Q_DECLARE_TR_FUNCTIONS(DefaultApplication)
 public:
     static constexpr const char* desktopEntry = "vorrel-quicklook.desktop";
     static constexpr const char* epsMimeType = "image/x-eps";
 
-    // Starts xdg-mime; done(true) when it ran and exited with status 0.
-    static void makeQuickLookDefaultForEps(std::function<void(bool)> done = {});
+    struct Result {
+        bool ok = false;
+        QString headline;  // "Vorrel Quick Look now opens EPS files.", or what could not be done
+        QString reason;    // why not; empty on success
+    };
+
+    // Runs the set-up; done arrives on the GUI thread unless context was destroyed first.
+    static void makeQuickLookDefaultForEps(QObject* context, std::function<void(const Result&)> done);
 };
 
 }  // namespace vorrel

@@ -1,7 +1,7 @@
 #include "vorrel/HomeView.h"
 
 #include <QLabel>
-#include <QPointer>
+#include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "platform/SystemVersion.h"
@@ -26,7 +26,9 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
          .iconSize = 72}));
 
     auto* usageSection = new zv::PlainSection(tr("How to Use the Extension?"));
-    usage_ = new QLabel(tr("Press spacebar or Ctrl + Y to quick look EPS files in File Manager."));
+    usage_ = new QLabel(
+        tr("Open EPS files with Vorrel Quick Look to quick look them. Space or Escape closes the "
+           "quick look; the Left and Right arrow keys move between files opened together."));
     usage_->setWordWrap(true);
     usage_->setTextFormat(Qt::PlainText);
     usage_->setFont(zv::style::systemFont(13));
@@ -44,8 +46,8 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
     const QString steps[] = {
         tr("Make “Vorrel Quick Look” the [default application for EPS files](%1).")
             .arg(QLatin1String(setupLink)),
-        tr("In File Manager, open an EPS file, or choose “Open With → Vorrel Quick Look”."),
-        tr("Press spacebar or Escape to close the preview."),
+        tr("In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”."),
+        tr("File Manager shows thumbnails of EPS files once Vorrel is installed."),
         tr("Turn on “Transparent Background” in Settings for previews without a white page."),
     };
     int order = 1;
@@ -62,12 +64,27 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
             zv::openUrl(QUrl(link));
             return;
         }
-        DefaultApplication::makeQuickLookDefaultForEps([self = QPointer<HomeView>(this)](bool ok) {
-            if (self) emit self->setupFinished(ok);
-        });
+        runSetup();
     });
     layout->addWidget(setup);
     layout->addStretch(1);
+}
+
+void HomeView::runSetup() {
+    DefaultApplication::makeQuickLookDefaultForEps(this, [this](const DefaultApplication::Result& result) {
+        delete message_.data();
+        // Window-modal and not waited for: the window stays responsive behind it.
+        auto* box = new QMessageBox(result.ok ? QMessageBox::Information : QMessageBox::Warning,
+                                    tr("Default Application"), result.headline, QMessageBox::Ok, window());
+        box->setTextFormat(Qt::PlainText);
+        // The reason may quote another program: shown as plain text, never as markup.
+        if (!result.reason.isEmpty())
+            box->setInformativeText(QStringLiteral("<p>%1</p>").arg(result.reason.toHtmlEscaped()));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        message_ = box;
+        box->open();
+        emit setupFinished(result.ok);
+    });
 }
 
 }  // namespace vorrel

@@ -3,16 +3,23 @@
 //
 //   1. Branding header: the application's name and icon (72 px) and the tagline
 //      "Quick Look EPS Files in File Manager".
-//   2. "How to Use the Extension?": "Press spacebar or Ctrl + Y to quick look EPS files
-//      in File Manager."
-//   3. "Enable Quick Look Extension": four numbered steps. The link in step 1
-//      (setupLink) makes Vorrel Quick Look the default application for EPS files
-//      (DefaultApplication); every other link opens with the desktop's default handler.
+//   2. "How to Use the Extension?": EPS files opened with Vorrel Quick Look are quick
+//      looked; Space or Escape closes the quick look, the Left and Right arrow keys move
+//      between files opened together.
+//   3. "Enable Quick Look Extension": four numbered steps: make Vorrel Quick Look the
+//      default application (the link, setupLink), open a file (double-click or Open With),
+//      thumbnails in the file manager, "Transparent Background".
 //
-// Texts are translated with tr(); the English text is the key. No state.
+// The link in step 1 runs DefaultApplication and shows its outcome in a message box on
+// the window: "Vorrel Quick Look now opens EPS files." or why it could not. Every other
+// link opens with the desktop's default handler.
+//
+// Texts are translated with tr(); the English text is the key.
 //
 // Thread-safety: GUI thread only.
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -30,14 +37,19 @@ public:
     QLabel* usageLabel() const { return usage_; }
     // The text labels of the four steps, in order.
     QList<QLabel*> stepLabels() const { return steps_; }
+    // The message box with the set-up's outcome while it is shown.
+    QMessageBox* setupMessage() const { return message_; }
 
 signals:
-    // The set-up link ran; ok tells whether xdg-mime succeeded.
+    // The set-up link ran and its outcome is shown; ok tells whether it succeeded.
     void setupFinished(bool ok);
 
 private:
+    void runSetup();
+
     QLabel* usage_ = nullptr;
     QList<QLabel*> steps_;
+    QPointer<QMessageBox> message_;
 };
 
 }  // namespace vorrel

@@ -44,6 +44,8 @@ void MainWindow::createFileMenu(platform::UpdaterController& updaterController) 
     fileMenu_->addAction(checkUpdates_);
     fileMenu_->addSeparator();
     QAction* quit = fileMenu_->addAction(tr("&Quit"), QKeySequence::Quit);
+    // Without a desktop theme Qt knows no Quit key; Ctrl+Q is the one every desktop uses.
+    if (quit->shortcut().isEmpty()) quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
@@ -66,6 +68,9 @@ void MainWindow::createHelpMenu() {
 
     logToFileAction_ = helpMenu_->addAction(zv::symbolIcon("ladybug"), tr("Log to File"));
     logToFileAction_->setCheckable(true);
+    // Desktop menus show a switch's state as a check box in the icon column; an icon there
+    // hides it (checked shows only as a faint frame around the icon).
+    logToFileAction_->setIconVisibleInMenu(false);
     logToFile_.bindCheckable(logToFileAction_);
 
     showLogFile_ = helpMenu_->addAction(zv::symbolIcon("doc.text.magnifyingglass"),

@@ -8,10 +8,16 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -19,6 +25,7 @@
 #include "FakeFileManager.h"
 #include "LoopbackHttpServer.h"
 #include "platform/SystemVersion.h"
+#include "platform/desktop/DefaultApplications.h"
 #include "shared/AppGroup.h"
 #include "shared/PreviewFiles.h"
 #include "shared/SharedSettings.h"
@@ -45,7 +52,7 @@ public:
     int shown = 0;
     void showUpToDate(const QString&) override { ++shown; }
     void showUpdateFound(const platform::AppcastItem&, const QString&) override { ++shown; }
-    void showUpdateError(const QString&) override { ++shown; }
+    void showUpdateError(const QString&, const QString&) override { ++shown; }
 };
 
 // The visible entries of a menu, separators as "—".
@@ -304,17 +311,125 @@ private slots:
         QVERIFY(!fresh.versionView()->automaticCheckBox()->isChecked());
     }
 
-    void setupLinkMakesQuickLookTheDefault() {
+    void homeTextsAreTrueOnLinux_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany);
+    }
+    void homeTextsAreTrueOnLinux() {
+        QFETCH(QLocale, locale);
+        installTranslations(locale);
+        HomeView home;
+        installTranslations(QLocale(QLocale::English));
+        QStringList texts;
+        for (const QLabel* label : home.findChildren<QLabel*>())
+            if (!label->text().isEmpty()) texts << label->text();
+        const QString all = texts.join('\n');
+        // Keys, places and set-ups of another desktop.
+        for (const char* foreign : {"⌘", "Ctrl + Y", "Strg + Y", "spacebar", "Finder", "System Settings",
+                                    "Systemeinstellungen", "Login Items", "Anmeldeobjekte", "info button",
+                                    "Info-Taste", "x-apple"})
+            QVERIFY2(!all.contains(QString::fromUtf8(foreign), Qt::CaseInsensitive), foreign);
+        // The space bar closes the quick look; no sentence may say it opens one.
+        const QRegularExpression sentenceEnd(QStringLiteral("[.;]\\s"));
+        for (const QString& sentence : all.split(sentenceEnd)) {
+            if (sentence.contains(QStringLiteral("Space"), Qt::CaseInsensitive) ||
+                sentence.contains(QStringLiteral("Leertaste"))) {
+                QVERIFY2(sentence.contains(QStringLiteral("close")) || sentence.contains(QStringLiteral("schließt")),
+                         qPrintable(sentence));
+            }
+        }
+        // What really works: Open With, the default application, the arrows, thumbnails.
+        const bool german = locale.language() == QLocale::German;
+        for (const char* needed : {german ? "Öffnen mit → Vorrel Quick Look" : "Open With → Vorrel Quick Look",
+                                   german ? "Standardanwendung für EPS-Dateien" : "default application for EPS files",
+                                   german ? "Esc" : "Escape", german ? "Pfeiltasten" : "arrow keys",
+                                   german ? "Vorschaubilder" : "thumbnails",
+                                   german ? "Transparenter Hintergrund" : "Transparent Background"})
+            QVERIFY2(all.contains(QString::fromUtf8(needed)), needed);
+        QCOMPARE(home.stepLabels().size(), 4);
+        QVERIFY(home.stepLabels().first()->text().contains(HomeView::setupLink));
+    }
+
+    void setupLinkShowsItsOutcome_data() {
+        QTest::addColumn<bool>("entryInstalled");
+        QTest::addColumn<QString>("tool");  // the fake xdg-mime's body; empty: none on PATH
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<bool>("toolRuns");
+        const QString record = "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n";
+        QTest::newRow("xdg-mime succeeds") << true << record + "exit 0" << true << "" << true;
+        QTest::newRow("xdg-mime fails")
+            << true << record + "echo 'xdg-mime: no permission to write mimeapps.list <here>' >&2\nexit 4" << false
+            << "“xdg-mime” failed: xdg-mime: no permission to write mimeapps.list <here>" << true;
+        QTest::newRow("xdg-mime fails silently")
+            << true << record + "exit 3" << false << "“xdg-mime” failed: exit status 3" << true;
+        QTest::newRow("xdg-mime hangs") << true << record + "exec sleep 600" << false
+                                        << "“xdg-mime” failed: no answer in time" << true;
+        QTest::newRow("no xdg-mime") << true << "" << false << "The program “xdg-mime” was not found." << false;
+        QTest::newRow("desktop entry not installed")
+            << false << record + "exit 0" << false << "Its desktop entry “vorrel-quicklook.desktop” is not installed"
+            << false;
+    }
+    void setupLinkShowsItsOutcome() {
+        QFETCH(bool, entryInstalled);
+        QFETCH(QString, tool);
+        QFETCH(bool, ok);
+        QFETCH(QString, reason);
+        QFETCH(bool, toolRuns);
+        if (entryInstalled) home_->write("data/applications/vorrel-quicklook.desktop", "[Desktop Entry]\n");
+        const auto bin = home_->root() / "bin";
+        std::filesystem::create_directories(bin);
+        if (!tool.isEmpty()) {
+            const auto fake = home_->write("bin/xdg-mime", "#!/bin/sh\n" + tool.toStdString() + "\n");
+            std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray::fromStdString(bin.string()) + (tool.isEmpty() ? QByteArray() : ":" + path));
+        platform::DefaultApplications::setTimeout(std::chrono::milliseconds(500));
+        auto restore = qScopeGuard([&] {
+            qputenv("PATH", path);
+            platform::DefaultApplications::setTimeout(std::chrono::seconds(30));
+        });
+
         HomeView* homeView = window_->contentView()->homeView();
-        QCOMPARE(homeView->stepLabels().size(), 4);
-        QLabel* first = homeView->stepLabels().first();
-        QVERIFY(first->text().contains(HomeView::setupLink));
         QSignalSpy finished(homeView, &HomeView::setupFinished);
-        emit first->linkActivated(HomeView::setupLink);
+        emit homeView->stepLabels().first()->linkActivated(HomeView::setupLink);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().first().toBool(), ok);
+
+        QMessageBox* message = homeView->setupMessage();
+        QVERIFY(message && message->isVisible());
+        QCOMPARE(message->icon(), ok ? QMessageBox::Information : QMessageBox::Warning);
+        QCOMPARE(message->text(), ok ? "Vorrel Quick Look now opens EPS files."
+                                     : "Vorrel Quick Look could not be made the default application for EPS files.");
+        // The reason is shown as it stands, never as markup.
+        QVERIFY2(message->informativeText().contains(reason.toHtmlEscaped()), qPrintable(message->informativeText()));
+        QCOMPARE(message->informativeText().isEmpty(), ok);
+        const std::string arguments = test::readFile(home_->root() / "bin" / "arguments");
+        QCOMPARE(QString::fromStdString(arguments),
+                 toolRuns ? QString("default\nvorrel-quicklook.desktop\nimage/x-eps\n") : QString());
+        message->close();
+    }
+
+    void setupLinkWithTheRealXdgMime() {
+        home_->write("data/applications/vorrel-quicklook.desktop",
+                     "[Desktop Entry]\nType=Application\nName=Vorrel Quick Look\nExec=true %F\n");
+        HomeView* homeView = window_->contentView()->homeView();
+        QSignalSpy finished(homeView, &HomeView::setupFinished);
+        emit homeView->stepLabels().first()->linkActivated(HomeView::setupLink);
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.first().first().toBool(), true);
         const std::string list = test::readFile(home_->configHome() / "mimeapps.list");
         QVERIFY2(list.find("image/x-eps=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
+    }
+
+    void windowIsCentredOnItsScreen() {
+        const QRect screen = window_->screen()->availableGeometry();
+        const QPoint offset = window_->frameGeometry().center() - screen.center();
+        QVERIFY2(std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1,
+                 qPrintable(QStringLiteral("%1,%2 off the centre").arg(offset.x()).arg(offset.y())));
+        QVERIFY(window_->frameGeometry().topLeft() != screen.topLeft());
     }
 
     void updaterDialogsShowFeedTextsSafely() {
@@ -329,11 +444,14 @@ private slots:
         QVERIFY(box->text().contains("href=\"https://example.org/a?x=1&amp;y=%222%22\""));
         QVERIFY(box->text().contains("href=\"https://example.org/notes\""));
 
-        // A reason is shown as it stands, never as markup; the new dialog replaces the old.
-        dialogs.showUpdateError("server said <img src=x>");
+        // A reason and its details are shown as they stand, never as markup; the new dialog
+        // replaces the old.
+        dialogs.showUpdateError("The update server “<b>x</b>” could not be reached.", "server said <img src=x>.");
         QVERIFY(!box);
         QCOMPARE(dialogs.currentDialog()->textFormat(), Qt::PlainText);
-        QVERIFY(dialogs.currentDialog()->text().endsWith("server said <img src=x>"));
+        QCOMPARE(dialogs.currentDialog()->text(),
+                 "The check for updates failed.\nThe update server “<b>x</b>” could not be reached.");
+        QVERIFY(dialogs.currentDialog()->informativeText().contains("Technical details: server said &lt;img src=x&gt;."));
     }
 
     void germanCatalogue() {
@@ -341,6 +459,21 @@ private slots:
         QCOMPARE(title(SidebarPane::Settings), "Einstellungen");
         SettingsView german;
         QCOMPARE(german.transparentBackgroundSwitch()->text(), "Transparenter Hintergrund");
+        // Qt's own texts follow: shortcut names as the menus draw them, the standard dialogs.
+        QStringList shortcuts;
+        for (const QAction* action : window_->viewMenu()->actions())
+            if (!action->isSeparator()) shortcuts << action->shortcut().toString(QKeySequence::NativeText);
+        QCOMPARE(shortcuts, (QStringList{"Strg+1", "Strg+2", "Strg+4"}));
+        QCOMPARE(window_->fileMenu()->actions().last()->shortcut().toString(QKeySequence::NativeText), "Strg+Q");
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        QVERIFY(buttons);
+        QCOMPARE(buttons->button(QDialogButtonBox::Open)->text(), "&Öffnen");
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), "Abbrechen");
+        QMessageBox box(QMessageBox::Warning, "", "", QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), "Abbrechen");
         QVERIFY(!installTranslations(QLocale(QLocale::Italian)));  // none: English again
         QCOMPARE(title(SidebarPane::Settings), "Settings");
     }

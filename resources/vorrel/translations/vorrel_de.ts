@@ -39,6 +39,10 @@
         <source>The check for updates failed.</source>
         <translation>Die Suche nach Updates ist fehlgeschlagen.</translation>
     </message>
+    <message>
+        <source>Technical details: %1</source>
+        <translation>Technische Einzelheiten: %1</translation>
+    </message>
 </context>
 <context>
     <name>SidebarPane</name>
@@ -74,6 +78,29 @@
     </message>
 </context>
 <context>
+    <name>vorrel::DefaultApplication</name>
+    <message>
+        <source>Vorrel Quick Look now opens EPS files.</source>
+        <translation>Vorrel Quick Look öffnet jetzt EPS-Dateien.</translation>
+    </message>
+    <message>
+        <source>Vorrel Quick Look could not be made the default application for EPS files.</source>
+        <translation>Vorrel Quick Look konnte nicht zur Standardanwendung für EPS-Dateien gemacht werden.</translation>
+    </message>
+    <message>
+        <source>Its desktop entry “%1” is not installed, so the desktop cannot find it. Install Vorrel, then try again.</source>
+        <translation>Sein Desktop-Eintrag „%1“ ist nicht installiert, daher findet die Arbeitsumgebung es nicht. Installieren Sie Vorrel und versuchen Sie es dann erneut.</translation>
+    </message>
+    <message>
+        <source>The program “xdg-mime” was not found. It comes with the package “xdg-utils”.</source>
+        <translation>Das Programm „xdg-mime“ wurde nicht gefunden. Es gehört zum Paket „xdg-utils“.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” failed: %1</source>
+        <translation>„xdg-mime“ ist fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
     <name>vorrel::HomeView</name>
     <message>
         <source>Quick Look EPS Files in File Manager</source>
@@ -84,8 +111,8 @@
         <translation>Wie benutzt man die Erweiterung?</translation>
     </message>
     <message>
-        <source>Press spacebar or Ctrl + Y to quick look EPS files in File Manager.</source>
-        <translation>Drücken Sie die Leertaste oder Strg + Y, um EPS-Dateien im Dateimanager per Quick Look anzusehen.</translation>
+        <source>Open EPS files with Vorrel Quick Look to quick look them. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
+        <translation>Öffnen Sie EPS-Dateien mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
     </message>
     <message>
         <source>Enable Quick Look Extension</source>
@@ -96,16 +123,20 @@
         <translation>Machen Sie „Vorrel Quick Look“ zur [Standardanwendung für EPS-Dateien](%1).</translation>
     </message>
     <message>
-        <source>In File Manager, open an EPS file, or choose “Open With → Vorrel Quick Look”.</source>
-        <translation>Öffnen Sie im Dateimanager eine EPS-Datei oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
+        <source>In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”.</source>
+        <translation>Doppelklicken Sie im Dateimanager auf eine EPS-Datei oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
     </message>
     <message>
-        <source>Press spacebar or Escape to close the preview.</source>
-        <translation>Drücken Sie die Leertaste oder Escape, um die Vorschau zu schließen.</translation>
+        <source>File Manager shows thumbnails of EPS files once Vorrel is installed.</source>
+        <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder von EPS-Dateien.</translation>
     </message>
     <message>
         <source>Turn on “Transparent Background” in Settings for previews without a white page.</source>
         <translation>Schalten Sie in den Einstellungen „Transparenter Hintergrund“ ein, um Vorschauen ohne weiße Seite zu erhalten.</translation>
+    </message>
+    <message>
+        <source>Default Application</source>
+        <translation>Standardanwendung</translation>
     </message>
 </context>
 <context>
@@ -141,6 +172,53 @@
     <message>
         <source>Reveal Preview Files Folder</source>
         <translation>Ordner der Vorschaudateien zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::platform::Updater</name>
+    <message>
+        <source>The update server “%1” could not be found.</source>
+        <translation>Der Update-Server „%1“ wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The update server “%1” could not be reached.</source>
+        <translation>Der Update-Server „%1“ ist nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>No secure connection to the update server “%1” could be made.</source>
+        <translation>Zum Update-Server „%1“ konnte keine sichere Verbindung aufgebaut werden.</translation>
+    </message>
+    <message>
+        <source>The update server “%1” sent the check to an address it cannot follow.</source>
+        <translation>Der Update-Server „%1“ hat die Suche an eine Adresse weitergeleitet, der sie nicht folgen kann.</translation>
+    </message>
+    <message>
+        <source>The update feed could not be loaded from “%1”.</source>
+        <translation>Der Update-Feed konnte nicht von „%1“ geladen werden.</translation>
+    </message>
+    <message>
+        <source>The update server did not answer in time.</source>
+        <translation>Der Update-Server hat nicht rechtzeitig geantwortet.</translation>
+    </message>
+    <message>
+        <source>The update feed address “%1” is not a web address.</source>
+        <translation>Die Adresse des Update-Feeds „%1“ ist keine Web-Adresse.</translation>
+    </message>
+    <message>
+        <source>The update feed is larger than %1 bytes.</source>
+        <translation>Der Update-Feed ist größer als %1 Byte.</translation>
+    </message>
+    <message>
+        <source>The update server answered with HTTP status %1 (%2).</source>
+        <translation>Der Update-Server hat mit dem HTTP-Status %1 (%2) geantwortet.</translation>
+    </message>
+    <message>
+        <source>The update feed lists no release.</source>
+        <translation>Der Update-Feed nennt keine Version.</translation>
+    </message>
+    <message>
+        <source>The running version “%1” cannot be compared with the feed's.</source>
+        <translation>Die laufende Version „%1“ lässt sich nicht mit der des Feeds vergleichen.</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,47 @@
+#pragma once
+// DefaultApplications: makes a desktop entry the default application for a MIME type.
+//
+// setDefault(entry, mimeType, context, done):
+//   1. Looks for the desktop entry where desktops look for applications (the
+//      "applications" folders of $XDG_DATA_HOME and $XDG_DATA_DIRS). When it is in none of
+//      them nothing is changed and the outcome is EntryNotInstalled: an association with
+//      an entry nobody can find would leave such files with no application at all.
+//   2. Runs `xdg-mime default ENTRY TYPE` from PATH (an argument list, never a shell), its
+//      standard error captured, with a time limit (30 s unless changed).
+//   3. Done when it exits with status 0; ToolMissing when it cannot be started;
+//      ToolFailed otherwise, with the last line it wrote to standard error (or its exit
+//      status) as the message.
+//
+// The call does not block: the outcome arrives later on the calling thread's event loop.
+// The child belongs to `context`: destroying the context ends the child (SIGKILL, reaped)
+// and drops the outcome.
+//
+// Thread-safety: a thread with an event loop (the GUI thread).
+
+#include <chrono>
+#include <functional>
+
+#include <QObject>
+#include <QString>
+
+namespace vorrel::platform {
+
+class DefaultApplications {
+public:
+    struct Outcome {
+        enum class Status { Done, EntryNotInstalled, ToolMissing, ToolFailed };
+        Status status = Status::Done;
+        QString message;  // ToolFailed: what the tool said; otherwise empty
+    };
+    using Completion = std::function<void(const Outcome&)>;
+
+    static void setDefault(const QString& desktopEntry, const QString& mimeType, QObject* context,
+                           Completion done);
+
+    // The installed desktop entry's path, or an empty string.
+    static QString locateEntry(const QString& desktopEntry);
+
+    static void setTimeout(std::chrono::milliseconds timeout);
+};
+
+}  // namespace vorrel::platform
