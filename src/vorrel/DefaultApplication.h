@@ -13,7 +13,7 @@
 namespace vorrel {
 
 class DefaultApplication {
-    Q_DECLARE_TR_FUNCTIONS(DefaultApplication)
+    Q_DECLARE_TR_FUNCTIONS(vorrel::DefaultApplication)
 public:
     static constexpr const char* desktopEntry = "vorrel-quicklook.desktop";
     static constexpr const char* epsMimeType = "image/x-eps";

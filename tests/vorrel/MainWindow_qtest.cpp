@@ -34,6 +34,7 @@
 #include "vorrel/AppLanguage.h"
 #include "vorrel/CheckUpdatesButton.h"
 #include "vorrel/ContentView.h"
+#include "vorrel/DefaultApplication.h"
 #include "vorrel/HomeView.h"
 #include "vorrel/MainWindow.h"
 #include "vorrel/SettingsView.h"
@@ -98,10 +99,13 @@ class MainWindowTest : public QObject {
 private slots:
     void init() {
         home_ = std::make_unique<test::TempHome>();
+        // Desktop entries only from this test's folders, whatever the machine has installed.
+        qputenv("XDG_DATA_DIRS", QByteArray::fromStdString((home_->root() / "data-dirs").string()));
         launch();
     }
     void cleanup() {
         app_.reset();
+        qunsetenv("XDG_DATA_DIRS");
         home_.reset();
         platform::SystemVersion::setForTesting(std::nullopt);
     }
@@ -474,6 +478,12 @@ private slots:
         QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), "Abbrechen");
         QMessageBox box(QMessageBox::Warning, "", "", QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(box.button(QMessageBox::Cancel)->text(), "Abbrechen");
+        // The set-up's outcome too (no desktop entry here, so it fails at once).
+        std::optional<DefaultApplication::Result> setup;
+        DefaultApplication::makeQuickLookDefaultForEps(this, [&](const DefaultApplication::Result& r) { setup = r; });
+        QTRY_VERIFY(setup);
+        QCOMPARE(setup->headline, "Vorrel Quick Look konnte nicht zur Standardanwendung für EPS-Dateien gemacht werden.");
+        QVERIFY(setup->reason.startsWith("Sein Desktop-Eintrag „vorrel-quicklook.desktop“ ist nicht installiert"));
         QVERIFY(!installTranslations(QLocale(QLocale::Italian)));  // none: English again
         QCOMPARE(title(SidebarPane::Settings), "Settings");
     }
