@@ -1,8 +1,11 @@
 #include "platform/ChildProcess.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +15,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -22,24 +26,105 @@ namespace vorrel::platform {
 
 namespace {
 
-// posix_spawn's attributes, destroyed on every path.
-class SpawnAttributes {
-public:
-    SpawnAttributes() { posix_spawnattr_init(&attributes_); }
-    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
-    SpawnAttributes(const SpawnAttributes&) = delete;
-    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
-    posix_spawnattr_t* get() { return &attributes_; }
-
-private:
-    posix_spawnattr_t attributes_;
-};
-
 int statusFromWait(int waitStatus) {
     if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
     if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
     return 128;
 }
+
+// Everything the child needs, built before the fork: after it, the child of a threaded
+// process may only make system calls (no allocation, no locks).
+struct ChildPlan {
+    const char* program;
+    char* const* argv;
+    char* const* envp;
+    pid_t parent;
+    int errorFd;  // close-on-exec: exec closes it, a failure writes its errno into it
+    const Sandbox::Prepared* sandbox;
+};
+
+[[noreturn]] void failInChild(int errorFd, int error) {
+    while (write(errorFd, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    _exit(127);
+}
+
+// Closes descriptors from 3 up, except the (at most two) in `keep`, without allocating. Uses
+// close_range, and on kernels before 5.9 reads /proc/self/fd with getdents64.
+void closeDescriptorsExcept(int keepA, int keepB) {
+    int keep[2] = {std::min(keepA, keepB), std::max(keepA, keepB)};
+    unsigned int from = 3;
+    bool ranged = true;
+    for (int fd : keep) {
+        if (fd < static_cast<int>(from)) continue;
+        if (static_cast<unsigned int>(fd) > from && close_range(from, fd - 1, 0) != 0)
+            ranged = false;
+        from = static_cast<unsigned int>(fd) + 1;
+    }
+    if (ranged && close_range(from, ~0U, 0) == 0) return;
+
+    const int folder = open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return;
+    alignas(8) char buffer[4096];
+    long length;
+    while ((length = syscall(SYS_getdents64, folder, buffer, sizeof buffer)) > 0) {
+        for (long at = 0; at < length;) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            int fd = 0;
+            const char* digit = entry->d_name;
+            if (*digit < '0' || *digit > '9') continue;
+            for (; *digit >= '0' && *digit <= '9'; ++digit) fd = fd * 10 + (*digit - '0');
+            if (fd >= 3 && fd != folder && fd != keepA && fd != keepB) close(fd);
+        }
+    }
+    close(folder);
+}
+
+[[noreturn]] void runChild(const ChildPlan& plan) {
+    // Default handling for every signal, then an empty mask (the parent blocked them all
+    // around the fork, so none of its handlers can run here). Raw system calls: the C
+    // library's wrappers may be intercepted by sanitizers.
+    struct KernelSigaction {
+        void* handler;
+        unsigned long flags;
+        void* restorer;
+        std::uint64_t mask;
+    } defaults{};
+    for (int signal = 1; signal < 65; ++signal)
+        if (signal != SIGKILL && signal != SIGSTOP)
+            syscall(SYS_rt_sigaction, signal, &defaults, nullptr, sizeof(std::uint64_t));
+    const std::uint64_t empty = 0;
+    syscall(SYS_rt_sigprocmask, SIG_SETMASK, &empty, nullptr, sizeof empty);
+
+    if (setpgid(0, 0) != 0) failInChild(plan.errorFd, errno);
+    // Dies with the thread that forked it; if the parent is gone already, nobody would.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0) failInChild(plan.errorFd, errno);
+    if (getppid() != plan.parent) _exit(127);
+
+    closeDescriptorsExcept(plan.errorFd, plan.sandbox ? plan.sandbox->descriptor() : -1);
+    if (plan.sandbox) {
+        if (const int error = plan.sandbox->applyInChild()) failInChild(plan.errorFd, error);
+    }
+    execve(plan.program, plan.argv, plan.envp);
+    failInChild(plan.errorFd, errno);
+}
+
+// Blocks every signal of the calling thread for its lifetime.
+class BlockedSignals {
+public:
+    BlockedSignals() {
+        sigset_t all;
+        sigfillset(&all);
+        pthread_sigmask(SIG_SETMASK, &all, &previous_);
+    }
+    ~BlockedSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    BlockedSignals(const BlockedSignals&) = delete;
+    BlockedSignals& operator=(const BlockedSignals&) = delete;
+
+private:
+    sigset_t previous_;
+};
 
 }  // namespace
 
@@ -76,26 +161,47 @@ void ChildProcess::launch() {
     for (auto& entry : environmentStrings) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
-    // A group of its own lets terminate() reach the programs the child starts in turn (a
-    // shell script's children would otherwise keep running, and keep our output open).
-    // Signal dispositions and mask are reset so the child does not inherit ours.
-    SpawnAttributes attributes;
-    sigset_t defaults;
-    sigset_t empty;
-    sigfillset(&defaults);
-    sigemptyset(&empty);
-    posix_spawnattr_setpgroup(attributes.get(), 0);
-    posix_spawnattr_setsigdefault(attributes.get(), &defaults);
-    posix_spawnattr_setsigmask(attributes.get(), &empty);
-    posix_spawnattr_setflags(
-        attributes.get(), POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const auto fail = [&program](int error) {
+        return std::system_error(error, std::generic_category(), "cannot launch " + program);
+    };
+    std::unique_ptr<Sandbox::Prepared> sandbox;
+    if (sandbox_) {
+        try {
+            sandbox = sandbox_->prepare();
+        } catch (const std::system_error& error) {
+            throw std::system_error(error.code(), "cannot launch " + program + ": " + error.what());
+        }
+    }
+    int errorPipe[2];
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) throw fail(errno);
+    const ChildPlan plan{program.c_str(), argv.data(), envp.data(), getpid(), errorPipe[1],
+                         sandbox.get()};
 
-    pid_t pid = 0;
-    const int error =
-        posix_spawn(&pid, program.c_str(), nullptr, attributes.get(), argv.data(), envp.data());
-    if (error != 0)
-        throw std::system_error(error, std::generic_category(), "cannot launch " + program);
+    pid_t pid;
+    {
+        BlockedSignals blocked;
+        pid = _Fork();  // no fork handlers: the child only makes system calls
+        if (pid == 0) runChild(plan);
+    }
+    const int forkError = errno;
+    close(errorPipe[1]);
+    if (pid < 0) {
+        close(errorPipe[0]);
+        throw fail(forkError);
+    }
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = read(errorPipe[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    close(errorPipe[0]);
     pid_ = pid;
+    if (got > 0) {
+        reap();
+        pid_ = 0;
+        status_.reset();
+        throw fail(childError);
+    }
     // The child cannot be reaped by anybody but us, so its pid stays valid for pidfd_open
     // even when it has already ended.
     pidfd_ = pidfd_open(pid_, 0);
@@ -152,6 +258,7 @@ bool ChildProcess::awaitExit(std::optional<Clock::time_point> deadline) {
 }
 
 void ChildProcess::reap() {
+    std::lock_guard lock(reapMutex_);
     int waitStatus = 0;
     pid_t done;
     do {
@@ -162,8 +269,9 @@ void ChildProcess::reap() {
     status_ = done == pid_ ? statusFromWait(waitStatus) : 128;
 }
 
-void ChildProcess::signalGroup(int signal) const {
-    if (pid_ > 0) ::kill(-pid_, signal);
+void ChildProcess::signalGroup(int signal) {
+    std::lock_guard lock(reapMutex_);
+    if (pid_ > 0 && !status_) ::kill(-pid_, signal);
 }
 
 }  // namespace vorrel::platform

@@ -3,12 +3,21 @@
 // terminated on request and always reaped.
 //
 // What happens:
-//  1. launch() starts the executable with posix_spawn and the given argument vector (argv[0]
-//     is the executable's path; no shell is involved, so no argument is ever split or
-//     expanded). The child inherits standard input, output and error, the working directory
-//     and the environment, except for the variables set with setEnvironment(). It runs in a
-//     process group of its own, so that terminate() also reaches any program it started, and
-//     starts with default signal handling and an empty signal mask (not the caller's).
+//  1. launch() forks and execs the executable with the given argument vector (argv[0] is the
+//     executable's path; no shell is involved, so no argument is ever split or expanded).
+//     Between fork and exec the child:
+//       - takes default signal handling and an empty signal mask (not the caller's);
+//       - moves into a process group of its own, so that terminate() also reaches any program
+//         it starts;
+//       - asks for SIGKILL when its parent dies (PR_SET_PDEATHSIG), and ends at once if the
+//         parent died before that request. The kernel sends it when the *thread* that
+//         launched the child ends, so launch from a thread that outlives the child (the one
+//         that waits for it);
+//       - closes every descriptor but its standard input, output and error;
+//       - applies the Sandbox given with confine(), if any.
+//     It inherits standard input, output and error, the working directory and the
+//     environment, except for the variables set with setEnvironment(). A failure of any of
+//     these steps, or of exec, is reported back to launch() through a close-on-exec pipe.
 //  2. waitUntil(deadline) blocks until the child has ended or the deadline has passed
 //     (a pidfd polled with the time left); wait() blocks with no limit. A child that ended is
 //     reaped at once and its status kept.
@@ -20,21 +29,23 @@
 // terminationStatus() is the exit status of a child that exited, and 128 + the signal number
 // of one that a signal ended (so a killed child never reports 0).
 //
-// Errors: launch() throws std::system_error with the errno of the failed spawn (for example
-// ENOENT or EACCES) and the executable's path in its message. Waiting never throws.
+// Errors: launch() throws std::system_error with the errno of the failed step (for example
+// ENOENT or EACCES from exec) and the executable's path in its message. Waiting never throws.
 //
-// Thread-safety: a ChildProcess is used by one thread at a time; different objects are
-// independent. Note that posix_spawn inherits every descriptor without FD_CLOEXEC, so
-// descriptors the process opens should be close-on-exec.
+// Thread-safety: a ChildProcess is used by one thread at a time, except signalGroup(), which
+// any thread may call while another waits; different objects are independent.
 
 #include <sys/types.h>
 
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Sandbox.h"
 
 namespace vorrel::platform {
 
@@ -49,6 +60,8 @@ public:
 
     // Sets (or replaces) one variable of the child's environment. Call before launch().
     void setEnvironment(const std::string& name, const std::string& value);
+    // Confines the child (see Sandbox.h). Call before launch().
+    void confine(Sandbox sandbox) { sandbox_ = std::move(sandbox); }
 
     // Starts the child. Throws std::system_error when it cannot be started. Call once.
     void launch();
@@ -63,6 +76,10 @@ public:
     // Does nothing when the child has already been reaped.
     void terminate(std::chrono::milliseconds grace);
 
+    // Sends `signal` to the child's process group unless the child has been reaped. Any thread
+    // may call it, also while another one waits; the waiting thread then sees the child end.
+    void signalGroup(int signal);
+
     // Valid after the child has ended: exit status, or 128 + signal number.
     int terminationStatus() const { return status_.value_or(-1); }
     // The child's process id (0 before launch). After reaping it may belong to another
@@ -76,11 +93,12 @@ private:
     // Blocks until the child has ended (true) or the deadline passed (false); no reaping.
     bool awaitExit(std::optional<Clock::time_point> deadline);
     void reap();
-    void signalGroup(int signal) const;
 
     std::filesystem::path executable_;
     std::vector<std::string> arguments_;
     std::map<std::string, std::string> environment_;
+    std::optional<Sandbox> sandbox_;
+    std::mutex reapMutex_;  // a reaped child's pid may be reused: never signal it
     pid_t pid_ = 0;
     int pidfd_ = -1;
     std::optional<int> status_;

@@ -1,5 +1,7 @@
 #include "shared/AppGroup.h"
 
+#include <sys/stat.h>
+
 #include <system_error>
 
 #include "platform/Bundle.h"
@@ -34,9 +36,12 @@ std::optional<std::filesystem::path> groupContainerURL() {
     const auto base = platform::cacheHome();
     if (!base) return std::nullopt;
     const std::filesystem::path container = *base / appGroupIdentifier();
-    std::error_code error;
-    std::filesystem::create_directories(container, error);
-    if (error || !std::filesystem::is_directory(container, error)) return std::nullopt;
+    if (platform::createPrivateFolders(container)) return std::nullopt;
+    // A container made before it was private (0755) is closed now: what it holds tells which
+    // files the user previewed.
+    struct stat status {};
+    if (stat(container.c_str(), &status) == 0 && (status.st_mode & 077) != 0)
+        chmod(container.c_str(), 0700);
     return container;
 }
 

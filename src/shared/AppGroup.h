@@ -9,8 +9,9 @@
 // (Bundle::setMain) before the first use.
 //
 // groupContainerURL(): ${XDG_CACHE_HOME:-$HOME/.cache}/<appGroupIdentifier>, created on
-// lookup. Nothing when no absolute base folder exists or the folder cannot be created.
-// Looked up afresh at every call, never cached.
+// lookup. It is the user's alone: created with mode 0700 (missing parents too), and an existing
+// container open to others is closed to 0700. Nothing when no absolute base folder exists or
+// the folder cannot be created. Looked up afresh at every call, never cached.
 //
 // logFileURL(): the container's "Preview.log"; nothing without a container.
 //

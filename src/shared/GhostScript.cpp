@@ -11,12 +11,13 @@
 #include <system_error>
 
 #include "logbook/Logbook.h"
-#include "platform/ChildProcess.h"
 #include "platform/ModuleLocation.h"
 #include "platform/Uuid.h"
+#include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
 #include "shared/DscHeader.h"
 #include "shared/PreviewFiles.h"
+#include "shared/StaleFiles.h"
 
 namespace vorrel {
 
@@ -28,6 +29,8 @@ struct Settings {
     fs::path converter;
     std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
     std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
+    bool confined = true;
+    std::vector<fs::path> writableFolders;
 };
 
 std::mutex overrideMutex;
@@ -37,38 +40,6 @@ Settings currentSettings() {
     std::lock_guard lock(overrideMutex);
     return overrideSettings.value_or(Settings{});
 }
-
-// Holds one of the conversion slots for its lifetime.
-class SlotLease {
-public:
-    SlotLease() { GhostScript::conversionSlots().acquire(); }
-    ~SlotLease() { GhostScript::conversionSlots().release(); }
-    SlotLease(const SlotLease&) = delete;
-    SlotLease& operator=(const SlotLease&) = delete;
-};
-
-// A fresh folder (0700) in the system's temporary folder, removed with everything in it.
-// Ghostscript's file permissions under -dSAFER let a document read, write and delete files in
-// its TMPDIR; a private one keeps documents away from other programs' temporary files.
-class PrivateTemporaryFolder {
-public:
-    PrivateTemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "vorrel-converter-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::system_error(errno, std::generic_category(), "cannot create " + pattern);
-        path_ = pattern;
-    }
-    ~PrivateTemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
-    PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 bool fileExists(const fs::path& path) {
     std::error_code ignored;
@@ -117,10 +88,7 @@ GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dots
     }
 }
 
-std::counting_semaphore<4>& GhostScript::conversionSlots() {
-    static std::counting_semaphore<4> slots(4);
-    return slots;
-}
+std::counting_semaphore<4>& GhostScript::conversionSlots() { return ConverterRun::slots(); }
 
 fs::path GhostScript::converterURL() const {
     if (auto settings = currentSettings(); !settings.converter.empty()) return settings.converter;
@@ -173,7 +141,7 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath)
             in};
 }
 
-fs::path GhostScript::run() const {
+fs::path GhostScript::run(std::stop_token stop) const {
     // Before the cache: older versions cached the blank page of an empty file.
     if (std::error_code error; fs::file_size(url, error) == 0 && !error) {
         const ConversionError empty = ConversionError::emptyFile();
@@ -182,24 +150,23 @@ fs::path GhostScript::run() const {
     }
     if (fileExists(outputFileURL)) return outputFileURL;
 
-    const fs::path inProgress =
-        outputFileURL.parent_path() / ("inprogress-" + platform::newUuidString() + "." +
-                                       std::string(fileExtension(outputFormat)));
     const Settings settings = currentSettings();
-    SlotLease slot;
+    const fs::path folder = outputFileURL.parent_path();
+    removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
+    const fs::path inProgress =
+        folder / ("inprogress-" + platform::newUuidString() + "." +
+                  std::string(fileExtension(outputFormat)));
     try {
-        PrivateTemporaryFolder temporaryFolder;
-        platform::ChildProcess converter(converterURL(), arguments(inProgress));
-        converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
-        converter.launch();
-        if (!converter.waitUntil(platform::ChildProcess::Clock::now() + settings.timeLimit)) {
-            converter.terminate(settings.gracePeriod);
-            throw ConversionError::timedOut();
-        }
-        if (converter.terminationStatus() != 0)
-            throw ConversionError::converterFailed(converter.terminationStatus());
-        if (!fileExists(inProgress)) throw ConversionError::outputMissing();
-
+        ConverterRun::run({.converter = converterURL(),
+                           .arguments = arguments(inProgress),
+                           .source = fs::absolute(url),
+                           .output = inProgress,
+                           .scratchFolder = scratchDirectory(folder),
+                           .timeLimit = settings.timeLimit,
+                           .gracePeriod = settings.gracePeriod,
+                           .confined = settings.confined,
+                           .writableFolders = settings.writableFolders,
+                           .stop = std::move(stop)});
         if (fileExists(outputFileURL)) {
             removeIgnoringErrors(inProgress);
         } else {
@@ -227,12 +194,24 @@ GhostScript::TestOverride::TestOverride(fs::path converter, std::chrono::millise
     : previous_(std::make_unique<Previous>()) {
     std::lock_guard lock(overrideMutex);
     previous_->settings = overrideSettings;
-    overrideSettings = Settings{std::move(converter), timeLimit, gracePeriod};
+    overrideSettings = Settings{std::move(converter), timeLimit, gracePeriod, true, {}};
 }
 
 GhostScript::TestOverride::~TestOverride() {
     std::lock_guard lock(overrideMutex);
     overrideSettings = previous_->settings;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::unconfined() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->confined = false;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::allowWriting(fs::path folder) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->writableFolders.push_back(std::move(folder));
+    return *this;
 }
 
 }  // namespace vorrel

@@ -9,24 +9,25 @@
 //     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
 //     versions may have cached that page;
 //  1. returns outputFileURL at once when a file is there (a cache hit takes no slot);
-//  2. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
-//  3. waits for one of the 4 process-wide conversionSlots() (no limit);
-//  4. starts the converter with arguments(inProgressPath), standard streams, environment and
-//     working directory inherited, except TMPDIR, which points to a fresh private folder
-//     (mode 0700) that only this run uses and that is removed afterwards;
-//  5. waits at most 60 seconds; past that it asks the converter to terminate (SIGTERM), gives
-//     it a short grace period, kills it (SIGKILL), reaps it and fails with timedOut;
-//  6. fails with converterFailed(status) on a non-zero status (128 + signal for a child that
-//     a signal ended), with outputMissing when no in-progress file exists;
-//  7. if another conversion of the same content placed the final file meanwhile, discards its
+//  2. the first time in the process (for this cache folder), removes the leftovers of killed
+//     runs older than twice the time limit (StaleFiles.h);
+//  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
+//  4. runs the converter under guard into it (ConverterRun.h): one of the 4 process-wide
+//     conversionSlots() (waited for without limit), a private TMPDIR in the container's
+//     "scratch" folder, the kernel's confinement (ConverterPolicy.h), at most 60 seconds, then
+//     SIGTERM, a short grace period and SIGKILL with timedOut; converterFailed(status) on a
+//     non-zero status (128 + signal for a child that a signal ended), outputMissing when the
+//     in-progress file is missing or empty; a stop request kills the converter at once;
+//  5. if another conversion of the same content placed the final file meanwhile, discards its
 //     own in-progress file; otherwise moves it into place with a rename that never replaces an
 //     existing file. When that move fails the in-progress file is removed, and the run still
 //     succeeds if the final file exists;
-//  8. releases its slot and returns outputFileURL.
+//  6. returns outputFileURL.
 // On any failure after step 3 the in-progress file is removed, the error is logged at debug
 // level through Logbook::defaultInstance() (function "run()"), the slot is released and the
-// error is thrown: a ConversionError, or std::system_error when the converter cannot be
-// started or the move fails. A failed run never leaves a file at outputFileURL.
+// error is thrown: a ConversionError, ConverterRun::Cancelled when stopped, or
+// std::system_error when the converter cannot be started or the move fails. A failed run never
+// leaves a file at outputFileURL.
 //
 // Thread-safety: a GhostScript value is used by one thread; run() blocks that thread (on a
 // slot, then on the child) and must not be called on the GUI thread. Any number of threads may
@@ -37,6 +38,7 @@
 #include <filesystem>
 #include <memory>
 #include <semaphore>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -61,8 +63,10 @@ public:
     // and rethrows it.
     GhostScript(std::filesystem::path url, OutputFormat format, std::int64_t resolution);
 
-    // Produces the converted file and returns outputFileURL (see above). Throws.
-    std::filesystem::path run() const;
+    // Produces the converted file and returns outputFileURL (see above). Throws. A stop
+    // requested through `stop` ends the run at once with ConverterRun::Cancelled.
+    std::filesystem::path run() const { return run(std::stop_token()); }
+    std::filesystem::path run(std::stop_token stop) const;
 
     // The Ghostscript executable: the folder of the module holding this code, up two folders,
     // then libexec/vorrel/converter. P/lib/vorrel/vorrel-extension.so gives
@@ -93,13 +97,18 @@ public:
     // Test seam, not a user setting: while an object lives, every conversion in the process
     // uses `converter` (when not empty) and the given limits; its destructor brings back what
     // was in force before, so overrides nest. A run takes the settings in force when it
-    // starts. Create and destroy overrides on one thread, in nested order.
+    // starts. Create and destroy overrides on one thread, in nested order; call the setters
+    // before the runs they are meant for.
     class TestOverride {
     public:
         explicit TestOverride(std::filesystem::path converter,
                               std::chrono::milliseconds timeLimit = kTimeLimit,
                               std::chrono::milliseconds gracePeriod = kGracePeriod);
         ~TestOverride();
+        // Runs the converter without the kernel's confinement (a control run).
+        TestOverride& unconfined();
+        // Lets the converter also write beneath `folder` (fakes record what they saw there).
+        TestOverride& allowWriting(std::filesystem::path folder);
         TestOverride(const TestOverride&) = delete;
         TestOverride& operator=(const TestOverride&) = delete;
 

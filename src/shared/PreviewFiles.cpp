@@ -1,5 +1,6 @@
 #include "shared/PreviewFiles.h"
 
+#include "platform/Paths.h"
 #include "platform/Sha256.h"
 #include "shared/AppGroup.h"
 
@@ -20,8 +21,7 @@ std::filesystem::path previewFilesDirectory() {
 std::filesystem::path cachedFileURL(const std::filesystem::path& source, OutputFormat format,
                                     std::int64_t resolution) {
     const std::filesystem::path folder = previewFilesDirectory();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    platform::createPrivateFolders(folder);  // usually there already
     std::string name = platform::sha256Hex(source);
     if (format == OutputFormat::PNG) name.append("@").append(std::to_string(resolution));
     name += ".";

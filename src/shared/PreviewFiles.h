@@ -6,11 +6,16 @@
 //
 // cachedFileURL(source, format, resolution): where the converted file of `source` lives:
 //   1. the preview files folder (ContainerUnavailableError is thrown on);
-//   2. the folder is created with its parents, ignoring errors (it usually exists);
+//   2. the folder is created (mode 0700) with its parents, ignoring errors (it usually exists);
 //   3. the SHA-256 of the source file's bytes, streamed (memory does not grow with the
 //      file), as 64 lower-case hex digits; a read error throws std::system_error;
 //   4. the name: "<64 hex>.pdf" for PDF, "<64 hex>@<resolution>.png" for PNG.
 // The name depends on the contents only, never on the source's path, name or dates.
+//
+// scratchDirectory(previewFolder): where converters get their private temporary folders: the
+// group container's "scratch" folder, beside the preview files folder. Not inside it, so the
+// folder the user is shown holds converted files only; not in /tmp, so the leftovers of a
+// killed process are found again (see StaleFiles.h).
 //
 // Thread-safety: both may be called from any thread.
 
@@ -31,6 +36,10 @@ public:
 };
 
 std::filesystem::path previewFilesDirectory();
+
+inline std::filesystem::path scratchDirectory(const std::filesystem::path& previewFolder) {
+    return previewFolder.parent_path() / "scratch";
+}
 
 std::filesystem::path cachedFileURL(const std::filesystem::path& source, OutputFormat format,
                                     std::int64_t resolution);

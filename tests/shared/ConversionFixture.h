@@ -38,6 +38,13 @@ protected:
         return std::filesystem::path(VORREL_PREFIX_DIR) / "libexec" / "vorrel" / "converter";
     }
 
+    // A folder for what fakes record; confined converters may write there only when the
+    // override allows it (TestOverride::allowWriting(records())).
+    std::filesystem::path records() const {
+        std::filesystem::create_directories(home_.root() / "records");
+        return home_.root() / "records";
+    }
+
     std::filesystem::path source(const std::filesystem::path& relative,
                                  std::string_view content = "%!PS-Adobe-3.0 EPSF-3.0\n") const {
         return home_.write(relative, content);

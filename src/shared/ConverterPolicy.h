@@ -1,0 +1,40 @@
+#pragma once
+// What a converter run may touch and use: the policy that platform::Sandbox enforces.
+//
+// Reading (and running programs): the system's program and library folders (/usr, /bin,
+// /lib, /lib64), the converter's own file and folder (its link resolved), the configuration the
+// interpreter and its libraries read (/etc/ld.so.cache, /etc/papersize, /etc/localtime,
+// /etc/fonts, /etc/ghostscript), Ghostscript's and fontconfig's data (/var/lib/ghostscript,
+// /var/cache/fontconfig), and the source file itself. Nothing else of the user's.
+// Writing: the run's private temporary folder (create, write, remove beneath it), and the one
+// output file, which exists before the launch: write and truncate it, never create, replace or
+// remove anything beside it.
+// Limits: processor time = time limit + grace period (rounded up to seconds), address space
+// 1 GiB, largest file written 1 GiB, no core files.
+//
+// logSkippedLayers(): once per process, one debug line on the default logger for each layer
+// the running kernel lacks (or an outer sandbox forbids), naming it.
+//
+// Thread-safety: callable from any thread.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+
+#include "platform/Sandbox.h"
+
+namespace vorrel {
+
+struct ConverterPolicy {
+    static constexpr std::uint64_t kAddressSpace = 1ULL << 30;
+    static constexpr std::uint64_t kLargestFile = 1ULL << 30;
+
+    static platform::Sandbox sandbox(const std::filesystem::path& converter,
+                                     const std::filesystem::path& source,
+                                     const std::filesystem::path& output,
+                                     const std::filesystem::path& temporaryFolder,
+                                     std::chrono::milliseconds processorTime);
+    static void logSkippedLayers();
+};
+
+}  // namespace vorrel

@@ -1,0 +1,143 @@
+#include "shared/ConverterRun.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/ChildProcess.h"
+#include "platform/Paths.h"
+#include "shared/ConversionError.h"
+#include "shared/ConverterPolicy.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::stop_source& everyRun() {
+    static std::stop_source source;
+    return source;
+}
+
+// Holds one of the conversion slots for its lifetime.
+class SlotLease {
+public:
+    SlotLease() { ConverterRun::slots().acquire(); }
+    ~SlotLease() { ConverterRun::slots().release(); }
+    SlotLease(const SlotLease&) = delete;
+    SlotLease& operator=(const SlotLease&) = delete;
+};
+
+// A fresh folder (0700) for the converter's TMPDIR, removed with everything in it. Ghostscript
+// lets a document read, write and delete files in its TMPDIR even under -dSAFER; a private one
+// keeps documents away from other programs' temporary files. It lives in the group container,
+// where the next process finds it should this one be killed before removing it.
+class PrivateTemporaryFolder {
+public:
+    explicit PrivateTemporaryFolder(const fs::path& parent) {
+        if (auto error = platform::createPrivateFolders(parent))
+            throw std::system_error(error, "cannot create " + parent.string());
+        std::string pattern = (parent / "vorrel-converter-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::system_error(errno, std::generic_category(), "cannot create " + pattern);
+        path_ = pattern;
+    }
+    ~PrivateTemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
+    PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// The output file, created empty before the launch so that the converter can be allowed to
+// write that one file and nothing beside it; removed unless kept.
+class OutputFile {
+public:
+    explicit OutputFile(const fs::path& path) : path_(path) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+        fchmod(fd, 0600);  // exactly, whatever the umask
+        close(fd);
+    }
+    ~OutputFile() {
+        if (keep_) return;
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    void keep() { keep_ = true; }
+
+private:
+    fs::path path_;
+    bool keep_ = false;
+};
+
+bool stopRequested(const std::stop_token& stop) {
+    return stop.stop_requested() || everyRun().stop_requested();
+}
+
+}  // namespace
+
+ConverterRun::Cancelled::Cancelled(const fs::path& source)
+    : std::system_error(std::make_error_code(std::errc::operation_canceled),
+                        "the conversion of " + source.string() + " was stopped") {}
+
+std::counting_semaphore<4>& ConverterRun::slots() {
+    static std::counting_semaphore<4> slots(4);
+    return slots;
+}
+
+void ConverterRun::stopAll() { everyRun().request_stop(); }
+
+void ConverterRun::run(const Options& options) {
+    SlotLease slot;
+    if (stopRequested(options.stop)) throw Cancelled(options.source);
+
+    OutputFile output(options.output);
+    PrivateTemporaryFolder temporaryFolder(options.scratchFolder);
+    platform::ChildProcess converter(options.converter, options.arguments);
+    converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
+    if (options.confined) {
+        ConverterPolicy::logSkippedLayers();
+        platform::Sandbox sandbox = ConverterPolicy::sandbox(
+            options.converter, options.source, options.output, temporaryFolder.path(),
+            options.timeLimit + options.gracePeriod);
+        for (const auto& folder : options.writableFolders)
+            sandbox.allow(folder, platform::Sandbox::Access::full);
+        converter.confine(std::move(sandbox));
+    }
+    converter.launch();
+
+    {
+        // A stop asked for from now on (or already) kills the converter's group; the wait
+        // below then ends at once.
+        const auto kill = [&converter] { converter.signalGroup(SIGKILL); };
+        std::stop_callback stopThis(options.stop, kill);
+        std::stop_callback stopEvery(everyRun().get_token(), kill);
+        if (!converter.waitUntil(platform::ChildProcess::Clock::now() + options.timeLimit)) {
+            converter.terminate(options.gracePeriod);
+            if (!stopRequested(options.stop)) throw ConversionError::timedOut();
+        }
+    }
+    if (stopRequested(options.stop)) throw Cancelled(options.source);
+    if (converter.terminationStatus() != 0)
+        throw ConversionError::converterFailed(converter.terminationStatus());
+    std::error_code error;
+    const auto size = fs::file_size(options.output, error);
+    if (error || size == 0) throw ConversionError::outputMissing();
+    output.keep();
+}
+
+}  // namespace vorrel

@@ -1,0 +1,28 @@
+#pragma once
+// Leftovers of converter runs whose process could not clean up (killed with SIGKILL, power
+// loss): "inprogress-*" files in the preview files folder and "vorrel-converter-*" temporary
+// folders in the scratch folder.
+//
+// removeStaleConverterFiles(previewFolder, scratchFolder, maximumAge) removes those created
+// more than maximumAge ago (the callers pass twice the time limit: no converter of a live
+// process runs that long, so no running conversion loses its files). Everything else in the
+// folders is left alone; the 14-day purge still covers it. Errors are ignored.
+//
+// removeStaleConverterFilesOnce(...) does the same at most once per process for each preview
+// folder (a process that changes its XDG folders, as tests do, sweeps each).
+//
+// Thread-safety: callable from any thread.
+
+#include <chrono>
+#include <filesystem>
+
+namespace vorrel {
+
+void removeStaleConverterFiles(const std::filesystem::path& previewFolder,
+                               const std::filesystem::path& scratchFolder,
+                               std::chrono::milliseconds maximumAge);
+void removeStaleConverterFilesOnce(const std::filesystem::path& previewFolder,
+                                   const std::filesystem::path& scratchFolder,
+                                   std::chrono::milliseconds maximumAge);
+
+}  // namespace vorrel
