@@ -35,10 +35,15 @@ void Logging::configure() {
     const std::optional<std::filesystem::path> logFile = logFileURL();
     if (!logFile) return;
 
+    // The log names the files the user previewed: the user's alone, like the container.
+    constexpr auto kPrivate = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::error_code ignored;
+    if (std::filesystem::exists(*logFile, ignored))
+        std::filesystem::permissions(*logFile, kPrivate, ignored);
     auto destination = std::make_shared<FileDestination>(
         /*owner=*/nullptr, LogFileLocation(logFile->string()),
         std::string(kFileDestinationIdentifier), /*shouldAppend=*/true,
-        std::string(kAppendMarker), /*attributes=*/std::nullopt);
+        std::string(kAppendMarker), FileAttributes{kPrivate});
     destination->setOutputLevel(Level::debug);
     destination->showLogIdentifier = false;
     destination->showFunctionName = true;

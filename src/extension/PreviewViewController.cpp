@@ -25,6 +25,7 @@
 #include "platform/SystemVersion.h"
 #include "prefs/Prefs.h"
 #include "shared/ConversionError.h"
+#include "shared/ConverterRun.h"
 #include "shared/GhostScript.h"
 #include "shared/SharedSettings.h"
 
@@ -45,6 +46,9 @@ QVBoxLayout* pinningLayout(QWidget* container) {
     return layout;
 }
 
+// Cleared by shutDown(); read and written on the GUI thread only.
+bool acceptingWork = true;
+
 quicklook::PreviewError previewError(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
@@ -62,7 +66,10 @@ PreviewViewController::PreviewViewController(QObject* parent) : QObject(parent) 
     QImageReader::setAllocationLimit(kImageAllocationLimitMB);
 }
 
-PreviewViewController::~PreviewViewController() { delete view_.data(); }
+PreviewViewController::~PreviewViewController() {
+    conversionStop_.request_stop();  // nobody will show the result: free its slot at once
+    delete view_.data();
+}
 
 QWidget* PreviewViewController::view() {
     if (!view_) loadView();
@@ -138,18 +145,32 @@ QThreadPool& PreviewViewController::workers() {
     return *pool;
 }
 
+bool PreviewViewController::shutDown(std::chrono::milliseconds bound) {
+    acceptingWork = false;
+    ConverterRun::stopAll();
+    return workers().waitForDone(static_cast<int>(bound.count()));
+}
+
 void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& url,
                                                  quicklook::PreviewCompletion completion) {
     const OutputFormat format = outputFormat();
     debug("Converting EPS file " + lastPathComponent(url) + " to " + std::string(logWord(format)));
 
+    if (!acceptingWork) {
+        const ConverterRun::Cancelled stopped(url);
+        debug(stopped.what());
+        QMetaObject::invokeMethod(
+            this, [completion, text = std::string(stopped.what())] { completion(quicklook::PreviewError{text}); },
+            Qt::QueuedConnection);
+        return;
+    }
     QPointer<PreviewViewController> self(this);
-    workers().start([self = std::move(self), url, format,
+    workers().start([self = std::move(self), url, format, stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
         std::exception_ptr error;
         try {
-            output = GhostScript(url, format, kResolution).run();
+            output = GhostScript(url, format, kResolution).run(std::move(stop));
         } catch (...) {
             error = std::current_exception();
         }
@@ -182,7 +203,7 @@ void PreviewViewController::finishPreview(const std::filesystem::path& outputFil
     previewFileURL_ = outputFile;
     debug("Preview file at " + lastPathComponent(outputFile));
 
-    workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
+    if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
     completion(std::nullopt);
 }
 

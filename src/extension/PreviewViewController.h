@@ -29,8 +29,16 @@
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
 // function name "preparePreviewOfFile(at:)". The completion is called exactly once, on the
-// GUI thread, unless the controller is destroyed first: then the result is dropped and the
-// completion is never called. No purge follows a failure.
+// GUI thread, unless the controller is destroyed first: then its conversion is stopped (the
+// converter killed, its in-progress file removed), the result is dropped and the completion
+// is never called. No purge follows a failure.
+//
+// shutDown(bound), before the process exits (and before the plug-in could be unloaded):
+//   1. no further work is accepted: later requests fail at once, no purge is started;
+//   2. every running conversion of the process is stopped (ConverterRun::stopAll());
+//   3. waits up to `bound` for the workers to finish: stopped conversions clean up, and a
+//      purge that has started finishes, so its record and the settings file are whole.
+// It returns whether the workers finished.
 //
 // Preferred content size, in device-independent pixels, with one point of the drawing to one
 // pixel in both formats, so a drawing opens at the same size whatever the format:
@@ -52,8 +60,10 @@
 #include <QSizeF>
 
 #include <cstdint>
+#include <chrono>
 #include <filesystem>
 #include <optional>
+#include <stop_token>
 
 #include "quicklook/PreviewingController.h"
 #include "shared/OutputFormat.h"
@@ -99,6 +109,9 @@ public:
 
     // The workers that run conversions and purges (to wait for them in tests and at exit).
     static QThreadPool& workers();
+    // Stops all work before the process exits (see above).
+    static bool shutDown(std::chrono::milliseconds bound);
+    static constexpr std::chrono::milliseconds kShutDownBound{5000};
 
     static QSizeF pdfRowSize(const QPdfView& view, int page);
     // The resolution in dots per inch (x, y) in a PNG file's pHYs chunk, or nothing when the
@@ -120,6 +133,7 @@ private:
     std::optional<OutputFormat> outputFormat_;
     QSizeF preferredContentSize_;
     std::filesystem::path previewFileURL_;
+    std::stop_source conversionStop_;
 };
 
 }  // namespace vorrel

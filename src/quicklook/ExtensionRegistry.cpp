@@ -23,6 +23,7 @@ ExtensionRegistry::ExtensionRegistry(const QString& pluginFolder) {
     const auto names = folder.entryList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
         auto loader = std::make_unique<QPluginLoader>(folder.absoluteFilePath(name));
+        loader->setLoadHints(loader->loadHints() | QLibrary::PreventUnloadHint);
         const QJsonObject meta = loader->metaData();
         if (meta.value(QStringLiteral("IID")).toString() !=
             QLatin1String(VorrelPreviewExtension_iid))
@@ -65,6 +66,16 @@ PreviewExtension* ExtensionRegistry::extensionFor(const std::filesystem::path& f
                                              "No preview extension serves files of type %1.")
                      .arg(type.name());
     return nullptr;
+}
+
+bool ExtensionRegistry::shutDown(std::chrono::milliseconds bound) {
+    bool finished = true;
+    for (auto& entry : entries_) {
+        if (!entry.loader->isLoaded()) continue;
+        if (auto* extension = qobject_cast<PreviewExtension*>(entry.loader->instance()))
+            finished = extension->shutDown(bound) && finished;
+    }
+    return finished;
 }
 
 }  // namespace vorrel::quicklook

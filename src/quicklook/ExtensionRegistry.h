@@ -6,13 +6,16 @@
 // lists the MIME types they serve ("MimeTypes"); the registry reads it without loading the
 // module. A file is served by the first extension declaring its MIME type or one of that
 // type's ancestors (shared-mime-info decides the type: name first, then content). A module
-// is loaded when it is first needed and stays loaded for the life of the process.
+// is loaded when it is first needed and stays loaded, and mapped, for the life of the process
+// (never unloaded, so no thread of it can find its code gone). shutDown() asks every loaded
+// extension to stop its work; the service calls it before it exits.
 //
 // Thread-safety: GUI thread only.
 
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -38,6 +41,10 @@ public:
 
     // The loaded extension serving `file`, or nullptr with the reason in *error.
     PreviewExtension* extensionFor(const std::filesystem::path& file, QString* error);
+
+    // PreviewExtension::shutDown(bound) on every loaded extension; false when one did not
+    // finish in time.
+    bool shutDown(std::chrono::milliseconds bound);
 
 private:
     struct Entry {

@@ -49,9 +49,11 @@ bool saveSnapshot(PreviewSession& session, const QString& path, std::FILE* err) 
 }  // namespace
 
 int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
-                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err) {
+                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err,
+                const std::function<bool()>& stopRequested) {
     int status = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
+        if (stopRequested && stopRequested()) break;
         const auto file = std::filesystem::absolute(files[i]);
         PreviewSession session(registry, file);
         QEventLoop loop;

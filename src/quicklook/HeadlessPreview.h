@@ -7,7 +7,8 @@
 // A failure prints the error's text as one line to `err`. With a snapshot path, the view
 // that the window would show (the controller's view, or the fallback) is rendered at the
 // window's size into a PNG there; further files get "-2", "-3", … before the extension.
-// The result is 0 when every file succeeded, else 1.
+// The result is 0 when every file succeeded, else 1. When `stopRequested` (may be empty) says
+// so, no further file is started.
 //
 // Thread-safety: GUI thread only; runs the event loop.
 
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -23,6 +25,7 @@ namespace vorrel::quicklook {
 class ExtensionRegistry;
 
 int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
-                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err);
+                const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err,
+                const std::function<bool()>& stopRequested = {});
 
 }  // namespace vorrel::quicklook

@@ -10,7 +10,10 @@
 //   3. calls preparePreviewOfFile(file, completion) once,
 //   4. on success shows view() sized from preferredContentSize(); on failure shows its own
 //      fallback with the error's text,
-//   5. releases the controller when the preview goes away.
+//   5. releases the controller when the preview goes away;
+//   6. before it exits, calls shutDown() on every extension it loaded: the extension stops
+//      its work and waits for its threads (bounded), so none of them runs the module's code
+//      while the process tears it down.
 //
 // Thread-safety: every call comes from the GUI thread, and the completion is called on the
 // GUI thread, exactly once per request, unless the controller is released before the
@@ -20,6 +23,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -62,9 +66,12 @@ class PreviewExtension {
 public:
     virtual ~PreviewExtension() = default;
     virtual std::unique_ptr<PreviewingController> makeController() = 0;
+    // Stops all work, waiting at most `bound`; false when some work did not end in time.
+    // No controller may be used afterwards.
+    virtual bool shutDown(std::chrono::milliseconds bound) = 0;
 };
 
 }  // namespace vorrel::quicklook
 
-#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/1"
+#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/2"
 Q_DECLARE_INTERFACE(vorrel::quicklook::PreviewExtension, VorrelPreviewExtension_iid)

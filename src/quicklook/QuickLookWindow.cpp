@@ -68,6 +68,12 @@ QuickLookWindow::~QuickLookWindow() {
     session_.reset();
 }
 
+void QuickLookWindow::closeEvent(QCloseEvent* event) {
+    busyTimer_->stop();
+    session_.reset();  // a conversion still running is stopped with its controller
+    QWidget::closeEvent(event);
+}
+
 void QuickLookWindow::showFile(int index) {
     if (files_.empty()) return;
     index = std::clamp(index, 0, static_cast<int>(files_.size()) - 1);

@@ -5,7 +5,8 @@
 // kBusyDelay the window appears with a busy indicator; when it ends, the window shows the
 // controller's view (sized from the preferred content size, bounded by the screen) or a
 // FallbackView with the error's text, titled with the file name. Keys: Space and Escape
-// close; Left and Right move to the previous and next file (a new controller each time);
+// close, and closing stops the preview under way (its controller is released, which stops its
+// conversion); Left and Right move to the previous and next file (a new controller each time);
 // Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom a PDF view.
 //
 // Thread-safety: GUI thread only.
@@ -63,6 +64,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void sessionFinished();

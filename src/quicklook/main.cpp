@@ -7,16 +7,24 @@
 #include <QFile>
 #include <QTimer>
 
-#include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/TerminationSignals.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
 #include "quicklook/QuickLookWindow.h"
+
+namespace {
+// How long an exit waits for the extensions' workers (a purge that has started finishes).
+constexpr int kShutDownBoundMs = 5000;
+}  // namespace
 
 int main(int argc, char* argv[]) {
     vorrel::platform::CommandLine commandLine(QStringLiteral("vorrel-quicklook"),
@@ -50,7 +58,8 @@ int main(int argc, char* argv[]) {
     std::FILE* out = stdout;
     if (headlessRun) {
         std::fflush(stdout);
-        const int jsonOutput = dup(STDOUT_FILENO);
+        // Close-on-exec: the converter must not hold the JSON channel.
+        const int jsonOutput = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
         if (jsonOutput >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
             if (std::FILE* stream = fdopen(jsonOutput, "w")) out = stream;
         }
@@ -59,12 +68,28 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
 
+    // SIGTERM, SIGINT, SIGHUP: stop the extensions' work (running converters are killed, their
+    // in-progress files removed) and exit with 128 + the signal's number. Every way out goes
+    // through registry.shutDown(), so no thread of the plug-in outlives main().
+    vorrel::platform::TerminationSignals termination;
     vorrel::quicklook::ExtensionRegistry registry(
         vorrel::quicklook::ExtensionRegistry::defaultPluginFolder());
+    const auto shutDown = [&registry] {
+        registry.shutDown(std::chrono::milliseconds(kShutDownBoundMs));
+    };
+    QObject::connect(&termination, &vorrel::platform::TerminationSignals::arrived, &app,
+                     [&] {
+                         shutDown();
+                         app.exit();
+                     });
     std::optional<QString> snapshotPath;
     if (parser.isSet(snapshot)) snapshotPath = parser.value(snapshot);
-    if (parser.isSet(headless))
-        return vorrel::quicklook::runHeadless(registry, files, snapshotPath, out, stderr);
+    if (parser.isSet(headless)) {
+        const int status = vorrel::quicklook::runHeadless(
+            registry, files, snapshotPath, out, stderr, [&] { return termination.received() != 0; });
+        shutDown();
+        return termination.exitStatus(status);
+    }
 
     vorrel::quicklook::QuickLookWindow window(registry, files);
     if (snapshotPath) {
@@ -75,5 +100,8 @@ int main(int argc, char* argv[]) {
         QObject::connect(&window, &vorrel::quicklook::QuickLookWindow::contentPainted, &app,
                          &QApplication::quit, Qt::QueuedConnection);
     }
-    return app.exec();
+    const int status = app.exec();
+    window.close();  // stops the current preview's conversion
+    shutDown();
+    return termination.exitStatus(status);
 }

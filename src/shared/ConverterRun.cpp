@@ -27,8 +27,8 @@ std::stop_source& everyRun() {
 // Holds one of the conversion slots for its lifetime.
 class SlotLease {
 public:
-    SlotLease() { ConverterRun::slots().acquire(); }
-    ~SlotLease() { ConverterRun::slots().release(); }
+    SlotLease() { ConverterRun::conversionSlots().acquire(); }
+    ~SlotLease() { ConverterRun::conversionSlots().release(); }
     SlotLease(const SlotLease&) = delete;
     SlotLease& operator=(const SlotLease&) = delete;
 };
@@ -94,7 +94,7 @@ ConverterRun::Cancelled::Cancelled(const fs::path& source)
     : std::system_error(std::make_error_code(std::errc::operation_canceled),
                         "the conversion of " + source.string() + " was stopped") {}
 
-std::counting_semaphore<4>& ConverterRun::slots() {
+std::counting_semaphore<4>& ConverterRun::conversionSlots() {
     static std::counting_semaphore<4> slots(4);
     return slots;
 }

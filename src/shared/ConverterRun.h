@@ -62,7 +62,7 @@ public:
     static void stopAll();
 
     // The process-wide limit on running converters, created on first use.
-    static std::counting_semaphore<4>& slots();
+    static std::counting_semaphore<4>& conversionSlots();
 };
 
 }  // namespace vorrel

@@ -20,4 +20,8 @@ std::unique_ptr<quicklook::PreviewingController> ExtensionPlugin::makeController
     return std::make_unique<PreviewViewController>();
 }
 
+bool ExtensionPlugin::shutDown(std::chrono::milliseconds bound) {
+    return PreviewViewController::shutDown(bound);
+}
+
 }  // namespace vorrel

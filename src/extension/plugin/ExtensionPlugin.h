@@ -6,6 +6,7 @@
 // Creating it (the service's first use of the module) installs the extension's bundle as
 // the process's main bundle: the extension's information dictionary, with the module's
 // folder as the bundle folder. Each makeController() gives a new PreviewViewController.
+// shutDown() stops the extension's work before the service exits.
 //
 // Thread-safety: GUI thread only.
 
@@ -22,6 +23,8 @@ class ExtensionPlugin : public QObject, public quicklook::PreviewExtension {
 public:
     ExtensionPlugin();
     std::unique_ptr<quicklook::PreviewingController> makeController() override;
+    // PreviewViewController::shutDown(): conversions stopped, workers drained.
+    bool shutDown(std::chrono::milliseconds bound) override;
 };
 
 }  // namespace vorrel

@@ -1,0 +1,98 @@
+// The sandbox mechanism on its own: each layer with a real child, and what happens without it.
+#include "platform/Sandbox.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "platform/ChildProcess.h"
+#include "support/TempHome.h"
+
+namespace vorrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kShell = "/bin/sh";
+
+int runShell(const std::string& script, std::optional<Sandbox> sandbox) {
+    ChildProcess child(kShell, {"-c", script});
+    if (sandbox) child.confine(std::move(*sandbox));
+    child.launch();
+    if (!child.waitUntil(ChildProcess::Clock::now() + 60s)) child.terminate(100ms);
+    return child.terminationStatus();
+}
+
+// Only the named layers, so that a test sees the one it is about.
+Sandbox only(bool limits, bool landlock, bool seccomp, Sandbox::Limits values = {}) {
+    Sandbox::Layers layers;
+    layers.limits = limits;
+    layers.landlock = landlock;
+    layers.seccomp = seccomp;
+    return Sandbox(values, layers);
+}
+
+Sandbox systemOnly() {
+    Sandbox sandbox;
+    for (const char* folder : {"/usr", "/bin", "/lib", "/lib64"})
+        sandbox.allow(folder, Sandbox::Access::readExecute);
+    return sandbox;
+}
+
+TEST(Sandbox, ProcessorTimeLimitEndsASpinningChild) {
+    Sandbox::Limits limits;
+    limits.processorTime = 1s;
+    ChildProcess spinner(VORREL_PROBE_CONVERTER, {});
+    spinner.setEnvironment("VORREL_PROBE_MODE", "spin");
+    spinner.confine(only(true, false, false, limits));
+    spinner.launch();
+    ASSERT_TRUE(spinner.waitUntil(ChildProcess::Clock::now() + 120s)) << "still spinning";
+    EXPECT_EQ(spinner.terminationStatus(), 128 + SIGXCPU);
+}
+
+TEST(Sandbox, LandlockLimitsFilesAndEachLayerCanBeLeftOut) {
+    if (Sandbox::support().landlockAbi == 0)
+        GTEST_SKIP() << "no Landlock: " << Sandbox::support().landlockMissing;
+    test::TempHome home;
+    const fs::path mine = home.write("mine.txt", "mine\n");
+    const fs::path written = home.root() / "out" / "written.txt";
+    fs::create_directories(written.parent_path());
+    home.write("out/written.txt", "");
+
+    Sandbox sandbox = systemOnly();
+    sandbox.allow(written, Sandbox::Access::writeFile);
+    const std::string read = "read line < '" + mine.string() + "'";
+    const std::string write = "echo yes > '" + written.string() + "'";
+    const std::string create = "echo no > '" + (written.parent_path() / "new").string() + "'";
+    EXPECT_NE(runShell(read, sandbox), 0);
+    EXPECT_EQ(runShell(write, sandbox), 0);
+    EXPECT_EQ(test::readFile(written), "yes\n");
+    EXPECT_NE(runShell(create, sandbox), 0);
+    EXPECT_FALSE(fs::exists(written.parent_path() / "new"));
+
+    // A program outside the allowed folders does not start: launch() reports exec's error.
+    const fs::path script = home.write("tool.sh", "#!/bin/sh\nexit 0\n");
+    fs::permissions(script, fs::perms::owner_all);
+    ChildProcess outside(script, {});
+    outside.confine(systemOnly());
+    try {
+        outside.launch();
+        ADD_FAILURE() << "a program outside the sandbox ran";
+    } catch (const std::system_error& error) {
+        EXPECT_EQ(error.code().value(), EACCES);
+    }
+
+    EXPECT_EQ(runShell(read, only(true, false, true)), 0);
+}
+
+TEST(Sandbox, FilterRefusesSocketsAndNamespaces) {
+    if (!Sandbox::support().seccomp)
+        GTEST_SKIP() << "no seccomp filter: " << Sandbox::support().seccompMissing;
+    // unshare(1) comes with util-linux on every Debian system.
+    const std::string unshare = "unshare --user true";
+    EXPECT_EQ(runShell(unshare, only(true, false, false)), 0);
+    EXPECT_NE(runShell(unshare, only(true, false, true)), 0);
+}
+
+}  // namespace
+}  // namespace vorrel::platform
