@@ -6,6 +6,9 @@
 //           wall time and of processor time (this process and its children).
 //   crop:   the gs command with arguments() (cropped to the file's box) against the same command
 //           with plainArguments(), started directly; runs alternate, medians are compared.
+//   guard:  the same cold run() confined (rlimits, Landlock, seccomp) against unconfined
+//           (GhostScript::TestOverride::unconfined()), alternating, medians and their
+//           difference in milliseconds.
 //   cached: GhostScript(file, format, 200).run() with the converted file present (hash and one
 //           existence test) against `openssl dgst -sha256 file`.
 //
@@ -180,6 +183,38 @@ int compare(int rounds, FILE* report) {
                          document.name, std::string(vorrel::logWord(format)).c_str(),
                          wall[0] * 1e3, wall[1] * 1e3, wall[0] / wall[1], cpu[0] * 1e3,
                          cpu[1] * 1e3, cpu[0] / cpu[1]);
+            std::fflush(report);
+        }
+    }
+
+    std::fprintf(report, "\n%-8s %-4s %12s %12s %8s %7s %12s %12s\n", "file", "fmt", "confined ms",
+                 "open ms", "diff ms", "ratio", "confined cpu", "open cpu");
+    for (const auto& document : documents) {
+        const fs::path source = home.root() / (std::string(document.name) + ".eps");
+        for (OutputFormat format : {OutputFormat::PDF, OutputFormat::PNG}) {
+            std::vector<Cost> confined, open;
+            for (int round = 0; round <= rounds; ++round) {
+                const GhostScript probe(source, format, 200);
+                fs::remove(probe.outputFileURL);
+                const Cost guarded = measure([&] { GhostScript(source, format, 200).run(); });
+                fs::remove(probe.outputFileURL);
+                Cost unguarded;
+                {
+                    GhostScript::TestOverride withoutGuard(kConverter);
+                    withoutGuard.unconfined();
+                    unguarded = measure([&] { GhostScript(source, format, 200).run(); });
+                }
+                if (round > 0) {
+                    confined.push_back(guarded);
+                    open.push_back(unguarded);
+                }
+            }
+            const double wall[2] = {median(confined, &Cost::wall), median(open, &Cost::wall)};
+            const double cpu[2] = {median(confined, &Cost::cpu), median(open, &Cost::cpu)};
+            std::fprintf(report, "%-8s %-4s %12.1f %12.1f %8.1f %7.3f %12.1f %12.1f\n",
+                         document.name, std::string(vorrel::logWord(format)).c_str(),
+                         wall[0] * 1e3, wall[1] * 1e3, (wall[0] - wall[1]) * 1e3,
+                         wall[0] / wall[1], cpu[0] * 1e3, cpu[1] * 1e3);
             std::fflush(report);
         }
     }

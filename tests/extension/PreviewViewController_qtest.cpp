@@ -57,6 +57,16 @@ Outcome preview(PreviewViewController& controller, const fs::path& file) {
 
 fs::path converter(const char* name) { return fs::path(VORREL_TEST_SUPPORT_DIR) / "converters" / name; }
 
+// The in-progress files in the preview files folder.
+std::vector<std::string> inProgressFiles() {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(previewFilesDirectory(), error))
+        if (entry.path().filename().string().starts_with("inprogress-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
 std::size_t launchesIn(const fs::path& folder) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -293,6 +303,7 @@ private slots:
         setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
         realGhostscript.reset();
         GhostScript::TestOverride counting(converter("launch-counter"));
+        counting.allowWriting(launches);
 
         const fs::path copy = home->write("cached/elsewhere/copy.eps", test::eps::text());
         capture->clear();
@@ -327,6 +338,7 @@ private slots:
         setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
         realGhostscript.reset();
         GhostScript::TestOverride garbage(converter("launch-counter"));
+        garbage.allowWriting(launches);
         const fs::path source =
             home->write(transparent ? "garbage-png.eps" : "garbage-pdf.eps", test::eps::lineArt() + (transparent ? "%png\n" : "%pdf\n"));
 
@@ -434,6 +446,35 @@ private slots:
         unsetenv("VORREL_FAKE_DELAY");
         unsetenv("VORREL_FAKE_RECORD");
         QCOMPARE(calls, 0);
+        // Nobody would show it: the conversion was stopped, not finished.
+        QVERIFY(!fs::exists(cachedFileURL(source, OutputFormat::PDF, PreviewViewController::kResolution)));
+        QCOMPARE(inProgressFiles(), std::vector<std::string>{});
+    }
+
+    // Last: a shut-down extension stays shut down for the rest of the process.
+    void shutDownStopsRunningWorkAndRefusesMore() {
+        setTransparent(false);
+        const fs::path endless = home->write("endless.eps", test::eps::loopingForever());
+        PreviewViewController running;
+        Outcome outcome;
+        running.view();
+        running.preparePreviewOfFile(endless, [&outcome](std::optional<quicklook::PreviewError> e) {
+            ++outcome.calls;
+            outcome.error = std::move(e);
+        });
+        QTest::qWait(500);  // the converter is under way
+        QVERIFY(PreviewViewController::shutDown(PreviewViewController::kShutDownBound));
+        QTRY_COMPARE(outcome.calls, 1);
+        QVERIFY(outcome.error);
+        QVERIFY(outcome.error->localizedDescription.find("was stopped") != std::string::npos);
+        QCOMPARE(inProgressFiles(), std::vector<std::string>{});
+
+        platform::Suite::standard()->removeObject(CacheManager::kLastClearedKey);
+        PreviewViewController later;
+        const Outcome refused = preview(later, home->write("later.eps", test::eps::lineArt() + "%later\n"));
+        QCOMPARE(refused.calls, 1);
+        QVERIFY(refused.error);
+        QVERIFY(!purgeRecord().has_value());
     }
 };
 
