@@ -118,6 +118,8 @@ void ConverterRun::run(const Options& options) {
             sandbox.allow(folder, platform::Sandbox::Access::full);
         converter.confine(std::move(sandbox));
     }
+    // The converter dies with the thread that launches it (PR_SET_PDEATHSIG follows the
+    // thread): this one, which waits for it below, so it holds.
     converter.launch();
 
     {
