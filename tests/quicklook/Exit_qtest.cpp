@@ -82,7 +82,8 @@ class ExitTest : public QObject {
     static fs::path container(const fs::path& base) { return base / "cache" / kContainer; }
     fs::path container() const { return container(home->root()); }
 
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const fs::path& base) {
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const fs::path& base,
+                                    bool insideOuterSandbox = false) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString((base / "config").string()));
@@ -91,7 +92,11 @@ class ExitTest : public QObject {
         environment.remove("DISPLAY");
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process->start(kProgram, QStringList{"--headless"} + arguments);
+        if (insideOuterSandbox)
+            process->start(QStringLiteral(VORREL_OUTER_SANDBOX),
+                           QStringList{kProgram, "--headless"} + arguments);
+        else
+            process->start(kProgram, QStringList{"--headless"} + arguments);
         return process;
     }
     std::unique_ptr<QProcess> start(const fs::path& file) {
@@ -248,6 +253,28 @@ private slots:
         const auto converted = entries(container() / "tmp");
         QCOMPARE(converted.size(), std::size_t{1});
         QCOMPARE(modeOf(container() / "tmp" / converted.front()), mode_t{0600});
+    }
+
+    void previewsWorkWhereTheKernelLayersAreForbidden() {
+        writeSettings(home->root(), false, true);
+        const fs::path first = home->write("first.eps", uniqueDrawing(home->root(), 21));
+        const fs::path second = home->write("second.eps", uniqueDrawing(home->root(), 22));
+        const auto program = start({QString::fromStdString(first.string()),
+                                    QString::fromStdString(second.string())},
+                                   home->root(), true);
+        QVERIFY(program->waitForFinished(60000));
+        QCOMPARE(program->exitCode(), 0);
+        QCOMPARE(entries(container() / "tmp").size(), std::size_t{2});
+        // One line for each missing layer, however many conversions ran.
+        const std::string log = test::readFile(container() / "Preview.log");
+        const auto count = [&log](const std::string& text) {
+            std::size_t found = 0;
+            for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++found;
+            return found;
+        };
+        QCOMPARE(count("Converter runs without file-system confinement: the kernel has no Landlock"),
+                 std::size_t{1});
+        QCOMPARE(count("Converter runs without system-call filter"), std::size_t{1});
     }
 
     void eightPreviewsOfOneNewFileShareOneResult() {
