@@ -60,6 +60,7 @@ int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::
         QObject::connect(&session, &PreviewSession::finished, &loop, &QEventLoop::quit);
         session.start();
         if (session.state() == PreviewSession::State::Running) loop.exec();
+        if (session.state() == PreviewSession::State::Running) break;  // the program is exiting
 
         if (session.state() == PreviewSession::State::Succeeded) {
             const QSizeF size = session.preferredContentSize();
