@@ -8,7 +8,8 @@
 //           with plainArguments(), started directly; runs alternate, medians are compared.
 //   guard:  the same cold run() confined (rlimits, Landlock, seccomp) against unconfined
 //           (GhostScript::TestOverride::unconfined()), alternating, medians and their
-//           difference in milliseconds.
+//           difference in milliseconds; and the fixed cost alone: /bin/true launched and
+//           reaped through ChildProcess with the converter's sandbox and without, 200 times.
 //   cached: GhostScript(file, format, 200).run() with the converted file present (hash and one
 //           existence test) against `openssl dgst -sha256 file`.
 //
@@ -31,6 +32,8 @@
 #include <vector>
 
 #include "logbook/Logbook.h"
+#include "platform/ChildProcess.h"
+#include "shared/ConverterPolicy.h"
 #include "shared/GhostScript.h"
 #include "shared/PreviewFiles.h"
 #include "support/Eps.h"
@@ -41,6 +44,7 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using vorrel::GhostScript;
 using vorrel::OutputFormat;
@@ -217,6 +221,30 @@ int compare(int rounds, FILE* report) {
                          wall[0] / wall[1], cpu[0] * 1e3, cpu[1] * 1e3);
             std::fflush(report);
         }
+    }
+
+    {
+        const fs::path source = home.root() / "text.eps";
+        const fs::path output = home.write("launch-output", "");
+        std::vector<Cost> confined, open;
+        for (int round = 0; round < 200; ++round) {
+            for (bool guarded : {true, false}) {
+                const Cost cost = measure([&] {
+                    vorrel::platform::ChildProcess child("/bin/true", {});
+                    if (guarded)
+                        child.confine(vorrel::ConverterPolicy::sandbox("/bin/true", source, output,
+                                                                      home.root(), 62s));
+                    child.launch();
+                    child.wait();
+                });
+                (guarded ? confined : open).push_back(cost);
+            }
+        }
+        std::fprintf(report, "\n%-24s %12s %12s %8s\n", "launch of /bin/true", "confined ms",
+                     "open ms", "diff ms");
+        const double wall[2] = {median(confined, &Cost::wall), median(open, &Cost::wall)};
+        std::fprintf(report, "%-24s %12.3f %12.3f %8.3f\n", "", wall[0] * 1e3, wall[1] * 1e3,
+                     (wall[0] - wall[1]) * 1e3);
     }
 
     std::fprintf(report, "\n%-8s %8s %12s %12s %7s\n", "file", "bytes", "cache hit ms",

@@ -50,8 +50,13 @@ std::string environment(const char* name) {
 // Runs one attempt: it returns 0 when it got through, else the errno that stopped it.
 std::string attempt(const char* name, const std::function<int()>& action) {
     const int error = action();
-    return std::string(name) +
-           (error == 0 ? ": succeeded\n" : ": refused (" + std::string(std::strerror(error)) + ")\n");
+    std::string line = name;
+    if (error == 0) {
+        line.append(": succeeded\n");
+    } else {
+        line.append(": refused (").append(std::strerror(error)).append(")\n");
+    }
+    return line;
 }
 
 int openResult(const std::string& path, int flags) {
@@ -130,7 +135,7 @@ std::string descriptors() {
     std::string report = "descriptors:";
     const long most = sysconf(_SC_OPEN_MAX);
     for (int fd = 0; fd < most && fd < (1 << 16); ++fd)
-        if (fcntl(fd, F_GETFD) != -1) report += " " + std::to_string(fd);
+        if (fcntl(fd, F_GETFD) != -1) report.append(" ").append(std::to_string(fd));
     return report + "\n";
 }
 
