@@ -160,7 +160,10 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
         const ConverterRun::Cancelled stopped(url);
         debug(stopped.what());
         QMetaObject::invokeMethod(
-            this, [completion, text = std::string(stopped.what())] { completion(quicklook::PreviewError{text}); },
+            this,
+            [completion, text = std::string(stopped.what())] {
+                completion(quicklook::PreviewError{text});
+            },
             Qt::QueuedConnection);
         return;
     }
