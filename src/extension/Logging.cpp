@@ -36,7 +36,8 @@ void Logging::configure() {
     if (!logFile) return;
 
     // The log names the files the user previewed: the user's alone, like the container.
-    constexpr auto kPrivate = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    constexpr auto kPrivate =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
     std::error_code ignored;
     if (std::filesystem::exists(*logFile, ignored))
         std::filesystem::permissions(*logFile, kPrivate, ignored);

@@ -85,8 +85,9 @@ int main(int argc, char* argv[]) {
     std::optional<QString> snapshotPath;
     if (parser.isSet(snapshot)) snapshotPath = parser.value(snapshot);
     if (parser.isSet(headless)) {
-        const int status = vorrel::quicklook::runHeadless(
-            registry, files, snapshotPath, out, stderr, [&] { return termination.received() != 0; });
+        const int status =
+            vorrel::quicklook::runHeadless(registry, files, snapshotPath, out, stderr,
+                                           [&] { return termination.received() != 0; });
         shutDown();
         return termination.exitStatus(status);
     }

@@ -66,7 +66,8 @@ public:
     explicit OutputFile(const fs::path& path) : path_(path) {
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
-            throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot create " + path.string());
         fchmod(fd, 0600);  // exactly, whatever the umask
         close(fd);
     }

@@ -88,7 +88,9 @@ GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dots
     }
 }
 
-std::counting_semaphore<4>& GhostScript::conversionSlots() { return ConverterRun::conversionSlots(); }
+std::counting_semaphore<4>& GhostScript::conversionSlots() {
+    return ConverterRun::conversionSlots();
+}
 
 fs::path GhostScript::converterURL() const {
     if (auto settings = currentSettings(); !settings.converter.empty()) return settings.converter;

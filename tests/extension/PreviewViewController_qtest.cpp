@@ -447,7 +447,8 @@ private slots:
         unsetenv("VORREL_FAKE_RECORD");
         QCOMPARE(calls, 0);
         // Nobody would show it: the conversion was stopped, not finished.
-        QVERIFY(!fs::exists(cachedFileURL(source, OutputFormat::PDF, PreviewViewController::kResolution)));
+        QVERIFY(!fs::exists(
+            cachedFileURL(source, OutputFormat::PDF, PreviewViewController::kResolution)));
         QCOMPARE(inProgressFiles(), std::vector<std::string>{});
     }
 
@@ -471,7 +472,8 @@ private slots:
 
         platform::Suite::standard()->removeObject(CacheManager::kLastClearedKey);
         PreviewViewController later;
-        const Outcome refused = preview(later, home->write("later.eps", test::eps::lineArt() + "%later\n"));
+        const fs::path laterFile = home->write("later.eps", test::eps::lineArt() + "%later\n");
+        const Outcome refused = preview(later, laterFile);
         QCOMPARE(refused.calls, 1);
         QVERIFY(refused.error);
         QVERIFY(!purgeRecord().has_value());

@@ -42,7 +42,9 @@ std::vector<pid_t> processesMentioning(const std::string& text, qint64 except = 
         if (commandLine.find(text) == std::string::npos || std::stoll(name) == except) continue;
         const std::string stat = test::readFile(entry.path() / "stat");
         const auto close = stat.rfind(')');
-        if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z') continue;
+        const bool zombie =
+            close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+        if (zombie) continue;
         found.push_back(std::stoi(name));
     }
     return found;
@@ -112,8 +114,10 @@ class ExitTest : public QObject {
 
     // No converter of `document` runs, and (unless `leftovers`) nothing of a run is left.
     void expectNothingLeft(const fs::path& document, qint64 program = 0) {
-        QVERIFY2(waitFor([&] { return processesMentioning(document.string(), program).empty(); }, 3s),
-                 "a converter of the document still runs");
+        const auto noConverter = [&] {
+            return processesMentioning(document.string(), program).empty();
+        };
+        QVERIFY2(waitFor(noConverter, 3s), "a converter of the document still runs");
         QVERIFY(waitFor([&] { return entries(container() / "scratch").empty(); }, 3s));
         for (const auto& name : entries(container() / "tmp"))
             QVERIFY2(name.rfind("inprogress-", 0) != 0, name.c_str());
@@ -148,8 +152,10 @@ private slots:
         ::kill(static_cast<pid_t>(pid), signal);
         QVERIFY(program->waitForFinished(10000));
         if (signal == SIGKILL) {
-            QVERIFY2(waitFor([&] { return processesMentioning(document.string(), pid).empty(); }, 3s),
-                     "the converter outlived its killed parent");
+            const auto noConverter = [&] {
+                return processesMentioning(document.string(), pid).empty();
+            };
+            QVERIFY2(waitFor(noConverter, 3s), "the converter outlived its killed parent");
             // The kill left its in-progress file and temporary folder: the first conversion of
             // the next process sweeps them once they are older than twice its time limit.
             QCOMPARE(entries(container() / "tmp").size(), std::size_t{1});
@@ -202,9 +208,9 @@ private slots:
         std::vector<std::unique_ptr<QProcess>> running;
         for (int i = 0; i < kRuns || !running.empty();) {
             while (i < kRuns && running.size() < 2) {
-                const fs::path file = home->write("new " + std::to_string(i) + ".eps",
-                                                  "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 8 8\n"
-                                                  "0 0 8 8 rectfill\n% " + std::to_string(i) + "\n");
+                const std::string drawing = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 8 8\n"
+                                            "0 0 8 8 rectfill\n% " + std::to_string(i) + "\n";
+                const fs::path file = home->write("new " + std::to_string(i) + ".eps", drawing);
                 running.push_back(start(file));
                 ++i;
             }
@@ -269,11 +275,13 @@ private slots:
         const std::string log = test::readFile(container() / "Preview.log");
         const auto count = [&log](const std::string& text) {
             std::size_t found = 0;
-            for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++found;
+            for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
+                ++found;
             return found;
         };
-        QCOMPARE(count("Converter runs without file-system confinement: the kernel has no Landlock"),
-                 std::size_t{1});
+        const std::string noLandlock =
+            "Converter runs without file-system confinement: the kernel has no Landlock";
+        QCOMPARE(count(noLandlock), std::size_t{1});
         QCOMPARE(count("Converter runs without system-call filter"), std::size_t{1});
     }
 

@@ -16,8 +16,10 @@ int main(int argc, char** argv) {
     }
     scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
     int failed = !context;
-    for (const char* name : {"landlock_create_ruleset", "landlock_add_rule", "landlock_restrict_self"})
-        failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), seccomp_syscall_resolve_name(name), 0);
+    for (const char* name :
+         {"landlock_create_ruleset", "landlock_add_rule", "landlock_restrict_self"})
+        failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS),
+                                   seccomp_syscall_resolve_name(name), 0);
     failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(seccomp), 0);
     failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(prctl), 1,
                                SCMP_A0(SCMP_CMP_EQ, PR_SET_SECCOMP));

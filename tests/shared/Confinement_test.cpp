@@ -55,8 +55,9 @@ protected:
     ~Confinement() override {
         std::error_code ignored;
         fs::remove(tmpFile_, ignored);
-        for (const char* name : {"VORREL_PROBE_MODE", "VORREL_PROBE_SECRET", "VORREL_PROBE_CONTAINER",
-                                 "VORREL_PROBE_CACHE", "VORREL_PROBE_VICTIM", "VORREL_PROBE_TMP_FILE"})
+        for (const char* name :
+             {"VORREL_PROBE_MODE", "VORREL_PROBE_SECRET", "VORREL_PROBE_CONTAINER",
+              "VORREL_PROBE_CACHE", "VORREL_PROBE_VICTIM", "VORREL_PROBE_TMP_FILE"})
             unsetenv(name);
     }
 
@@ -119,8 +120,9 @@ TEST_F(Confinement, ConverterInheritsOnlyItsStandardStreams) {
 TEST_F(Confinement, ContainerAndConvertedFilesAreTheUsersAloneWhateverTheUmask) {
     const mode_t previous = umask(0);
     GhostScript::TestOverride useReal(realConverter());
-    const GhostScript conversion(source("drawing.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n"),
-                                 OutputFormat::PNG, 200);
+    const fs::path drawing =
+        source("drawing.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n");
+    const GhostScript conversion(drawing, OutputFormat::PNG, 200);
     const fs::path converted = conversion.run();
     umask(previous);
     EXPECT_EQ(modeOf(home_.cacheHome()), 0700u);
@@ -137,11 +139,14 @@ TEST_F(Confinement, ContainerAndConvertedFilesAreTheUsersAloneWhateverTheUmask) 
 TEST_F(Confinement, LeftoversOfKilledRunsGoOnceOlderThanTwiceTheLimit) {
     const fs::path cache = previewFilesDirectory();
     const fs::path scratch = scratchDirectory(cache);
-    const fs::path oldFile = home_.write((cache / "inprogress-OLD.pdf").lexically_relative(home_.root()), "x");
+    const auto inCache = [&](const char* name) {
+        return home_.write((cache / name).lexically_relative(home_.root()), "x");
+    };
+    const fs::path oldFile = inCache("inprogress-OLD.pdf");
     fs::create_directories(scratch / "vorrel-converter-OLD" / "inner");
-    const fs::path kept = home_.write((cache / "kept.pdf").lexically_relative(home_.root()), "x");
+    const fs::path kept = inCache("kept.pdf");
     std::this_thread::sleep_for(700ms);
-    const fs::path young = home_.write((cache / "inprogress-NEW.pdf").lexically_relative(home_.root()), "x");
+    const fs::path young = inCache("inprogress-NEW.pdf");
     fs::create_directories(scratch / "vorrel-converter-NEW");
 
     // A limit of 300 ms makes 600 ms "stale": the first run of the process sweeps.
