@@ -160,8 +160,9 @@ private slots:
             // the next process sweeps them once they are older than twice its time limit.
             QCOMPARE(entries(container() / "tmp").size(), std::size_t{1});
             QCOMPARE(entries(container() / "scratch").size(), std::size_t{1});
-            GhostScript::TestOverride shortLimit(VORREL_GHOSTSCRIPT, 300ms, 100ms);
-            QTest::qWait(700);
+            GhostScript::TestOverride shortLimit(
+                fs::path(VORREL_TEST_SUPPORT_DIR) / "converters" / "launch-counter", 1000ms, 100ms);
+            QTest::qWait(2100);
             const fs::path next = home->write("next.eps", uniqueDrawing(home->root(), 0));
             const fs::path converted = GhostScript(next, OutputFormat::PDF, 200).run();
             QCOMPARE(entries(container() / "tmp"),

@@ -145,12 +145,12 @@ TEST_F(Confinement, LeftoversOfKilledRunsGoOnceOlderThanTwiceTheLimit) {
     const fs::path oldFile = inCache("inprogress-OLD.pdf");
     fs::create_directories(scratch / "vorrel-converter-OLD" / "inner");
     const fs::path kept = inCache("kept.pdf");
-    std::this_thread::sleep_for(700ms);
+    std::this_thread::sleep_for(2100ms);
     const fs::path young = inCache("inprogress-NEW.pdf");
     fs::create_directories(scratch / "vorrel-converter-NEW");
 
-    // A limit of 300 ms makes 600 ms "stale": the first run of the process sweeps.
-    GhostScript::TestOverride shortLimit(fake("launch-counter"), 300ms, 100ms);
+    // A limit of 1 s makes 2 s "stale": the first run of the process sweeps.
+    GhostScript::TestOverride shortLimit(fake("launch-counter"), 1000ms, 100ms);
     GhostScript(source("next.eps", "next"), OutputFormat::PDF, 200).run();
     EXPECT_FALSE(fs::exists(oldFile));
     EXPECT_FALSE(fs::exists(scratch / "vorrel-converter-OLD"));
@@ -159,7 +159,7 @@ TEST_F(Confinement, LeftoversOfKilledRunsGoOnceOlderThanTwiceTheLimit) {
     EXPECT_TRUE(fs::exists(kept));  // not a leftover: the 14-day purge decides
 
     // Only once per process and folder.
-    std::this_thread::sleep_for(700ms);
+    std::this_thread::sleep_for(2100ms);
     GhostScript(source("later.eps", "later"), OutputFormat::PDF, 200).run();
     EXPECT_TRUE(fs::exists(young));
 }
