@@ -164,7 +164,12 @@ private slots:
                 fs::path(VORREL_TEST_SUPPORT_DIR) / "converters" / "launch-counter", 1000ms, 100ms);
             QTest::qWait(2100);
             const fs::path next = home->write("next.eps", uniqueDrawing(home->root(), 0));
-            const fs::path converted = GhostScript(next, OutputFormat::PDF, 200).run();
+            fs::path converted;
+            try {
+                converted = GhostScript(next, OutputFormat::PDF, 200).run();
+            } catch (const std::exception& error) {
+                QFAIL(error.what());
+            }
             QCOMPARE(entries(container() / "tmp"),
                      std::vector<std::string>{converted.filename().string()});
             QCOMPARE(entries(container() / "scratch"), std::vector<std::string>{});
