@@ -74,7 +74,9 @@ void FileDestination::openFile() {
         }
     }
 
-    const int handle = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // Append mode: every write lands at the end of the file as it is at that moment, so
+    // several processes logging to one file, or someone truncating it, overwrite nothing.
+    const int handle = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (handle < 0) {
         const int error = errno;
         logbook->_logln(std::string("Attempt to open log file for ") +
@@ -86,9 +88,9 @@ void FileDestination::openFile() {
     {
         std::lock_guard lock(handleMutex_);
         logFileHandle_ = handle;
+        fragmentOpen_ = false;
     }
     if (appending) {
-        ::lseek(handle, 0, SEEK_END);
         if (appendMarker_) {
             const std::string marker = *appendMarker_ + "\n";
             if (isValidUtf8(marker)) {
@@ -157,30 +159,61 @@ void FileDestination::write(const std::string& message) {
     writeGuarded(line);
 }
 
-void FileDestination::writeGuarded(const std::string& bytes) {
-    std::lock_guard lock(handleMutex_);
-    if (logFileHandle_ < 0) {
-        return;
-    }
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(logFileHandle_, data, left);
+namespace {
+
+// Writes as much of the bytes as the file takes; the count written, and errno on failure.
+std::size_t writeAll(int handle, const char* data, std::size_t size, int& error) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t written = ::write(handle, data + done, size - done);
         if (written < 0 && errno == EINTR) {
             continue;
         }
         if (written <= 0) {
-            const int error = written < 0 ? errno : EIO;
-            std::string report = std::string("Objective-C Exception occurred: ") + std::strerror(error) + "\n";
-            flockfile(stdout);
-            std::fwrite(report.data(), 1, report.size(), stdout);
-            std::fflush(stdout);
-            funlockfile(stdout);
-            return;
+            error = written < 0 ? errno : EIO;
+            break;
         }
-        data += written;
-        left -= static_cast<std::size_t>(written);
+        done += static_cast<std::size_t>(written);
     }
+    return done;
+}
+
+}  // namespace
+
+void FileDestination::writeGuarded(const std::string& bytes) {
+    std::lock_guard lock(handleMutex_);
+    if (logFileHandle_ < 0 || bytes.empty()) {
+        return;
+    }
+    // One write() per line, so lines of several processes never mix. A line a failed
+    // write left unfinished is ended first: the next line must start on a line of its own.
+    const std::size_t breakSize = fragmentOpen_ ? 1 : 0;
+    std::string buffer;
+    const std::string* out = &bytes;
+    if (breakSize != 0) {
+        buffer.reserve(bytes.size() + 1);
+        buffer += '\n';
+        buffer += bytes;
+        out = &buffer;
+    }
+    int error = 0;
+    const std::size_t written = writeAll(logFileHandle_, out->data(), out->size(), error);
+    if (written == out->size()) {
+        fragmentOpen_ = false;
+        return;
+    }
+    if (written > breakSize) {
+        // Part of this line is in the file: end it now, or before the next line.
+        int ignored = 0;
+        fragmentOpen_ = writeAll(logFileHandle_, "\n", 1, ignored) != 1;
+    } else if (written == breakSize) {
+        fragmentOpen_ = false;
+    }
+    const std::string report = std::string("Objective-C Exception occurred: ") + std::strerror(error) + "\n";
+    flockfile(stdout);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::fflush(stdout);
+    funlockfile(stdout);
 }
 
 std::string FileDestination::debugDescription() const {

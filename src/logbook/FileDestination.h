@@ -27,6 +27,12 @@
 // "Objective-C Exception occurred: <error text>" to standard output, the line is lost and
 // logging goes on.
 //
+// The file is opened in append mode: every line goes to the end of the file as it is at
+// that moment, in one write, so several processes may log to one file and a file
+// truncated by someone else simply continues from its new end. A line is whole or ends
+// early with "\n": a write the file takes only in part is finished, and when that fails
+// the fragment is ended with a line break (at once, or before the next line).
+//
 // Thread-safety: openFile, closeFile and the marker run on the configuring thread; lines
 // are written on the logQueue when one is set. The file handle is guarded, so a write
 // never meets a half-closed file. closeFile first waits for lines already queued for the
@@ -85,6 +91,7 @@ private:
 
     std::optional<std::filesystem::path> writeToFileURL_;
     int logFileHandle_ = -1;
+    bool fragmentOpen_ = false;  // the last write left a line without its "\n"; guarded
     bool shouldAppend_;
     std::optional<std::string> appendMarker_;
     std::optional<FileAttributes> fileAttributes_;
