@@ -22,26 +22,35 @@ std::string_view lastPathComponent(std::string_view path) {
 BaseDestination::BaseDestination(Logbook* owner, std::string identifier)
     : owner_(owner), identifier_(std::move(identifier)) {}
 
-std::string BaseDestination::renderedDate(const LogDetails& logDetails) const {
-    return owner_->dateFormatter().string(logDetails.date);
+void BaseDestination::setOutputLevel(LogLevel level) {
+    outputLevel_.store(level, std::memory_order_relaxed);
+    if (Logbook* logbook = owner()) {
+        logbook->destinationLevelChanged();
+    }
+}
+
+std::string BaseDestination::renderedDate(const Logbook& owner, const LogDetails& logDetails) const {
+    return owner.dateFormatter().string(logDetails.date);
 }
 
 void BaseDestination::process(const LogDetails& logDetails) {
-    if (owner_ == nullptr) {
+    // Read once: set-up may detach the destination on another thread meanwhile.
+    const Logbook* const owner = this->owner();
+    if (owner == nullptr) {
         return;
     }
     std::string line;
     line.reserve(96 + logDetails.functionName.size() + logDetails.message.size());
     if (showDate) {
-        line += renderedDate(logDetails);
+        line += renderedDate(*owner, logDetails);
         line += ' ';
     }
     if (showLevel) {
         line += '[';
         if (auto own = levelDescriptions.find(logDetails.level); own != levelDescriptions.end()) {
             line += own->second;
-        } else if (auto owners = owner_->levelDescriptions.find(logDetails.level);
-                   owners != owner_->levelDescriptions.end()) {
+        } else if (auto owners = owner->levelDescriptions.find(logDetails.level);
+                   owners != owner->levelDescriptions.end()) {
             line += owners->second;
         } else {
             line += description(logDetails.level);
@@ -50,7 +59,7 @@ void BaseDestination::process(const LogDetails& logDetails) {
     }
     if (showLogIdentifier) {
         line += '[';
-        line += owner_->identifier();
+        line += owner->identifier();
         line += "] ";
     }
     if (showThreadName) {
@@ -79,12 +88,13 @@ void BaseDestination::process(const LogDetails& logDetails) {
 }
 
 void BaseDestination::processInternal(const LogDetails& logDetails) {
-    if (owner_ == nullptr) {
+    const Logbook* const owner = this->owner();
+    if (owner == nullptr) {
         return;
     }
     std::string line;
     if (showDate) {
-        line += renderedDate(logDetails);
+        line += renderedDate(*owner, logDetails);
         line += ' ';
     }
     if (showLevel) {
@@ -94,7 +104,7 @@ void BaseDestination::processInternal(const LogDetails& logDetails) {
     }
     if (showLogIdentifier) {
         line += '[';
-        line += owner_->identifier();
+        line += owner->identifier();
         line += "] ";
     }
     line += "> ";
@@ -104,11 +114,12 @@ void BaseDestination::processInternal(const LogDetails& logDetails) {
 
 std::string BaseDestination::debugDescription() const {
     std::ostringstream text;
-    text << "BaseDestination: " << identifier_ << " - Level: " << outputLevel_
-         << " - LogIdentifier: " << showLogIdentifier << " - FunctionName: " << showFunctionName
-         << " - ThreadName: " << showThreadName << " - Level: " << showLevel
-         << " - FileName: " << showFileName << " - LineNumber: " << showLineNumber
-         << " - Date: " << showDate;
+    text << "BaseDestination: " << identifier_ << " - Level: " << outputLevel()
+         << " - LogIdentifier: " << showLogIdentifier.load()
+         << " - FunctionName: " << showFunctionName.load()
+         << " - ThreadName: " << showThreadName.load() << " - Level: " << showLevel.load()
+         << " - FileName: " << showFileName.load() << " - LineNumber: " << showLineNumber.load()
+         << " - Date: " << showDate.load();
     return std::move(text).str();
 }
 

@@ -18,8 +18,12 @@
 // level's own description.
 //
 // Rendering runs on the calling thread, so the thread segment names the caller.
-// Thread-safety: as DestinationProtocol (no lock on the settings).
+// Thread-safety: the owner, the output level, haveLoggedAppDetails and the seven switches
+// are atomic, so set-up may change them while other threads log; a change of the output
+// level is reported to the owner (Logbook::destinationLevelChanged). The identifier,
+// levelDescriptions, filters and formatters carry no lock: set them before logging.
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,12 +37,13 @@ class BaseDestination : public DestinationProtocol,
 public:
     explicit BaseDestination(Logbook* owner = nullptr, std::string identifier = {});
 
-    Logbook* owner() const override { return owner_; }
-    void setOwner(Logbook* owner) override { owner_ = owner; }
+    Logbook* owner() const override { return owner_.load(std::memory_order_acquire); }
+    void setOwner(Logbook* owner) override { owner_.store(owner, std::memory_order_release); }
     const std::string& identifier() const override { return identifier_; }
     void setIdentifier(std::string identifier) override { identifier_ = std::move(identifier); }
-    LogLevel outputLevel() const override { return outputLevel_; }
-    void setOutputLevel(LogLevel level) override { outputLevel_ = level; }
+    LogLevel outputLevel() const override { return outputLevel_.load(std::memory_order_relaxed); }
+    // Stores the level and tells the owner, whose gate of disabled calls depends on it.
+    void setOutputLevel(LogLevel level) override;
     bool haveLoggedAppDetails() const override { return haveLoggedAppDetails_; }
     void setHaveLoggedAppDetails(bool logged) override { haveLoggedAppDetails_ = logged; }
     const std::optional<FormatterList>& formatters() const override { return formatters_; }
@@ -46,31 +51,31 @@ public:
     const std::optional<FilterList>& filters() const override { return filters_; }
     void setFilters(std::optional<FilterList> filters) override { filters_ = std::move(filters); }
 
-    bool showLogIdentifier = false;
-    bool showFunctionName = true;
-    bool showThreadName = false;
-    bool showFileName = true;
-    bool showLineNumber = true;
-    bool showLevel = true;
-    bool showDate = true;
+    std::atomic<bool> showLogIdentifier = false;
+    std::atomic<bool> showFunctionName = true;
+    std::atomic<bool> showThreadName = false;
+    std::atomic<bool> showFileName = true;
+    std::atomic<bool> showLineNumber = true;
+    std::atomic<bool> showLevel = true;
+    std::atomic<bool> showDate = true;
     std::map<LogLevel, std::string> levelDescriptions;
 
     void process(const LogDetails& logDetails) override;
     void processInternal(const LogDetails& logDetails) override;
-    bool isEnabledFor(LogLevel level) const override { return level >= outputLevel_; }
+    bool isEnabledFor(LogLevel level) const override { return level >= outputLevel(); }
     std::string debugDescription() const override;
 
     // Emits a rendered line; every concrete destination overrides it.
     virtual void output(const LogDetails& logDetails, const std::string& message) = 0;
 
 protected:
-    std::string renderedDate(const LogDetails& logDetails) const;
+    std::string renderedDate(const Logbook& owner, const LogDetails& logDetails) const;
 
 private:
-    Logbook* owner_;
+    std::atomic<Logbook*> owner_;
     std::string identifier_;
-    LogLevel outputLevel_ = LogLevel::debug;
-    bool haveLoggedAppDetails_ = false;
+    std::atomic<LogLevel> outputLevel_{LogLevel::debug};
+    std::atomic<bool> haveLoggedAppDetails_ = false;
     std::optional<FormatterList> formatters_;
     std::optional<FilterList> filters_;
 };

@@ -6,9 +6,12 @@
 // alive, and `owner` is a non-owning back pointer to that logger (null while unattached).
 // `identifier` is unique among one logger's destinations.
 //
-// Thread-safety: the properties carry no lock. Configure a destination (switches, levels,
-// filters, attaching) before or between log calls; `process`, `processInternal` and
-// `isEnabledFor` may then be called from any thread.
+// Thread-safety: `process`, `processInternal` and `isEnabledFor` may be called from any
+// thread, also while the owner attaches, detaches or re-levels the destination on another
+// one; an implementation keeps `owner`, `outputLevel` and `haveLoggedAppDetails` safe for
+// that (BaseDestination makes them atomic). `isEnabledFor` must accept every level at or
+// above some lowest one, and a change of it must be reported to the owner with
+// Logbook::destinationLevelChanged(), which keeps the gate of disabled calls exact.
 
 #include <memory>
 #include <optional>

@@ -16,8 +16,9 @@ namespace {
 
 std::mutex lookupMutex;
 Logbook::InfoDictionaryLookup& infoDictionaryLookup() {
-    static Logbook::InfoDictionaryLookup lookup;
-    return lookup;
+    // Never destroyed: the app-details lines may be written from static destructors.
+    static auto* const lookup = new Logbook::InfoDictionaryLookup;
+    return *lookup;
 }
 
 std::optional<std::string> infoDictionaryString(std::string_view key) {
@@ -44,7 +45,7 @@ LogDetails internalDetails(LogLevel level, std::chrono::system_clock::time_point
 }  // namespace
 
 Logbook::Logbook(std::string identifier, bool includeDefaultDestinations)
-    : identifier_(std::move(identifier)) {
+    : identifier_(std::move(identifier)), destinations_(std::make_shared<const DestinationList>()) {
     if (includeDefaultDestinations) {
         add(std::make_shared<ConsoleDestination>(
             nullptr, std::string(Constants::baseConsoleDestinationIdentifier)));
@@ -52,7 +53,7 @@ Logbook::Logbook(std::string identifier, bool includeDefaultDestinations)
 }
 
 Logbook::~Logbook() {
-    for (const auto& destination : destinations_) {
+    for (const auto& destination : *snapshot()) {
         if (destination->owner() == this) {
             destination->setOwner(nullptr);
         }
@@ -78,8 +79,10 @@ SerialQueue& Logbook::logQueue() {
 }
 
 const UserInfo& Logbook::internalUserInfo() {
-    static const UserInfo info{{std::string(Constants::userInfoKeyInternal), std::any(true)}};
-    return info;
+    // Never destroyed: threads still logging at exit and static destructors use it.
+    static const UserInfo* const info =
+        new UserInfo{{std::string(Constants::userInfoKeyInternal), std::any(true)}};
+    return *info;
 }
 
 void Logbook::setInfoDictionaryLookup(InfoDictionaryLookup lookup) {
@@ -88,18 +91,20 @@ void Logbook::setInfoDictionaryLookup(InfoDictionaryLookup lookup) {
 }
 
 void Logbook::setOutputLevel(Level level) {
-    outputLevel_ = level;
-    for (const auto& destination : destinations_) {
+    outputLevel_.store(level, std::memory_order_relaxed);
+    for (const auto& destination : *snapshot()) {
         destination->setOutputLevel(level);
     }
+    destinationLevelChanged();  // also for destinations that do not report their changes
 }
 
 const DateFormatter& Logbook::dateFormatter() const {
     if (customDateFormatter_) {
         return *customDateFormatter_;
     }
-    static const DateFormatter defaultFormatter;
-    return defaultFormatter;
+    // Never destroyed: lines may be rendered from static destructors and late threads.
+    static const DateFormatter* const defaultFormatter = new DateFormatter;
+    return *defaultFormatter;
 }
 
 void Logbook::setDateFormatter(std::shared_ptr<const DateFormatter> formatter) {
@@ -140,8 +145,37 @@ void Logbook::setup(Level level, bool showLogIdentifier, bool showFunctionName,
     logAppDetails();
 }
 
+std::shared_ptr<const Logbook::DestinationList> Logbook::snapshot() const {
+    std::lock_guard lock(destinationsMutex_);
+    return destinations_;
+}
+
+std::shared_ptr<const Logbook::DestinationList> Logbook::publish(DestinationList list) {
+    auto replaced = std::exchange(destinations_, std::make_shared<const DestinationList>(std::move(list)));
+    refreshGateLocked();
+    return replaced;
+}
+
+void Logbook::refreshGateLocked() {
+    int lowest = rawValue(Level::none) + 1;
+    for (const auto& destination : *destinations_) {
+        for (int raw = 0; raw < lowest; ++raw) {
+            if (destination->isEnabledFor(static_cast<Level>(raw))) {
+                lowest = raw;
+                break;
+            }
+        }
+    }
+    lowestAcceptedLevel_.store(lowest, std::memory_order_relaxed);
+}
+
+void Logbook::destinationLevelChanged() {
+    std::lock_guard lock(destinationsMutex_);
+    refreshGateLocked();
+}
+
 std::shared_ptr<DestinationProtocol> Logbook::destination(std::string_view identifier) const {
-    for (const auto& destination : destinations_) {
+    for (const auto& destination : *snapshot()) {
         if (destination->identifier() == identifier) {
             return destination;
         }
@@ -156,8 +190,22 @@ bool Logbook::add(std::shared_ptr<DestinationProtocol> destination) {
     if (Logbook* previous = destination->owner(); previous != nullptr && previous != this) {
         previous->remove(destination);
     }
+    // Attaching opens a file destination and lets it log through this logger, so no lock
+    // is held here.
     destination->setOwner(this);
-    destinations_.push_back(std::move(destination));
+    std::shared_ptr<const DestinationList> replaced;  // released after the lock
+    std::unique_lock lock(destinationsMutex_);
+    for (const auto& registered : *destinations_) {
+        if (registered->identifier() == destination->identifier()) {
+            // Another thread added one with this identifier meanwhile.
+            lock.unlock();
+            destination->setOwner(nullptr);
+            return false;
+        }
+    }
+    DestinationList list = *destinations_;
+    list.push_back(std::move(destination));
+    replaced = publish(std::move(list));
     return true;
 }
 
@@ -167,7 +215,12 @@ bool Logbook::remove(const std::shared_ptr<DestinationProtocol>& destination) {
         return false;
     }
     destination->setOwner(nullptr);
-    std::erase_if(destinations_, [](const auto& registered) { return registered->owner() == nullptr; });
+    // Destinations dropped here may be destroyed with the old list: not under the lock.
+    std::shared_ptr<const DestinationList> replaced;
+    std::lock_guard lock(destinationsMutex_);
+    DestinationList list = *destinations_;
+    std::erase_if(list, [](const auto& registered) { return registered->owner() == nullptr; });
+    replaced = publish(std::move(list));
     return true;
 }
 
@@ -192,7 +245,7 @@ void Logbook::logAppDetails(DestinationProtocol* selectedDestination) {
                             "PID: " + std::to_string(getpid())),
         internalDetails(Level::info, date,
                         "Logbook Version: " + std::string(Constants::versionString) +
-                            " - Level: " + std::string(description(outputLevel_))),
+                            " - Level: " + std::string(description(outputLevel()))),
     };
 
     const auto deliver = [&](DestinationProtocol& destination) {
@@ -211,9 +264,8 @@ void Logbook::logAppDetails(DestinationProtocol* selectedDestination) {
         deliver(*selectedDestination);
         return;
     }
-    // A copy: a destination may reconfigure the logger while processing.
-    const auto targets = destinations_;
-    for (const auto& destination : targets) {
+    // A destination may reconfigure the logger while processing: the snapshot stays.
+    for (const auto& destination : *snapshot()) {
         deliver(*destination);
     }
 }
@@ -221,8 +273,7 @@ void Logbook::logAppDetails(DestinationProtocol* selectedDestination) {
 void Logbook::_logln(std::string_view message, Level level, const DestinationProtocol* source) {
     const LogDetails details =
         internalDetails(level, std::chrono::system_clock::now(), std::string(message));
-    const auto targets = destinations_;
-    for (const auto& destination : targets) {
+    for (const auto& destination : *snapshot()) {
         if (level > Level::warning && source != nullptr &&
             source->identifier() == destination->identifier()) {
             continue;
@@ -233,19 +284,13 @@ void Logbook::_logln(std::string_view message, Level level, const DestinationPro
     }
 }
 
-bool Logbook::anyDestinationEnabled(Level level) const {
-    for (const auto& destination : destinations_) {
-        if (destination->isEnabledFor(level)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void Logbook::logln(Level level, std::string_view functionName, std::string_view fileName,
                     int lineNumber, const UserInfo& userInfo, const MessageClosure& closure) {
+    // The snapshot keeps every destination alive until the call returns, also one that
+    // the message closure removes (it then has no owner and writes nothing).
+    const auto targets = snapshot();
     std::vector<DestinationProtocol*> accepting;
-    for (const auto& destination : destinations_) {
+    for (const auto& destination : *targets) {
         if (destination->isEnabledFor(level)) {
             accepting.push_back(destination.get());
         }
@@ -277,7 +322,7 @@ void Logbook::logln(Level level, std::string_view functionName, std::string_view
 std::string Logbook::debugDescription() const {
     std::ostringstream text;
     text << "Logbook: " << identifier_ << " - destinations: \n";
-    for (const auto& destination : destinations_) {
+    for (const auto& destination : *snapshot()) {
         text << "\t " << destination->debugDescription() << "\n";
     }
     return std::move(text).str();

@@ -27,18 +27,30 @@
 // A closure may return text, any value printable with <<, or an optional of those
 // (an empty optional suppresses the line).
 //
-// Thread-safety: log calls may come from any thread. The logger's and its destinations'
-// properties carry no lock: set up, add and remove destinations before or between log
-// calls. defaultInstance() and logQueue() are created once, thread-safely, and live until
-// the process ends (they are never destroyed, so logging stays usable during static
-// destruction). Lines submitted to logQueue() are written before the process ends
-// normally (the queue is drained at exit).
+// Thread-safety: log calls may come from any thread, also while another thread runs
+// setup(), add(), remove() or changes output levels and the destinations' switches:
+//   - the destination list is replaced, never changed in place; a log call works on the
+//     list it found, which keeps every destination in it alive until the call returns
+//     (a message closure may even remove destinations);
+//   - a disabled call is decided by one relaxed atomic read: the lowest level any
+//     destination accepts, kept up to date by add(), remove() and every change of a
+//     destination's output level (BaseDestination reports it to its owner);
+//   - levels, switches, owners and haveLoggedAppDetails are atomic.
+// The other properties (identifier, noMessageClosure, levelDescriptions, filters,
+// formatters, the date formatter, a destination's own lists) carry no lock: set them
+// before logging starts. defaultInstance(), logQueue(), the default date formatter and
+// internalUserInfo() are created once, thread-safely, and never destroyed, so logging
+// stays usable from static destructors and from threads still running at exit. Lines
+// submitted to logQueue() are written before the process ends normally (the queue is
+// drained at exit).
 
+#include <atomic>
 #include <concepts>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -168,7 +180,7 @@ public:
     const std::string& identifier() const { return identifier_; }
     void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
 
-    Level outputLevel() const { return outputLevel_; }
+    Level outputLevel() const { return outputLevel_.load(std::memory_order_relaxed); }
     // Stores the level and sets it on every destination, in list order.
     void setOutputLevel(Level level);
 
@@ -185,7 +197,9 @@ public:
     void setDateFormatter(std::shared_ptr<const DateFormatter> formatter);
     const std::shared_ptr<const DateFormatter>& customDateFormatter() const { return customDateFormatter_; }
 
-    const std::vector<std::shared_ptr<DestinationProtocol>>& destinations() const { return destinations_; }
+    using DestinationList = std::vector<std::shared_ptr<DestinationProtocol>>;
+    // The destinations as they are now, in list order (a copy).
+    DestinationList destinations() const { return *snapshot(); }
 
     // --- set-up and destinations -------------------------------------------------------
     // 1. outputLevel = level (propagated); 2. the console destination gets the seven
@@ -209,7 +223,12 @@ public:
     bool remove(std::string_view identifier);
 
     // True when `level` is at or above the logger's output level.
-    bool isEnabledFor(Level level) const { return level >= outputLevel_; }
+    bool isEnabledFor(Level level) const { return level >= outputLevel(); }
+
+    // Recomputes the cheap gate of disabled calls from the destinations' levels. A
+    // destination calls it on its owner after its output level changed (BaseDestination
+    // does); it must not be called while this logger is being destroyed.
+    void destinationLevelChanged();
 
     // Writes the two app-details lines (process line, "Logbook Version: ... - Level: ...")
     // at info to the selected destination, or to all, once per destination.
@@ -292,13 +311,25 @@ public:
     std::string debugDescription() const;
 
 private:
-    // Whether any destination accepts `level` (the cheap gate of a disabled call).
-    bool anyDestinationEnabled(Level level) const;
+    // Whether any destination may accept `level`: the gate of a disabled call, one relaxed
+    // atomic read. A call it lets through checks every destination again.
+    bool anyDestinationEnabled(Level level) const {
+        return rawValue(level) >= lowestAcceptedLevel_.load(std::memory_order_relaxed);
+    }
+    std::shared_ptr<const DestinationList> snapshot() const;
+    // Replaces the list and recomputes the gate; the caller holds destinationsMutex_ and
+    // releases the replaced list only after unlocking it.
+    std::shared_ptr<const DestinationList> publish(DestinationList list);
+    void refreshGateLocked();
 
     std::string identifier_;
-    Level outputLevel_ = Level::debug;
+    std::atomic<Level> outputLevel_{Level::debug};
     std::shared_ptr<const DateFormatter> customDateFormatter_;
-    std::vector<std::shared_ptr<DestinationProtocol>> destinations_;
+
+    mutable std::mutex destinationsMutex_;
+    std::shared_ptr<const DestinationList> destinations_;  // replaced whole under the mutex
+    // The lowest raw level any destination accepts; above `none` while none accepts any.
+    std::atomic<int> lowestAcceptedLevel_{rawValue(Level::none) + 1};
 };
 
 // Static forms: the same calls on Logbook::defaultInstance().
