@@ -39,10 +39,21 @@ void SerialQueue::async(std::function<void()> work) {
             return;
         }
     }
+    if (isCurrent()) {
+        // Submitted by an item that runs inline on this thread, which holds inlineMutex_:
+        // it runs after that item, as on the worker.
+        inlinePending_.push_back(std::move(work));
+        return;
+    }
     std::lock_guard inlineLock(inlineMutex_);
     const SerialQueue* previous = currentQueue;
     currentQueue = this;
     runGuarded(work);
+    while (!inlinePending_.empty()) {
+        auto next = std::move(inlinePending_.front());
+        inlinePending_.pop_front();
+        runGuarded(next);
+    }
     currentQueue = previous;
 }
 

@@ -12,7 +12,8 @@
 //   4. drain() waits until every item submitted before the call has run.
 //   5. shutdown() (and the destructor) run every item still queued, then join the worker.
 //      After shutdown, async() runs the item at once on the caller's thread, still one
-//      at a time, so late work (at process exit) is neither lost nor reordered.
+//      at a time, so late work (at process exit) is neither lost nor reordered. An item
+//      so run that submits more work has it run right after itself, on the same thread.
 //
 // Thread-safety: every operation may be called from any thread. drain() and shutdown()
 // called from inside an item on this queue return without waiting (waiting there would
@@ -60,6 +61,9 @@ private:
     bool stopped_ = false;
     std::thread worker_;
     std::mutex inlineMutex_;  // serialises items run on callers' threads after shutdown
+    // Work submitted by an item running inline, run after it; touched only by the thread
+    // holding inlineMutex_.
+    std::deque<std::function<void()>> inlinePending_;
 };
 
 }  // namespace vorrel
