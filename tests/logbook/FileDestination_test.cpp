@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -251,13 +254,15 @@ TEST_F(FileDestinationTest, LinesFromManyThreadsArriveWholeAndInOrderPerThread) 
     logbook.add(file);
     constexpr int threads = 8;
     constexpr int perThread = 500;
+    // The threads' lines start with "/": the app-details line starts with the program's
+    // name, which never holds a "/", so no other line can pass for a thread's.
     {
         std::vector<std::jthread> writers;
         for (int t = 0; t < threads; ++t) {
             writers.emplace_back([&logbook, t] {
                 const std::string padding(64 + t * 16, static_cast<char>('a' + t));
                 for (int i = 0; i < perThread; ++i) {
-                    logbook.debug("t" + std::to_string(t) + " " + std::to_string(i) + " " + padding);
+                    logbook.debug("/t" + std::to_string(t) + " " + std::to_string(i) + " " + padding);
                 }
             });
         }
@@ -266,22 +271,24 @@ TEST_F(FileDestinationTest, LinesFromManyThreadsArriveWholeAndInOrderPerThread) 
 
     std::vector<int> next(threads, 0);
     int count = 0;
-    for (const auto& line : fileLines(log)) {
-        if (!line.starts_with("> t")) {
+    const auto lines = fileLines(log);
+    for (const auto& line : lines) {
+        if (!line.starts_with("> /t")) {
             continue;
         }
         int t = -1;
         int i = -1;
         char rest[8] = {};
-        ASSERT_EQ(std::sscanf(line.c_str(), "> t%d %d %7s", &t, &i, rest), 3) << line;
+        ASSERT_EQ(std::sscanf(line.c_str(), "> /t%d %d %7s", &t, &i, rest), 3) << line;
         ASSERT_TRUE(t >= 0 && t < threads) << line;
         EXPECT_EQ(i, next[t]) << line;
         next[t] = i + 1;
-        EXPECT_EQ(line, "> t" + std::to_string(t) + " " + std::to_string(i) + " " +
+        EXPECT_EQ(line, "> /t" + std::to_string(t) + " " + std::to_string(i) + " " +
                             std::string(64 + t * 16, static_cast<char>('a' + t)));
         ++count;
     }
     EXPECT_EQ(count, threads * perThread);
+    EXPECT_EQ(lines.size(), 3u + threads * perThread);  // only the run's three opening lines besides
 }
 
 TEST_F(FileDestinationTest, FlushRunsItsClosureAfterEarlierLines) {
@@ -317,6 +324,167 @@ TEST_F(FileDestinationTest, QueuedLinesReachTheFileAtNormalExit) {
         EXPECT_EQ(lines[3], "> line 0");
         EXPECT_EQ(lines.back(), "> line 299");
     }
+}
+
+// Runs a program to its end; its exit status, or -1 when it did not exit normally.
+int runToEnd(std::vector<std::string> arguments, std::string* printed = nullptr) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; spawned == 0 && (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
+    close(out[0]);
+    if (spawned != 0) return -1;
+    if (printed) *printed = text;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// A log_writer process in append mode, driven line by line through its standard input;
+// it answers "ok" to each command. Closing its input ends it; it is always waited for.
+class Writer {
+public:
+    Writer(const std::filesystem::path& log, const std::string& name) {
+        int in[2];
+        int out[2];
+        if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        std::string program = LOG_WRITER, mode = "append", path = log.string(), label = name;
+        char* argv[] = {program.data(), mode.data(), path.data(), label.data(), nullptr};
+        const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        to_ = fdopen(in[1], "w");
+        from_ = fdopen(out[0], "r");
+        if (spawned != 0) pid_ = -1;
+    }
+    ~Writer() { finish(); }
+    pid_t pid() const { return pid_; }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void send(const std::string& command) {
+        std::fputs((command + "\n").c_str(), to_);
+        std::fflush(to_);
+    }
+    bool answered() {
+        char reply[8] = {};
+        return std::fgets(reply, sizeof reply, from_) != nullptr && std::string(reply) == "ok\n";
+    }
+    void command(const std::string& text) {
+        send(text);
+        EXPECT_TRUE(answered()) << text;
+    }
+    // Ends the process; its exit status, or -1.
+    int finish() {
+        if (to_ == nullptr) return status_;
+        std::fclose(to_);  // end of input: the writer quits
+        to_ = nullptr;
+        std::fclose(from_);
+        int status = 0;
+        if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) status_ = WEXITSTATUS(status);
+        return status_;
+    }
+
+private:
+    pid_t pid_ = -1;
+    FILE* to_ = nullptr;
+    FILE* from_ = nullptr;
+    int status_ = -1;
+};
+
+// Two processes log to one file while a third truncates it. Every line that is in the
+// file must be whole, nothing may be overwritten, and after the truncation nothing may
+// be lost: each writer's lines form one unbroken run up to its last line.
+TEST_F(FileDestinationTest, TwoProcessesAppendToOneFileAndSurviveATruncation) {
+    std::filesystem::create_directories(log.parent_path());
+    Writer a(log, "A");
+    Writer b(log, "B");
+    a.command("attach");
+    b.command("attach");
+    a.command("log 1");
+    b.command("log 1");
+    // A's line came after B had opened the file: it must not have overwritten B's run.
+    const std::string url = fileUrlString(log);
+    const auto processLine = [](const Writer& writer) { return "> log_writer PID: " + std::to_string(writer.pid()); };
+    EXPECT_EQ(fileLines(log), (std::vector<std::string>{
+                                  processLine(a), "> Logbook Version: 7.1.5 - Level: Debug",
+                                  "> Logbook writing log to: " + url, "", "-- Relauched App --", "",
+                                  processLine(b), "> Logbook Version: 7.1.5 - Level: Debug",
+                                  "> Logbook appending log to: " + url, "> A 0", "> B 0"}));
+
+    a.send("log 3000");
+    b.send("log 3000");
+    EXPECT_EQ(runToEnd({LOG_WRITER, "truncate", log.string()}), 0);
+    EXPECT_TRUE(a.answered());
+    EXPECT_TRUE(b.answered());
+    a.command("log 100");  // surely after the truncation
+    b.command("log 100");
+    EXPECT_EQ(a.finish(), 0);
+    EXPECT_EQ(b.finish(), 0);
+
+    const std::string contents = test::readFile(log);
+    EXPECT_EQ(contents.find('\0'), std::string::npos) << "a run of NUL bytes";
+    ASSERT_TRUE(contents.empty() || contents.back() == '\n');
+    std::map<char, std::vector<int>> seen;
+    for (const auto& line : fileLines(log)) {
+        char writer = 0;
+        int index = -1;
+        char rest = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "> %c %d%c", &writer, &index, &rest), 2) << "not a whole line: " << line;
+        ASSERT_TRUE(writer == 'A' || writer == 'B') << line;
+        ASSERT_EQ(line, "> " + std::string(1, writer) + " " + std::to_string(index));
+        seen[writer].push_back(index);
+    }
+    for (const char writer : {'A', 'B'}) {
+        SCOPED_TRACE(writer);
+        const auto& indexes = seen[writer];
+        ASSERT_GE(indexes.size(), 100u);
+        for (std::size_t i = 1; i < indexes.size(); ++i) ASSERT_EQ(indexes[i], indexes[i - 1] + 1);
+        EXPECT_EQ(indexes.back(), 3100);
+    }
+}
+
+// A write the file takes only in part (the size cap stands in for a full disk) leaves a
+// fragment; the next line still starts on a line of its own.
+TEST_F(FileDestinationTest, ALineCutShortByAFullDiskDoesNotSwallowTheNext) {
+    std::filesystem::create_directories(log.parent_path());
+    std::string printed;
+    ASSERT_EQ(runToEnd({LOG_WRITER, "capped", log.string()}, &printed), 0);
+    EXPECT_EQ(printed, "Objective-C Exception occurred: File too large\n");
+    const auto lines = fileLines(log);
+    ASSERT_EQ(lines.size(), 5u) << test::readFile(log);
+    EXPECT_EQ(lines[2], "> Logbook writing log to: " + fileUrlString(log));
+    EXPECT_EQ(lines[3], "> " + std::string(48, 'x'));  // the fragment, ended
+    EXPECT_EQ(lines[4], "> after");
+}
+
+// Lines logged from a static destructor and from a thread still running at exit are
+// rendered with the default date formatter: it must still exist then.
+TEST_F(FileDestinationTest, LoggingGoesOnWhileTheProcessEnds) {
+    std::filesystem::create_directories(log.parent_path());
+    ASSERT_EQ(runToEnd({LOG_WRITER, "late", log.string()}), 0);
+    const auto lines = fileLines(log);
+    const auto last = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.ends_with(" > logged from a static destructor");
+    });
+    ASSERT_NE(last, lines.end());
+    EXPECT_EQ(last->size(), std::string("2026-01-31 14:05:09.042 > logged from a static destructor").size()) << *last;
 }
 
 }  // namespace

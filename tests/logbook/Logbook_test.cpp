@@ -5,9 +5,18 @@
 
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <thread>
+
 #include "logbook/ConsoleDestination.h"
+#include "logbook/FileDestination.h"
 #include "logbook/Logbook.h"
 #include "support/CapturingDestination.h"
+#include "support/TempHome.h"
 
 namespace vorrel {
 namespace {
@@ -144,6 +153,22 @@ TEST(LogbookCalls, NothingBelowTheLevelGatesIsEvaluated) {
     EXPECT_EQ(runs, 12);
 }
 
+TEST(LogbookCalls, AMessageClosureMayRemoveTheDestinationsItIsLoggedTo) {
+    Logbook logbook("l", false);
+    auto kept = CapturingDestination::bare("kept");
+    logbook.add(kept);
+    logbook.add(CapturingDestination::bare("removed"));
+    std::weak_ptr<DestinationProtocol> removed = logbook.destination("removed");
+
+    logbook.debug([&] {
+        logbook.remove("removed");  // the logger held the last reference
+        return "text";
+    });
+    EXPECT_TRUE(removed.expired());  // released once the call is over
+    EXPECT_EQ(kept->lines(), (std::vector<std::string>{"> text"}));
+    EXPECT_EQ(logbook.destinations().size(), 1u);
+}
+
 TEST(LogbookCalls, StaticFormsUseTheDefaultLogger) {
     Logbook& shared = Logbook::defaultInstance();
     auto destination = CapturingDestination::bare("static-forms");
@@ -275,6 +300,77 @@ TEST(LogbookSetup, AppliesSwitchesToTheConsoleAndWritesAppDetails) {
     EXPECT_NE(printed.find("[l] [main] [12] > shown\n"), std::string::npos) << printed;
     EXPECT_EQ(printed.find("below info"), std::string::npos);
     EXPECT_EQ(capture->messages().size(), 3u);  // two app-details lines and "shown"
+}
+
+// The extension's set-up runs on the GUI thread while conversions log on theirs: set-up
+// again and again, a file destination added in the middle, switches flipped, while four
+// threads log. Every line in the file is whole, and once a thread's line has reached the
+// file none of its later lines is missing.
+TEST(LogbookSetup, SetUpWhileOtherThreadsLogLosesNoLineAfterAttaching) {
+    test::TempHome home;
+    const auto path = home.root() / "Preview.log";
+    Logbook logbook("l", false);
+    constexpr int kThreads = 4;
+    std::atomic<bool> stop{false};
+    std::atomic<long> logged[kThreads] = {};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (long i = 0; !stop; ++i) {
+                logbook.debug("/conv " + std::to_string(t) + " " + std::to_string(i), "worker");
+                logged[t] = i + 1;
+            }
+        });
+    }
+
+    auto file = std::make_shared<FileDestination>(nullptr, path.string(), "advancedLogger.fileDestination", true);
+    file->showDate = false;
+    file->showLevel = false;
+    file->showFileName = false;
+    file->showLineNumber = false;
+    file->setLogQueue(&Logbook::logQueue());
+    std::array<long, kThreads> atAttach{};
+    for (int round = 0; round < 200; ++round) {
+        logbook.setup(Logbook::Level::debug, false, true, false, false, true, true, round % 2 == 0);
+        if (round == 100) {
+            ASSERT_TRUE(logbook.add(file));
+            for (int t = 0; t < kThreads; ++t) atAttach[t] = logged[t];
+        }
+        file->showFunctionName = round % 3 != 0;
+    }
+    // Let every thread log a good number of lines with the destination attached.
+    for (int t = 0; t < kThreads; ++t) {
+        while (logged[t] < atAttach[t] + 200) std::this_thread::yield();
+    }
+    stop = true;
+    for (auto& thread : threads) thread.join();
+    Logbook::logQueue().drain();
+
+    std::map<int, std::vector<long>> seen;
+    std::istringstream text(test::readFile(path));
+    int other = 0;
+    for (std::string line; std::getline(text, line);) {
+        const auto at = line.find("> /conv ");
+        if (at == std::string::npos) {
+            ++other;
+            continue;
+        }
+        EXPECT_TRUE(at == 0 || line.substr(0, at) == "worker ") << line;
+        int t = -1;
+        long i = -1;
+        char rest = 0;
+        ASSERT_EQ(std::sscanf(line.c_str() + at, "> /conv %d %ld%c", &t, &i, &rest), 2) << line;
+        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+        seen[t].push_back(i);
+    }
+    EXPECT_EQ(other, 3);  // the two app-details lines and the log-to line
+    for (int t = 0; t < kThreads; ++t) {
+        SCOPED_TRACE(t);
+        const auto& indexes = seen[t];
+        ASSERT_GE(indexes.size(), 100u);
+        for (std::size_t k = 1; k < indexes.size(); ++k) ASSERT_EQ(indexes[k], indexes[k - 1] + 1);
+        EXPECT_EQ(indexes.back(), logged[t] - 1);
+    }
 }
 
 }  // namespace

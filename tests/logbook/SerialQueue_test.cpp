@@ -5,6 +5,7 @@
 
 #include <future>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "logbook/SerialQueue.h"
@@ -70,6 +71,20 @@ TEST(SerialQueue, ShutdownRunsQueuedWorkAndLaterWorkRunsInline) {
     std::thread::id ranOn;
     queue->async([&] { ranOn = std::this_thread::get_id(); });
     EXPECT_EQ(ranOn, caller);
+
+    // Work submitted from inline work runs after it, as on the worker (and does not wait
+    // for the item that submits it).
+    std::vector<std::string> order;
+    queue->async([&] {
+        order.push_back("first");
+        queue->async([&] {
+            order.push_back("nested");
+            queue->async([&] { order.push_back("nested again"); });
+        });
+        order.push_back("first ends");
+    });
+    queue->async([&] { order.push_back("second"); });
+    EXPECT_EQ(order, (std::vector<std::string>{"first", "first ends", "nested", "nested again", "second"}));
     queue->drain();  // returns at once after shutdown
     queue.reset();   // destroying a stopped queue is fine
 
