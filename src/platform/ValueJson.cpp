@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <type_traits>
 #include <nlohmann/json.hpp>
 
 namespace vorrel::platform {
@@ -17,6 +18,11 @@ constexpr std::string_view kDoubleTag = "$double";
 constexpr std::string_view kRawStringTag = "$rawString";
 constexpr std::string_view kBytesTag = "$bytes";
 constexpr std::string_view kDateTag = "$date";
+// Prefix of a dictionary key that is not valid UTF-8: the key's bytes in base64 follow.
+constexpr std::string_view kRawKeyPrefix = "$rawKey:";
+
+// Dates are counted in 64-bit nanoseconds; the date text functions rely on it.
+static_assert(std::is_same_v<Date::duration, std::chrono::nanoseconds>);
 
 bool isTag(std::string_view key) {
     return key == kUnsignedTag || key == kDoubleTag || key == kRawStringTag || key == kBytesTag ||
@@ -56,18 +62,39 @@ Json tagged(std::string_view tag, Json payload) {
     return object;
 }
 
-Json toJson(const Value& value);
+void checkDepth(int depth) {
+    if (depth > kMaxValueJsonDepth)
+        throw ValueJsonError("arrays and dictionaries nest deeper than " +
+                             std::to_string(kMaxValueJsonDepth) + " levels");
+}
 
-Json dictionaryToJson(const Dictionary& dictionary) {
-    Json object = Json::object();
-    for (const auto& [key, item] : dictionary) {
-        if (!isValidUtf8(key)) throw ValueJsonError("a dictionary key is not valid UTF-8");
-        object[key.starts_with('$') ? "$" + key : key] = toJson(item);
+Json toJson(const Value& value, int depth);
+
+std::string keyToJson(const std::string& key) {
+    if (!isValidUtf8(key))
+        return std::string(kRawKeyPrefix) + encodeBase64(Bytes(key.begin(), key.end()));
+    return key.starts_with('$') ? "$" + key : key;
+}
+
+std::string keyFromJson(const std::string& key) {
+    if (key.starts_with("$$")) return key.substr(1);
+    if (key.starts_with(kRawKeyPrefix)) {
+        auto bytes = decodeBase64(std::string_view(key).substr(kRawKeyPrefix.size()));
+        if (!bytes) throw ValueJsonError("a $rawKey: key holds invalid base64");
+        return std::string(bytes->begin(), bytes->end());
     }
+    return key;
+}
+
+// `depth` is the nesting level of the dictionary itself (the top level is 1).
+Json dictionaryToJson(const Dictionary& dictionary, int depth) {
+    checkDepth(depth);
+    Json object = Json::object();
+    for (const auto& [key, item] : dictionary) object[keyToJson(key)] = toJson(item, depth + 1);
     return object;
 }
 
-Json toJson(const Value& value) {
+Json toJson(const Value& value, int depth) {
     switch (value.kind()) {
         case Value::Kind::Boolean: return *value.get<bool>();
         case Value::Kind::Integer: return *value.get<std::int64_t>();
@@ -86,11 +113,12 @@ Json toJson(const Value& value) {
         case Value::Kind::Bytes: return tagged(kBytesTag, encodeBase64(*value.get<Bytes>()));
         case Value::Kind::Date: return tagged(kDateTag, formatIsoDate(*value.get<Date>()));
         case Value::Kind::Array: {
+            checkDepth(depth);
             Json array = Json::array();
-            for (const auto& item : *value.get<Array>()) array.push_back(toJson(item));
+            for (const auto& item : *value.get<Array>()) array.push_back(toJson(item, depth + 1));
             return array;
         }
-        case Value::Kind::Dictionary: return dictionaryToJson(*value.get<Dictionary>());
+        case Value::Kind::Dictionary: return dictionaryToJson(*value.get<Dictionary>(), depth);
     }
     throw ValueJsonError("unknown value kind");
 }
@@ -126,7 +154,9 @@ Value fromTagged(std::string_view tag, const Json& payload) {
     return Value(*date);
 }
 
-Value fromJson(const Json& json) {
+// `depth` as in toJson. The JSON tree itself is built and destroyed without recursion, so
+// only this walk needs the bound.
+Value fromJson(const Json& json, int depth) {
     switch (json.type()) {
         case Json::value_t::boolean: return Value(json.get<bool>());
         case Json::value_t::number_integer: return Value(json.get<std::int64_t>());
@@ -139,19 +169,19 @@ Value fromJson(const Json& json) {
         case Json::value_t::number_float: return Value(json.get<double>());
         case Json::value_t::string: return Value(json.get<std::string>());
         case Json::value_t::array: {
+            checkDepth(depth);
             Array array;
             array.reserve(json.size());
-            for (const auto& item : json) array.push_back(fromJson(item));
+            for (const auto& item : json) array.push_back(fromJson(item, depth + 1));
             return Value(std::move(array));
         }
         case Json::value_t::object: {
             if (json.size() == 1 && isTag(json.begin().key()))
                 return fromTagged(json.begin().key(), json.begin().value());
+            checkDepth(depth);
             Dictionary dictionary;
-            for (auto it = json.begin(); it != json.end(); ++it) {
-                const std::string& key = it.key();
-                dictionary.emplace(key.starts_with("$$") ? key.substr(1) : key, fromJson(it.value()));
-            }
+            for (auto it = json.begin(); it != json.end(); ++it)
+                dictionary.emplace(keyFromJson(it.key()), fromJson(it.value(), depth + 1));
             return Value(std::move(dictionary));
         }
         default: break;
@@ -186,12 +216,12 @@ int digits(std::string_view text, std::size_t at, std::size_t count) {
 
 }  // namespace
 
-std::string encodeJson(const Value& value, int indent) { return dump(toJson(value), indent); }
+std::string encodeJson(const Value& value, int indent) { return dump(toJson(value, 1), indent); }
 
-Value decodeJson(std::string_view text) { return fromJson(parse(text)); }
+Value decodeJson(std::string_view text) { return fromJson(parse(text), 1); }
 
 std::string encodeDictionaryJson(const Dictionary& dictionary, int indent) {
-    return dump(dictionaryToJson(dictionary), indent);
+    return dump(dictionaryToJson(dictionary, 1), indent);
 }
 
 Dictionary decodeDictionaryJson(std::string_view text) {
@@ -202,11 +232,16 @@ Dictionary decodeDictionaryJson(std::string_view text) {
 }
 
 std::string formatIsoDate(Date date) {
-    using namespace std::chrono;
-    const auto sinceEpoch = duration_cast<nanoseconds>(date.time_since_epoch());
-    const auto wholeSeconds = floor<seconds>(sinceEpoch);
-    const auto fraction = (sinceEpoch - wholeSeconds).count();
-    const std::time_t time = static_cast<std::time_t>(wholeSeconds.count());
+    // Whole seconds rounded down and a non-negative fraction, computed without converting
+    // the seconds back to nanoseconds (which overflows at the earliest dates).
+    const std::int64_t count = date.time_since_epoch().count();
+    std::int64_t wholeSeconds = count / 1'000'000'000;
+    std::int64_t fraction = count % 1'000'000'000;
+    if (fraction < 0) {
+        fraction += 1'000'000'000;
+        wholeSeconds -= 1;
+    }
+    const std::time_t time = static_cast<std::time_t>(wholeSeconds);
     std::tm parts{};
     gmtime_r(&time, &parts);
     char text[64];
@@ -247,11 +282,13 @@ std::optional<Date> parseIsoDate(std::string_view text) {
     const std::time_t seconds = timegm(&parts);
     // Day 31 of a 30-day month and the like come back normalised: refuse them.
     if (parts.tm_mday != day || parts.tm_mon != month - 1) return std::nullopt;
-    // The Date clock counts 64-bit nanoseconds; keep clear of its overflow.
-    constexpr long long kLimit = std::numeric_limits<long long>::max() / 1'000'000'000 - 1;
-    if (seconds > kLimit || seconds < -kLimit) return std::nullopt;
-    using namespace std::chrono;
-    return Date(duration_cast<Date::duration>(std::chrono::seconds(seconds) + nanoseconds(nanos)));
+    // The Date clock counts 64-bit nanoseconds: take every date it can hold, down to its
+    // first and last nanosecond, and nothing beyond.
+    __extension__ typedef __int128 Wide;  // holds every seconds * 10^9 + nanoseconds
+    const Wide count = static_cast<Wide>(seconds) * 1'000'000'000 + nanos;
+    if (count > std::numeric_limits<std::int64_t>::max() || count < std::numeric_limits<std::int64_t>::min())
+        return std::nullopt;
+    return Date(Date::duration(static_cast<std::int64_t>(count)));
 }
 
 std::string encodeBase64(const Bytes& bytes) {

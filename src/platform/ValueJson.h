@@ -15,13 +15,21 @@
 //   Date               {"$date": "2026-12-07T21:36:49.123456789Z"} (UTC, 9 fraction digits)
 //   Array              a JSON array
 //   Dictionary         a JSON object; a key that begins with "$" is written with one more
-//                      "$" in front ("$x" -> "$$x"), so no user key is taken for a tag
+//                      "$" in front ("$x" -> "$$x"), so no user key is taken for a tag;
+//                      a key that is not valid UTF-8 as "$rawKey:<base64 of the bytes>"
 //
 // A JSON object with exactly one entry whose key is one of the tags above is that tagged
-// value; any other object is a Dictionary. Keys must be valid UTF-8.
+// value; any other object is a Dictionary.
 //
-// Errors: encoding throws ValueJsonError for a dictionary key that is not UTF-8; decoding
-// throws ValueJsonError for text that is not JSON, a malformed tag payload, or JSON null.
+// Nesting: arrays and dictionaries nest at most kMaxValueJsonDepth deep (the top level
+// counts as 1; tagged values do not count). Deeper values are refused by the encoder and
+// deeper text by the decoder, so whatever is encoded decodes again and no input can
+// exhaust the stack.
+//
+// Errors: encoding throws ValueJsonError for a value nested too deep; decoding throws
+// ValueJsonError for text that is not JSON, nesting too deep, a malformed tag payload or
+// "$rawKey:" key, a date outside the Date range, or JSON null. Every Date encodes to a
+// text that decodes to the same Date.
 // Thread-safety: pure functions.
 
 #include <optional>
@@ -37,6 +45,8 @@ class ValueJsonError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+inline constexpr int kMaxValueJsonDepth = 256;
 
 // indent < 0: compact; otherwise pretty-printed with that many spaces per level.
 std::string encodeJson(const Value& value, int indent = -1);
