@@ -115,15 +115,16 @@ bool readAll(int fd, std::string& bytes) {
 }
 
 // Moves a file that cannot be parsed out of the way. Never replaces an existing file: the
-// name carries the time, and a clash gets a counter.
-void setAside(const fs::path& file) {
+// name carries the time, and a clash gets a counter. False (with the reason reported) when
+// the file stays where it is.
+bool setAside(const fs::path& file) {
     const std::string base = file.string() + ".corrupt-" + utcStampForFileName();
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
             report("\"" + file.string() + "\" could not be read as settings; it was moved to \"" +
                    target + "\" and the suite starts empty");
-            return;
+            return true;
         }
         if (errno == EEXIST) continue;
         if (errno == EINVAL || errno == ENOSYS) {
@@ -132,14 +133,23 @@ void setAside(const fs::path& file) {
                 ::unlink(file.c_str());
                 report("\"" + file.string() + "\" could not be read as settings; it was moved to \"" +
                        target + "\" and the suite starts empty");
-                return;
+                return true;
             }
             if (errno == EEXIST) continue;
         }
-        report("\"" + file.string() + "\" could not be read as settings and could not be moved "
-               "aside (" + errnoText(errno) + "); it is left in place and reads as empty");
-        return;
+        break;
     }
+    report("\"" + file.string() + "\" could not be read as settings and could not be moved "
+           "aside (" + errnoText(errno) + "); it is left in place and reads as empty");
+    return false;
+}
+
+// Whether the file's permission bits let its user write it. Deliberately the bits, not
+// access(): a settings file its owner made read-only stays untouched also for root.
+bool writableByMode(const struct stat& info) {
+    if (info.st_uid == ::geteuid()) return (info.st_mode & S_IWUSR) != 0;
+    if (info.st_gid == ::getegid()) return (info.st_mode & S_IWGRP) != 0;
+    return (info.st_mode & S_IWOTH) != 0;
 }
 
 // An exclusive advisory lock on <file>.lock for the life of the object.
@@ -207,57 +217,69 @@ struct Suite::Shared {
     // Brings `stored` up to date with the file. Caller holds `mutex`. With `haveFileLock`
     // a file that cannot be parsed is set aside at once; without it, the file lock is taken
     // first, so a writer that just replaced the file is never mistaken for corruption.
-    void refresh(const fs::path& path, bool haveFileLock) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            if (errno != ENOENT && errno != ENOTDIR)
-                report("cannot examine \"" + path.string() + "\": " + errnoText(errno));
+    // Answers why the file's contents are unknown: it exists (or may exist) but cannot be
+    // read, or it cannot be parsed and could not be set aside. Then `stored` is empty and
+    // the file must not be replaced. Nothing when the file was read, is absent or was set
+    // aside.
+    std::optional<std::string> refresh(const fs::path& path, bool haveFileLock) {
+        const auto unknown = [&](std::string why) {
             cachedPath = path;
             cachedStamp.reset();
             stored.clear();
-            return;
+            return std::optional<std::string>(std::move(why));
+        };
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) {
+                const std::string why = errnoText(errno);
+                report("cannot examine \"" + path.string() + "\": " + why);
+                return unknown(why);
+            }
+            cachedPath = path;
+            cachedStamp.reset();
+            stored.clear();
+            return std::nullopt;
         }
-        if (cachedPath == path && cachedStamp && *cachedStamp == stampOf(info)) return;
+        if (cachedPath == path && cachedStamp && *cachedStamp == stampOf(info)) return std::nullopt;
 
         Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         std::string text;
         if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !readAll(fd.get(), text)) {
-            report("cannot read \"" + path.string() + "\": " + errnoText(errno));
-            cachedPath = path;
-            cachedStamp.reset();
-            stored.clear();
-            return;
+            const std::string why = errnoText(errno);
+            report("cannot read \"" + path.string() + "\": " + why);
+            return unknown(why);
         }
         try {
             stored = decodeDictionaryJson(text);
             cachedPath = path;
             cachedStamp = stampOf(info);
-            return;
+            return std::nullopt;
         } catch (const ValueJsonError&) {
         }
         if (!haveFileLock) {
             FileLock lock(path);
             if (lock.locked()) {
                 cachedStamp.reset();
-                refresh(path, true);
-                return;
+                return refresh(path, true);
             }
         }
-        setAside(path);
+        if (!setAside(path)) return unknown("the file is damaged and could not be moved aside");
         cachedPath = path;
         cachedStamp.reset();
         stored.clear();
+        return std::nullopt;
     }
 
     // Writes `contents` to the file atomically. Caller holds `mutex` and the file lock.
-    bool persist(const fs::path& path, const Dictionary& contents) {
+    // Answers why nothing was written, or nothing.
+    std::optional<std::string> persist(const fs::path& path, const Dictionary& contents) {
         std::string text;
         try {
             text = encodeDictionaryJson(contents);
             text.push_back('\n');
         } catch (const ValueJsonError& error) {
             report("cannot store the settings of \"" + name + "\": " + error.what());
-            return false;
+            return error.what();
         }
         const fs::path folder = path.parent_path();
         std::string tempName = ".";
@@ -265,19 +287,22 @@ struct Suite::Shared {
         std::string tempPath = (folder / tempName).string();
         Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
         if (fd.get() < 0) {
-            report("cannot create a file in \"" + folder.string() + "\": " + errnoText(errno));
-            return false;
+            const std::string why = errnoText(errno);
+            report("cannot create a file in \"" + folder.string() + "\": " + why);
+            return why;
         }
         if (::fchmod(fd.get(), 0600) != 0 || !writeAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
-            report("cannot write \"" + tempPath + "\": " + errnoText(errno));
+            const std::string why = errnoText(errno);
+            report("cannot write \"" + tempPath + "\": " + why);
             ::unlink(tempPath.c_str());
-            return false;
+            return why;
         }
         fd.reset();
         if (::rename(tempPath.c_str(), path.c_str()) != 0) {
-            report("cannot replace \"" + path.string() + "\": " + errnoText(errno));
+            const std::string why = errnoText(errno);
+            report("cannot replace \"" + path.string() + "\": " + why);
             ::unlink(tempPath.c_str());
-            return false;
+            return why;
         }
         // Make the rename itself durable.
         Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -290,7 +315,7 @@ struct Suite::Shared {
             cachedStamp = stampOf(info);
         else
             cachedStamp.reset();
-        return true;
+        return std::nullopt;
     }
 };
 
@@ -358,14 +383,16 @@ void Suite::registerDefaults(const Dictionary& defaults) {
     for (const auto& [key, value] : defaults) shared_->registration.insert_or_assign(key, value);
 }
 
-void Suite::removeObject(std::string_view key) { setObject(std::nullopt, key); }
+std::optional<SuiteWriteError> Suite::removeObject(std::string_view key) {
+    return setObject(std::nullopt, key);
+}
 
-void Suite::setObject(std::optional<Value> value, std::string_view key) {
+std::optional<SuiteWriteError> Suite::setObject(std::optional<Value> value, std::string_view key) {
     const auto path = shared_->resolvePath();
     if (!path) {
         report("no absolute XDG_CONFIG_HOME or HOME: the change of \"" + std::string(key) +
                "\" in \"" + shared_->name + "\" is not stored");
-        return;
+        return SuiteWriteError{{}, "there is no absolute XDG_CONFIG_HOME or HOME folder"};
     }
     std::optional<Value> oldStored, newStored = value;
     {
@@ -374,23 +401,36 @@ void Suite::setObject(std::optional<Value> value, std::string_view key) {
         fs::create_directories(path->parent_path(), error);
         if (error) {
             report("cannot create \"" + path->parent_path().string() + "\": " + error.message());
-            return;
+            return SuiteWriteError{*path, error.message()};
         }
         FileLock fileLock(*path);
         if (!fileLock.locked()) {
-            report("cannot lock \"" + path->string() + ".lock\": " + errnoText(fileLock.error()));
-            return;
+            const std::string why = errnoText(fileLock.error());
+            report("cannot lock \"" + path->string() + ".lock\": " + why);
+            return SuiteWriteError{*path, why};
         }
         // Another process may have written since our last read: always start from the file.
+        // A file whose contents are unknown is never replaced: that would lose every other
+        // setting in it.
         shared_->cachedStamp.reset();
-        shared_->refresh(*path, true);
+        if (auto unknown = shared_->refresh(*path, true)) {
+            report("the change of \"" + std::string(key) + "\" is not stored: \"" + path->string() +
+                   "\" is left as it is");
+            return SuiteWriteError{*path, *unknown};
+        }
+        if (struct stat info {}; ::stat(path->c_str(), &info) == 0 && !writableByMode(info)) {
+            const std::string why = errnoText(EACCES);
+            report("\"" + path->string() + "\" is read-only: the change of \"" + std::string(key) +
+                   "\" is not stored");
+            return SuiteWriteError{*path, why};
+        }
         Dictionary contents = shared_->stored;
         if (auto it = contents.find(key); it != contents.end()) oldStored = it->second;
         if (value)
             contents.insert_or_assign(std::string(key), std::move(*value));
         else if (auto it = contents.find(key); it != contents.end())
             contents.erase(it);
-        if (!shared_->persist(*path, contents)) return;
+        if (auto why = shared_->persist(*path, contents)) return SuiteWriteError{*path, *why};
     }
 
     std::optional<Value> defaultValue = shared_->registered(key);
@@ -405,6 +445,7 @@ void Suite::setObject(std::optional<Value> value, std::string_view key) {
     }
     const std::string keyText(key);
     for (const auto& observer : toCall) (*observer)(*this, keyText, oldValue, newValue);
+    return std::nullopt;
 }
 
 Suite::ObserverId Suite::addObserver(std::string key, Observer observer) {

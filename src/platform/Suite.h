@@ -15,7 +15,10 @@
 // A read re-reads the file when it changed on disk since the last read (identity, size,
 // modification time), so a reader sees another process's write at its next read.
 // A file that cannot be parsed is renamed to <name>.json.corrupt-<timestamp> and the suite
-// reads as empty; it is never overwritten in place.
+// reads as empty; it is never overwritten in place. A file whose contents cannot be known
+// (it cannot be read, or it cannot be parsed and could not be set aside) and a file whose
+// permission bits make it read-only are never replaced: a write then fails and the file
+// stays as it is.
 //
 // Thread-safety: every operation may be called from any thread.
 //
@@ -29,7 +32,8 @@
 // Where no absolute XDG_CONFIG_HOME or HOME exists, the suite has no file: reads answer
 // from the registration domain and writes are dropped with a message on stderr. The path
 // is resolved from the environment at every operation. Failures of the file system never
-// throw; they are reported on stderr and the operation does what it can.
+// throw; they are reported on stderr and the operation does what it can. A write that is
+// not stored also answers why (SuiteWriteError), so the caller can tell the user.
 //
 // File format: one JSON object, the dictionary of stored values in the tagged form of
 // platform/ValueJson.h.
@@ -46,6 +50,13 @@
 
 namespace vorrel::platform {
 
+// Why a change was not stored: the settings file it was meant for (empty when there is no
+// base folder) and the system's description of the error.
+struct SuiteWriteError {
+    std::filesystem::path file;
+    std::string message;
+};
+
 class Suite : public std::enable_shared_from_this<Suite> {
 public:
     // Opens (does not yet read) the suite with this name. Names are file names: they must
@@ -61,9 +72,10 @@ public:
 
     // The stored value, else the registered default, else nothing.
     std::optional<Value> objectForKey(std::string_view key) const;
-    // Stores the value; nothing removes the stored value.
-    void setObject(std::optional<Value> value, std::string_view key);
-    void removeObject(std::string_view key);
+    // Stores the value; nothing removes the stored value. Answers why the change was not
+    // stored, or nothing when it was.
+    std::optional<SuiteWriteError> setObject(std::optional<Value> value, std::string_view key);
+    std::optional<SuiteWriteError> removeObject(std::string_view key);
     // Stored values merged over the registered defaults.
     Dictionary dictionaryRepresentation() const;
     // Adds entries to this process's registration domain of the suite (all handles of the
