@@ -53,6 +53,8 @@ Dictionary everyKind() {
         {"bytes three", Value(Bytes{0xfb, 0xff, 0xbf})},
         {"date", Value(dateFromNanoseconds(1'796'000'123'456'789'012))},
         {"date before 1970", Value(dateFromNanoseconds(-1'500'000'001))},
+        {"date last", Value(dateFromNanoseconds(std::numeric_limits<std::int64_t>::max()))},
+        {"date first", Value(dateFromNanoseconds(std::numeric_limits<std::int64_t>::min()))},
         {"array", Value(Array{Value(1), Value("x"), Value(Array{}), Value(Dictionary{})})},
         {"dictionary", Value(Dictionary{{"$date", Value("not a date")},
                                         {"$$x", Value(2.5)},
@@ -60,6 +62,7 @@ Dictionary everyKind() {
                                         {"nested", Value(Dictionary{{"a", Value(true)}})}})},
         {"$unsigned", Value("a user key that looks like a tag")},
         {"key with / and \n newline \u00fc", Value(std::int64_t{7})},
+        {"key not utf8 \xff", Value(Dictionary{{"inner \xc3(", Value(1)}})},
     };
 }
 
@@ -163,8 +166,10 @@ TEST(Suite, CorruptFileIsSetAsideAndReadsAsEmpty) {
     test::TempHome home;
     auto suite = Suite::open("corrupt");
     const fs::path folder = home.configHome() / "vorrel";
+    // The last one nests deeper than any reader may follow (it used to exhaust the stack).
     const std::vector<std::string> contents = {"{\"k\": tru", "[1, 2]", "{\"k\": {\"$date\": 5}}",
-                                               std::string("\0\1\2", 3)};
+                                               std::string("\0\1\2", 3),
+                                               "{\"k\": " + std::string(100'000, '[') + std::string(100'000, ']') + "}"};
     for (const auto& bytes : contents) {
         home.write("config/vorrel/corrupt.json", bytes);
         EXPECT_EQ(suite->objectForKey("k"), std::nullopt);
@@ -257,9 +262,10 @@ TEST(Suite, ConcurrentThreadsLoseNoKeys) {
     EXPECT_EQ(stored.size(), static_cast<std::size_t>(kThreads * kKeys));
 }
 
-pid_t spawnWriter(const std::string& prefix, int count) {
-    std::vector<std::string> arguments = {VORREL_SUITE_WRITER, "processes", prefix,
-                                          std::to_string(count)};
+pid_t spawnWriter(const std::string& prefix, int count, const std::string& suiteName = "processes",
+                  bool withoutDacOverride = false) {
+    std::vector<std::string> arguments = {VORREL_SUITE_WRITER, suiteName, prefix, std::to_string(count)};
+    if (withoutDacOverride) arguments.push_back("--without-dac-override");
     std::vector<char*> argv;
     for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -285,6 +291,58 @@ TEST(Suite, TwoProcessesWritingOneSuiteLoseNothing) {
     for (int i = 0; i < kCount; ++i)
         for (const char* prefix : {"a-", "b-"})
             EXPECT_EQ(suite->objectForKey(prefix + std::to_string(i)), Value(i)) << prefix << i;
+}
+
+int exitStatus(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// A settings file whose contents cannot be known, or that its owner made read-only, is
+// never replaced by a write: the write fails and says why, the file keeps every byte, and
+// nobody is told of a change.
+TEST(Suite, AFileItCannotReadOrMayNotReplaceIsLeftAsItIs) {
+    test::TempHome home;
+    const std::string original = "{\n  \"other\": \"kept\"\n}\n";
+    const fs::path file = home.write("config/vorrel/guarded.json", original);
+    auto suite = Suite::open("guarded");
+    int notified = 0;
+    suite->addObserver("k", [&](Suite&, const std::string&, const std::optional<Value>&,
+                                const std::optional<Value>&) { ++notified; });
+
+    // Read-only: the permission bits say no, also to a process that could override them.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    auto failure = suite->setObject(Value(true), "k");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->file, file);
+    EXPECT_EQ(failure->message, "Permission denied");
+    EXPECT_TRUE(suite->removeObject("other"));  // a removal is a write too
+    EXPECT_EQ(test::readFile(file), original);
+    EXPECT_EQ(suite->objectForKey("other"), Value("kept"));
+
+    // Unreadable: a process that cannot read the file must not replace it with what it
+    // knows (here, another process without root's power to override permissions).
+    fs::permissions(file, fs::perms::none);
+    const pid_t writer = spawnWriter("k", 1, "guarded", /*withoutDacOverride=*/true);
+    EXPECT_EQ(exitStatus(writer), 3);  // its write was refused
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(test::readFile(file), original);
+
+    // Not a file at all.
+    fs::remove(file);
+    fs::create_directory(file);
+    failure = suite->setObject(Value(true), "k");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message, "Is a directory");
+    EXPECT_TRUE(fs::is_directory(file));
+    EXPECT_TRUE(fs::is_empty(file));
+    EXPECT_EQ(notified, 0);
+
+    // Once the file can be written again, writes work as before.
+    fs::remove(file);
+    EXPECT_FALSE(suite->setObject(Value(true), "k"));
+    EXPECT_EQ(notified, 1);
 }
 
 }  // namespace

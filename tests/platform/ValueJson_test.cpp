@@ -53,7 +53,47 @@ TEST(ValueJson, RefusesMalformedInput) {
              R"({"$double":"big"})", R"({"$rawString":"%%%%"})"})
         EXPECT_THROW(decodeJson(text), ValueJsonError) << text;
     EXPECT_THROW(decodeDictionaryJson("[]"), ValueJsonError);
-    EXPECT_THROW(encodeJson(Value(Dictionary{{"\xff", Value(1)}})), ValueJsonError);
+    // Just past the last and before the first nanosecond a Date can hold.
+    EXPECT_THROW(decodeJson(R"({"$date":"2262-04-11T23:47:16.854775808Z"})"), ValueJsonError);
+    EXPECT_THROW(decodeJson(R"({"$date":"1677-09-21T00:12:43.145224191Z"})"), ValueJsonError);
+    EXPECT_THROW(decodeJson(R"({"$rawKey:%%%%":1,"b":2})"), ValueJsonError);
+}
+
+// Whatever the encoder writes, the decoder reads back as it was: the first and last
+// Dates, and dictionary keys that are not UTF-8.
+TEST(ValueJson, EveryEncodableValueReadsBack) {
+    using Limits = std::numeric_limits<std::int64_t>;
+    const Value values[] = {
+        Value(dateFromNanoseconds(Limits::max())),
+        Value(dateFromNanoseconds(Limits::min())),
+        Value(dateFromNanoseconds(Limits::min() + 999'999'999)),
+        Value(Dictionary{{"\xff\xfe", Value(1)}, {std::string("a\0b", 3), Value(2)}}),
+        Value(Dictionary{{"\xc3(", Value("only key")}}),
+        Value(Dictionary{{"$rawKey:/w==", Value("a key that looks encoded")}, {"\xff", Value(3)}}),
+    };
+    for (const auto& value : values) {
+        const std::string text = encodeJson(value);
+        EXPECT_EQ(decodeJson(text), value) << text;
+    }
+    EXPECT_EQ(encodeJson(Value(dateFromNanoseconds(Limits::max()))),
+              R"({"$date":"2262-04-11T23:47:16.854775807Z"})");
+}
+
+// Nesting is bounded on both sides, so no file can exhaust the stack of a reader.
+TEST(ValueJson, NestingIsBoundedOnBothSides) {
+    const auto nested = [](int depth) {
+        Value value(1);
+        for (int i = 0; i < depth; ++i) value = Value(Array{value});
+        return value;
+    };
+    const auto brackets = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+
+    EXPECT_EQ(decodeJson(encodeJson(nested(kMaxValueJsonDepth))), nested(kMaxValueJsonDepth));
+    EXPECT_THROW(encodeJson(nested(kMaxValueJsonDepth + 1)), ValueJsonError);
+    EXPECT_NO_THROW(decodeJson(brackets(kMaxValueJsonDepth)));
+    EXPECT_THROW(decodeJson(brackets(kMaxValueJsonDepth + 1)), ValueJsonError);
+    EXPECT_THROW(decodeJson(brackets(200'000)), ValueJsonError);
+    EXPECT_THROW(decodeDictionaryJson("{\"k\":" + brackets(200'000) + "}"), ValueJsonError);
 }
 
 }  // namespace
