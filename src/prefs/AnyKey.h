@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Suite.h"
@@ -23,8 +24,8 @@ public:
     const std::shared_ptr<platform::Suite>& suite() const { return suite_; }
 
     // Removes the stored object under name() from suite(); the registered default, if any,
-    // shows again.
-    void reset() const;
+    // shows again. Answers why the suite did not store the removal, or nothing.
+    std::optional<platform::SuiteWriteError> reset() const;
 
     friend bool operator==(const AnyKey& a, const AnyKey& b) {
         return a.name_ == b.name_ && a.suite_ == b.suite_;

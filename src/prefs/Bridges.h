@@ -15,6 +15,7 @@
 #include <concepts>
 #include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -35,24 +36,42 @@ class AnySerializable;
 //   using RawValue = ...;                                  any Serializable type
 //   static RawValue rawValue(const T&);
 //   static std::optional<T> fromRawValue(const RawValue&); nothing for "no such case"
-// Every enumeration has one already: its underlying integer, every value accepted.
-// Specialise it for an enumeration to store names or to reject unknown values.
+// An enumeration that lists its cases in EnumCases has one already: its underlying
+// integer, where a number that names no case reads as nothing (so a key reads its
+// default). Specialise RawRepresentable for an enumeration to store names instead.
 template <class T, class = void>
 struct RawRepresentable {};
 
+// The cases of an enumeration:
+//   template <> struct EnumCases<Mode> { static constexpr std::array values{Mode::fast, Mode::slow}; };
+// C++ cannot list them by itself, and without the list any number would read as a value.
 template <class T>
-    requires std::is_enum_v<T>
+struct EnumCases {};
+
+template <class T>
+concept ListsEnumCases = std::is_enum_v<T> && requires {
+    { *std::begin(EnumCases<T>::values) } -> std::convertible_to<T>;
+};
+
+template <class T>
+    requires ListsEnumCases<T>
 struct RawRepresentable<T> {
     using RawValue = std::underlying_type_t<T>;
     static RawValue rawValue(T value) { return static_cast<RawValue>(value); }
-    static std::optional<T> fromRawValue(RawValue raw) { return static_cast<T>(raw); }
+    static std::optional<T> fromRawValue(RawValue raw) {
+        for (const T value : EnumCases<T>::values)
+            if (static_cast<RawValue>(value) == raw) return value;
+        return std::nullopt;
+    }
 };
 
 template <class T>
 concept HasRawValue = requires { typename RawRepresentable<T>::RawValue; };
 
 // A JSON-codable type that also has a raw value is stored as JSON text unless this is set
-// to true for it, in which case its raw value is stored.
+// to true for it, in which case its raw value is stored. Setting it for a type without a
+// raw value (an enumeration that lists no cases) makes the type unstorable rather than
+// quietly stored as JSON text.
 template <class T>
 inline constexpr bool preferRawRepresentable = false;
 

@@ -54,7 +54,8 @@ class Key;
 //   key.defaultValue().
 // set(suite, key, value): an empty optional (isNil) removes the stored object; otherwise
 //   the value's toSerializable result is stored, and when that is nothing (a value that
-//   cannot be stored) the stored object is removed.
+//   cannot be stored) the stored object is removed. Answers why the suite did not store
+//   the change (platform::SuiteWriteError), or nothing when it did.
 // modify(suite, key, f): reads, lets f change the value in place, writes it back. Not
 //   atomic: a write made by another thread in between is overwritten.
 // The forms without a suite use the key's own suite.
@@ -62,7 +63,8 @@ class Key;
 template <SerializableType V>
 V get(const platform::Suite& suite, const Key<V>& key);
 template <SerializableType V>
-void set(platform::Suite& suite, const Key<V>& key, const std::type_identity_t<V>& value);
+std::optional<platform::SuiteWriteError> set(platform::Suite& suite, const Key<V>& key,
+                                             const std::type_identity_t<V>& value);
 
 template <SerializableType V>
 class Key : public AnyKey {
@@ -120,12 +122,10 @@ V get(const platform::Suite& suite, const Key<V>& key) {
 }
 
 template <SerializableType V>
-void set(platform::Suite& suite, const Key<V>& key, const std::type_identity_t<V>& value) {
-    if (isNil(value)) {
-        suite.removeObject(key.name());
-        return;
-    }
-    suite.setObject(toSerializable(value), key.name());
+std::optional<platform::SuiteWriteError> set(platform::Suite& suite, const Key<V>& key,
+                                             const std::type_identity_t<V>& value) {
+    if (isNil(value)) return suite.removeObject(key.name());
+    return suite.setObject(toSerializable(value), key.name());
 }
 
 template <SerializableType V>
@@ -134,22 +134,22 @@ V get(const Key<V>& key) {
 }
 
 template <SerializableType V>
-void set(const Key<V>& key, const std::type_identity_t<V>& value) {
-    set(*key.suite(), key, value);
+std::optional<platform::SuiteWriteError> set(const Key<V>& key, const std::type_identity_t<V>& value) {
+    return set(*key.suite(), key, value);
 }
 
 template <SerializableType V, class F>
     requires std::invocable<F&, V&>
-void modify(platform::Suite& suite, const Key<V>& key, F&& change) {
+std::optional<platform::SuiteWriteError> modify(platform::Suite& suite, const Key<V>& key, F&& change) {
     V value = get(suite, key);
     change(value);
-    set(suite, key, value);
+    return set(suite, key, value);
 }
 
 template <SerializableType V, class F>
     requires std::invocable<F&, V&>
-void modify(const Key<V>& key, F&& change) {
-    modify(*key.suite(), key, std::forward<F>(change));
+std::optional<platform::SuiteWriteError> modify(const Key<V>& key, F&& change) {
+    return modify(*key.suite(), key, std::forward<F>(change));
 }
 
 }  // namespace vorrel::Prefs

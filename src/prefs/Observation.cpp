@@ -105,6 +105,9 @@ void PrefsObservation::invalidate() {
 
 bool PrefsObservation::isObserving() const {
     std::lock_guard guard(core_->lock);
+    // The registration went with the suite's last handle, so no notification will come to
+    // end the observation: a gone suite ends it here.
+    if (core_->isObserving && !core_->currentSuite()) core_->invalidateLocked();
     return core_->isObserving;
 }
 

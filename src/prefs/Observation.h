@@ -21,6 +21,8 @@
 //                   immediately before the change itself.
 //   invalidate()    under the lock: unregisters (when the suite still exists), clears the
 //                   suite, stops observing. It cannot be started again.
+//   suite gone      the suite's registrations go with its last handle; the observation
+//                   then ends as if invalidated (isObserving() answers false).
 //   destruction     invalidates under the lock.
 //
 // Thread-safety: start(), invalidate() and destruction may be called from any thread and

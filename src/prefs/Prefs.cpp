@@ -5,7 +5,7 @@ namespace vorrel::Prefs {
 AnyKey::AnyKey(std::string name, std::shared_ptr<platform::Suite> suite)
     : name_(std::move(name)), suite_(std::move(suite)) {}
 
-void AnyKey::reset() const { suite_->removeObject(name_); }
+std::optional<platform::SuiteWriteError> AnyKey::reset() const { return suite_->removeObject(name_); }
 
 void reset(const std::vector<AnyKey>& keys) {
     for (const auto& key : keys) key.reset();

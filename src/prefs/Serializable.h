@@ -20,7 +20,7 @@
 // Bridged types (the bridge decides what is stored):
 //   JSON-codable types (JsonCodable)          JSON text
 //   types with a raw value (RawRepresentable) the raw value; JSON text when also
-//                                             JSON-codable, unless preferRawRepresentable
+//   (enumerations: with EnumCases)            JSON-codable, unless preferRawRepresentable
 //   std::filesystem::path (a file URL)        JSON text of its URL string
 //   Uuid                                      canonical string
 //   Range, ClosedRange                        [lower, upper]
@@ -83,6 +83,8 @@ auto pickDefaultBridge() {
             return std::type_identity<RawRepresentableBridge<T>>{};
         else
             return std::type_identity<void>{};
+    } else if constexpr (preferRawRepresentable<T>) {
+        return std::type_identity<void>{};  // asked for a raw value it does not have
     } else if constexpr (JsonCodable<T>) {
         return std::type_identity<TopLevelCodableBridge<T>>{};
     } else {
@@ -93,8 +95,8 @@ auto pickDefaultBridge() {
 }  // namespace detail
 
 // User types: collections and set-algebra types that opted in, types with a raw value
-// (every enumeration), JSON-codable types. Anything else has Bridge = void and is not
-// a SerializableType.
+// (enumerations that list their cases), JSON-codable types. Anything else has
+// Bridge = void and is not a SerializableType.
 template <class T>
 struct Serializable {
     static constexpr bool isNativelySupportedType = false;

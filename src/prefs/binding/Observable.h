@@ -81,7 +81,8 @@ public:
     }
 
     V value() const { return get(key_); }
-    void setValue(const V& value) { set(key_, value); }
+    // Answers why the value was not stored, or nothing.
+    std::optional<platform::SuiteWriteError> setValue(const V& value) { return set(key_, value); }
 
     void observe() {
         updates_.reset();

@@ -34,6 +34,12 @@ void PrefBase::syncControls() {
         if (control && control->property("checked").toBool() != value) control->setProperty("checked", value);
 }
 
+void PrefBase::reportWrite(const std::optional<platform::SuiteWriteError>& failure) {
+    if (!failure) return;
+    syncControls();
+    emit writeFailed(QString::fromStdString(failure->file.string()), QString::fromStdString(failure->message));
+}
+
 void PrefBase::controlToggled(bool checked) {
     // A control set from the stored value toggles too; writing the same value back again
     // would only notify everybody once more.

@@ -14,6 +14,11 @@
 // control writes the key. Bindings hold the controls weakly (a destroyed control is
 // dropped).
 //
+// A write through the Pref (setWrappedValue, reset, a toggled control) that the store
+// does not keep puts every bound control back to the stored value and emits
+// writeFailed() with the settings file and the error, so a control never shows what was
+// not stored.
+//
 // setKey() replaces the key; observation restarts only when the new key differs in name or
 // suite (an equal key keeps the running observation), and changed() is emitted then.
 //
@@ -21,6 +26,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -41,9 +47,15 @@ public:
 
 signals:
     void changed();
+    // A write through this Pref was not stored: the settings file (empty when there is
+    // none) and the system's description of the error.
+    void writeFailed(const QString& file, const QString& error);
 
 protected:
     explicit PrefBase(QObject* parent);
+    // After a write through the Pref: on failure, the controls show the stored value again
+    // and writeFailed() is emitted.
+    void reportWrite(const std::optional<platform::SuiteWriteError>& failure);
     // Binds a control with a "checked" property and a toggled(bool) signal to a Boolean
     // read and write.
     void bindCheckableControl(QObject* control, std::function<bool()> read, std::function<void(bool)> write);
@@ -71,7 +83,12 @@ public:
     }
 
     V wrappedValue() const { return observable_->value(); }
-    void setWrappedValue(const V& value) { observable_->setValue(value); }
+    // Answers why the value was not stored, or nothing (see writeFailed()).
+    std::optional<platform::SuiteWriteError> setWrappedValue(const V& value) {
+        auto failure = observable_->setValue(value);
+        reportWrite(failure);
+        return failure;
+    }
 
     V defaultValue() const { return key().defaultValue(); }
     bool isDefaultValue() const
@@ -80,7 +97,11 @@ public:
         return wrappedValue() == defaultValue();
     }
     // Removes the stored value: the default shows again.
-    void reset() { key().reset(); }
+    std::optional<platform::SuiteWriteError> reset() {
+        auto failure = key().reset();
+        reportWrite(failure);
+        return failure;
+    }
 
     const Key<V>& key() const { return observable_->key(); }
     void setKey(Key<V> key) {
