@@ -92,10 +92,14 @@ TEST_F(ObservationTest, ADestroyedSuiteIsNeverKeptAliveAndEndsTheObservation) {
     std::weak_ptr<platform::Suite> weak = handle;
     Prefs::PrefsObservation observation(handle, "k", recorder.callback());
     observation.start();
+    EXPECT_TRUE(observation.isObserving());
     handle.reset();
     EXPECT_TRUE(weak.expired());
     suite->setObject(Object(1), "k");
     EXPECT_TRUE(recorder.taken().empty());
+    EXPECT_FALSE(observation.isObserving());
+    observation.start();  // cannot be started again: its suite is gone
+    EXPECT_FALSE(observation.isObserving());
 }
 
 TEST_F(ObservationTest, KeyChangeConvertsBothValuesAndFallsBackToTheDefault) {

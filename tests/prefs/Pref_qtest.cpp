@@ -2,6 +2,7 @@
 // anywhere in the process, on the GUI thread or another one, and write back when toggled.
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
@@ -95,6 +96,46 @@ private slots:
         pref.reset();
         QVERIFY(!box.isChecked());
         QCOMPARE(suite_->objectForKey(key.name()), std::optional<platform::Value>(false));
+    }
+
+    // A write the store refuses (here a settings file made read-only): every bound control
+    // shows the stored value again, the failure is told with the file and the error, and
+    // the next toggle tries again.
+    void aRefusedWriteLeavesTheControlsOnTheStoredValue() {
+        auto key = newKey();
+        Prefs::Pref<bool> pref(key);
+        QCheckBox box;
+        QAction action("Log to File");
+        pref.bindCheckable(&box);
+        pref.bindCheckable(&action);
+        QSignalSpy failed(&pref, &Prefs::PrefBase::writeFailed);
+        QSignalSpy changed(&pref, &Prefs::PrefBase::changed);
+        QVERIFY(!suite_->setObject(platform::Value("kept"), "other"));
+        const auto file = suite_->filePath();
+        const std::string before = test::readFile(file);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            box.click();
+            QVERIFY(!box.isChecked());
+            QVERIFY(!action.isChecked());
+            QCOMPARE(failed.count(), attempt);
+            QCOMPARE(failed.last().at(0).toString(), QString::fromStdString(file.string()));
+            QCOMPARE(failed.last().at(1).toString(), "Permission denied");
+        }
+        action.trigger();
+        QVERIFY(!action.isChecked() && !box.isChecked());
+        QVERIFY(pref.setWrappedValue(true).has_value());
+        QVERIFY(!box.isChecked());
+        QCOMPARE(failed.count(), 4);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(test::readFile(file), before);
+
+        std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        box.click();
+        QVERIFY(box.isChecked() && action.isChecked());
+        QCOMPARE(Prefs::get(key), true);
+        QCOMPARE(failed.count(), 4);
     }
 
     void equalKeyKeepsTheObservation() {

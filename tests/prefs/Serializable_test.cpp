@@ -1,6 +1,7 @@
 // Stored forms and round trips of every value family, and the conversions a read makes
 // when it finds an object of another kind.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -64,6 +65,14 @@ struct Flags {
 }  // namespace sample
 
 namespace vorrel::Prefs {
+template <>
+struct EnumCases<sample::Mode> {
+    static constexpr std::array values{sample::Mode::fast, sample::Mode::slow};
+};
+template <>
+struct EnumCases<sample::Size> {
+    static constexpr std::array values{sample::Size::small, sample::Size::large};
+};
 template <>
 inline constexpr bool preferRawRepresentable<sample::Size> = true;
 template <>
@@ -216,6 +225,10 @@ TEST_F(SerializableTest, ReadsConvertOtherKindsOrFallBackToTheDefault) {
     EXPECT_EQ(readAs<Point>(Object(R"({"x":1})"), Point{9, 9, "d"}), (Point{9, 9, "d"}));
     EXPECT_EQ(readAs<Point>(Object(R"({"label":"q","x":1,"y":2)"), Point{}), Point{});
     EXPECT_EQ(readAs<sample::Fruit>(Object("kiwi"), sample::Fruit::pear), sample::Fruit::pear);
+    // A raw value that names no case of the enumeration.
+    EXPECT_EQ(readAs<sample::Mode>(Object(7), sample::Mode::slow), sample::Mode::slow);
+    EXPECT_EQ(readAs<sample::Mode>(Object(0), sample::Mode::slow), sample::Mode::slow);
+    EXPECT_EQ(readAs<sample::Size>(Object(15), sample::Size::small), sample::Size::small);
     EXPECT_EQ(readAs<sample::Theme>(Object("dark"), sample::Theme::light), sample::Theme::light);
     EXPECT_EQ(readAs<Prefs::Uuid>(Object("E621E1F8C36C495A93FC0C247A3E6E5F"), Prefs::Uuid{}), Prefs::Uuid{});
     EXPECT_EQ(readAs<std::filesystem::path>(Object(R"("https://example.org/x")"), "d"), "d");
