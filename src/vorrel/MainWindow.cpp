@@ -8,6 +8,8 @@
 #include "shared/PreviewFiles.h"
 #include "vorrel/CheckUpdatesButton.h"
 #include "vorrel/ContentView.h"
+#include "vorrel/SettingsView.h"
+#include "vorrel/SettingsWriteMessage.h"
 #include "zodadavovov/HelpMenu.h"
 #include "zodadavovov/MakerLinks.h"
 #include "zodadavovov/SymbolIcon.h"
@@ -32,6 +34,10 @@ MainWindow::MainWindow(PaneSelection& selectedPane, platform::UpdaterController&
     createFileMenu(updaterController);
     createViewMenu();
     createHelpMenu();
+
+    auto* settingsMessage = new SettingsWriteMessage(this);
+    settingsMessage->watch(logToFile_);
+    settingsMessage->watch(content_->settingsView()->transparentBackground());
 }
 
 void MainWindow::createFileMenu(platform::UpdaterController& updaterController) {

@@ -11,6 +11,8 @@
 //          The two diagnostics items appear and disappear with every write of logToFile in
 //          this process. Each reveals its target in the file manager, and does nothing
 //          when there is no group container.
+// A switch whose setting could not be saved shows the stored value again, and a
+// SettingsWriteMessage at the bottom of the window says which file and why.
 //
 // Thread-safety: GUI thread only.
 

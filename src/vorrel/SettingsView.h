@@ -19,6 +19,7 @@ public:
     explicit SettingsView(QWidget* parent = nullptr);
 
     QCheckBox* transparentBackgroundSwitch() const { return switch_; }
+    const Prefs::Pref<bool>& transparentBackground() const { return *transparentBackground_; }
 
 private:
     Prefs::Pref<bool>* transparentBackground_;

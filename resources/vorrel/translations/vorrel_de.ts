@@ -228,4 +228,19 @@
         <translation>Transparenter Hintergrund</translation>
     </message>
 </context>
+<context>
+    <name>vorrel::SettingsWriteMessage</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>The setting could not be saved: %1</source>
+        <translation>Die Einstellung konnte nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>The setting could not be saved in “%1”: %2</source>
+        <translation>Die Einstellung konnte nicht in „%1“ gespeichert werden: %2</translation>
+    </message>
+</context>
 </TS>
