@@ -2,13 +2,14 @@
 #   make run   — install what is missing, build, and preview the sample EPS file
 #   make test  — install what is missing, build, and run every test
 # Also: make test-asan (the tests under AddressSanitizer and UndefinedBehaviorSanitizer),
+#       make test-tsan (the logger and settings tests under ThreadSanitizer),
 #       make bench (build the benchmark programs), make install PREFIX=/usr/local,
 #       make package (a Debian package of the release build, build/release/vorrel_*.deb).
 
 PREFIX ?= /usr/local
 SAMPLE ?= resources/samples/vorrel-sample.eps
 
-.PHONY: deps run test test-asan bench install package clean
+.PHONY: deps run test test-asan test-tsan bench install package clean
 
 deps:
 	@scripts/install-deps
@@ -27,6 +28,12 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# Without address-space randomisation: ThreadSanitizer refuses some kernels' layouts.
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan
+	setarch "$$(uname -m)" -R ctest --preset tsan
 
 bench: deps
 	cmake --preset release
