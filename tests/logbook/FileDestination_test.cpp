@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "logbook/FileDestination.h"
@@ -326,36 +327,12 @@ TEST_F(FileDestinationTest, QueuedLinesReachTheFileAtNormalExit) {
     }
 }
 
-// Runs a program to its end; its exit status, or -1 when it did not exit normally.
-int runToEnd(std::vector<std::string> arguments, std::string* printed = nullptr) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; spawned == 0 && (n = read(out[0], buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
-    close(out[0]);
-    if (spawned != 0) return -1;
-    if (printed) *printed = text;
-    int status = 0;
-    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
-// A log_writer process in append mode, driven line by line through its standard input;
-// it answers "ok" to each command. Closing its input ends it; it is always waited for.
+// A log_writer process with the given arguments, its standard input and output on pipes.
+// In append mode it answers "ok" to each command line. Closing its input ends it; it is
+// always waited for.
 class Writer {
 public:
-    Writer(const std::filesystem::path& log, const std::string& name) {
+    explicit Writer(std::vector<std::string> arguments) {
         int in[2];
         int out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
@@ -363,21 +340,22 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::string program = LOG_WRITER, mode = "append", path = log.string(), label = name;
-        char* argv[] = {program.data(), mode.data(), path.data(), label.data(), nullptr};
-        const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv, environ);
+        arguments.insert(arguments.begin(), LOG_WRITER);
+        std::vector<char*> argv;
+        for (auto& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
         close(out[1]);
         to_ = fdopen(in[1], "w");
         from_ = fdopen(out[0], "r");
-        if (spawned != 0) pid_ = -1;
     }
     ~Writer() { finish(); }
-    pid_t pid() const { return pid_; }
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
+    pid_t pid() const { return pid_; }
     void send(const std::string& command) {
         std::fputs((command + "\n").c_str(), to_);
         std::fflush(to_);
@@ -390,12 +368,16 @@ public:
         send(text);
         EXPECT_TRUE(answered()) << text;
     }
-    // Ends the process; its exit status, or -1.
-    int finish() {
+    // Ends the process: its exit status (-1 when it did not exit normally); what it still
+    // printed goes to `printed`.
+    int finish(std::string* printed = nullptr) {
         if (to_ == nullptr) return status_;
         std::fclose(to_);  // end of input: the writer quits
         to_ = nullptr;
+        std::string rest;
+        for (int c; (c = std::fgetc(from_)) != EOF;) rest += static_cast<char>(c);
         std::fclose(from_);
+        if (printed) *printed = rest;
         int status = 0;
         if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) status_ = WEXITSTATUS(status);
         return status_;
@@ -413,8 +395,8 @@ private:
 // be lost: each writer's lines form one unbroken run up to its last line.
 TEST_F(FileDestinationTest, TwoProcessesAppendToOneFileAndSurviveATruncation) {
     std::filesystem::create_directories(log.parent_path());
-    Writer a(log, "A");
-    Writer b(log, "B");
+    Writer a({"append", log.string(), "A"});
+    Writer b({"append", log.string(), "B"});
     a.command("attach");
     b.command("attach");
     a.command("log 1");
@@ -430,7 +412,7 @@ TEST_F(FileDestinationTest, TwoProcessesAppendToOneFileAndSurviveATruncation) {
 
     a.send("log 3000");
     b.send("log 3000");
-    EXPECT_EQ(runToEnd({LOG_WRITER, "truncate", log.string()}), 0);
+    EXPECT_EQ(Writer({"truncate", log.string()}).finish(), 0);
     EXPECT_TRUE(a.answered());
     EXPECT_TRUE(b.answered());
     a.command("log 100");  // surely after the truncation
@@ -465,7 +447,7 @@ TEST_F(FileDestinationTest, TwoProcessesAppendToOneFileAndSurviveATruncation) {
 TEST_F(FileDestinationTest, ALineCutShortByAFullDiskDoesNotSwallowTheNext) {
     std::filesystem::create_directories(log.parent_path());
     std::string printed;
-    ASSERT_EQ(runToEnd({LOG_WRITER, "capped", log.string()}, &printed), 0);
+    ASSERT_EQ(Writer({"capped", log.string()}).finish(&printed), 0);
     EXPECT_EQ(printed, "Objective-C Exception occurred: File too large\n");
     const auto lines = fileLines(log);
     ASSERT_EQ(lines.size(), 5u) << test::readFile(log);
@@ -478,7 +460,7 @@ TEST_F(FileDestinationTest, ALineCutShortByAFullDiskDoesNotSwallowTheNext) {
 // rendered with the default date formatter: it must still exist then.
 TEST_F(FileDestinationTest, LoggingGoesOnWhileTheProcessEnds) {
     std::filesystem::create_directories(log.parent_path());
-    ASSERT_EQ(runToEnd({LOG_WRITER, "late", log.string()}), 0);
+    ASSERT_EQ(Writer({"late", log.string()}).finish(), 0);
     const auto lines = fileLines(log);
     const auto last = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
         return line.ends_with(" > logged from a static destructor");

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include <array>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <map>
@@ -313,37 +313,28 @@ TEST(LogbookSetup, SetUpWhileOtherThreadsLogLosesNoLineAfterAttaching) {
     constexpr int kThreads = 4;
     std::atomic<bool> stop{false};
     std::atomic<long> logged[kThreads] = {};
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
-            for (long i = 0; !stop; ++i) {
-                logbook.debug("/conv " + std::to_string(t) + " " + std::to_string(i), "worker");
-                logged[t] = i + 1;
-            }
+            for (long i = 0; !stop; logged[t] = ++i) logbook.debug("/conv " + std::to_string(t) + " " + std::to_string(i), "worker");
         });
     }
-
     auto file = std::make_shared<FileDestination>(nullptr, path.string(), "advancedLogger.fileDestination", true);
-    file->showDate = false;
-    file->showLevel = false;
-    file->showFileName = false;
-    file->showLineNumber = false;
+    file->showDate = file->showLevel = file->showFileName = file->showLineNumber = false;
     file->setLogQueue(&Logbook::logQueue());
-    std::array<long, kThreads> atAttach{};
     for (int round = 0; round < 200; ++round) {
         logbook.setup(Logbook::Level::debug, false, true, false, false, true, true, round % 2 == 0);
         if (round == 100) {
             ASSERT_TRUE(logbook.add(file));
-            for (int t = 0; t < kThreads; ++t) atAttach[t] = logged[t];
         }
         file->showFunctionName = round % 3 != 0;
     }
-    // Let every thread log a good number of lines with the destination attached.
-    for (int t = 0; t < kThreads; ++t) {
-        while (logged[t] < atAttach[t] + 200) std::this_thread::yield();
+    const long enough = *std::max_element(std::begin(logged), std::end(logged)) + 200;
+    for (const auto& count : logged) {
+        while (count < enough) std::this_thread::yield();
     }
     stop = true;
-    for (auto& thread : threads) thread.join();
+    threads.clear();
     Logbook::logQueue().drain();
 
     std::map<int, std::vector<long>> seen;
@@ -351,25 +342,24 @@ TEST(LogbookSetup, SetUpWhileOtherThreadsLogLosesNoLineAfterAttaching) {
     int other = 0;
     for (std::string line; std::getline(text, line);) {
         const auto at = line.find("> /conv ");
-        if (at == std::string::npos) {
-            ++other;
-            continue;
-        }
-        EXPECT_TRUE(at == 0 || line.substr(0, at) == "worker ") << line;
         int t = -1;
         long i = -1;
         char rest = 0;
-        ASSERT_EQ(std::sscanf(line.c_str() + at, "> /conv %d %ld%c", &t, &i, &rest), 2) << line;
-        ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-        seen[t].push_back(i);
+        if (at == std::string::npos) {
+            ++other;
+        } else {
+            EXPECT_TRUE(at == 0 || line.substr(0, at) == "worker ") << line;
+            ASSERT_EQ(std::sscanf(line.c_str() + at, "> /conv %d %ld%c", &t, &i, &rest), 2) << line;
+            ASSERT_TRUE(t >= 0 && t < kThreads) << line;
+            seen[t].push_back(i);
+        }
     }
     EXPECT_EQ(other, 3);  // the two app-details lines and the log-to line
     for (int t = 0; t < kThreads; ++t) {
-        SCOPED_TRACE(t);
         const auto& indexes = seen[t];
-        ASSERT_GE(indexes.size(), 100u);
-        for (std::size_t k = 1; k < indexes.size(); ++k) ASSERT_EQ(indexes[k], indexes[k - 1] + 1);
-        EXPECT_EQ(indexes.back(), logged[t] - 1);
+        ASSERT_GE(indexes.size(), 100u) << t;
+        for (std::size_t k = 1; k < indexes.size(); ++k) ASSERT_EQ(indexes[k], indexes[k - 1] + 1) << t;
+        EXPECT_EQ(indexes.back(), logged[t] - 1) << t;
     }
 }
 
