@@ -269,8 +269,18 @@ std::unique_ptr<Sandbox::Prepared> Sandbox::prepare() const {
 
 int Sandbox::Prepared::applyInChild() const noexcept {
     for (const Limit& limit : rlimits_) {
-        const rlimit value{static_cast<rlim_t>(limit.soft), static_cast<rlim_t>(limit.hard)};
-        if (setrlimit(static_cast<__rlimit_resource>(limit.resource), &value) != 0) return errno;
+        const auto resource = static_cast<__rlimit_resource>(limit.resource);
+        // A limit can only be lowered: where an outer sandbox or the user already set a
+        // tighter one, that one stays (raising it would fail, and the launch with it).
+        rlimit current{};
+        if (getrlimit(resource, &current) != 0) return errno;
+        const auto tighter = [&current](std::uint64_t wanted) {
+            const auto value = static_cast<rlim_t>(wanted);
+            return current.rlim_max != RLIM_INFINITY && current.rlim_max < value ? current.rlim_max
+                                                                                 : value;
+        };
+        const rlimit value{tighter(limit.soft), tighter(limit.hard)};
+        if (setrlimit(resource, &value) != 0) return errno;
     }
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return errno;
     if (rulesetFd_ >= 0) {
