@@ -41,6 +41,7 @@ struct ChildPlan {
     pid_t parent;
     int errorFd;  // close-on-exec: exec closes it, a failure writes its errno into it
     const Sandbox::Prepared* sandbox;
+    int outputFd;  // -1, or what standard output and error become
 };
 
 [[noreturn]] void failInChild(int errorFd, int error) {
@@ -102,6 +103,10 @@ void closeDescriptorsExcept(int keepA, int keepB) {
     if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0) failInChild(plan.errorFd, errno);
     if (getppid() != plan.parent) _exit(127);
 
+    if (plan.outputFd >= 0) {
+        if (dup2(plan.outputFd, STDOUT_FILENO) < 0 || dup2(plan.outputFd, STDERR_FILENO) < 0)
+            failInChild(plan.errorFd, errno);
+    }
     closeDescriptorsExcept(plan.errorFd, plan.sandbox ? plan.sandbox->descriptor() : -1);
     if (plan.sandbox) {
         if (const int error = plan.sandbox->applyInChild()) failInChild(plan.errorFd, error);
@@ -172,10 +177,16 @@ void ChildProcess::launch() {
             throw std::system_error(error.code(), "cannot launch " + program + ": " + error.what());
         }
     }
+    // Where /dev/null cannot be opened (no /dev in a sandbox), the output stays inherited.
+    const int nullFd = discardOutput_ ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
     int errorPipe[2];
-    if (pipe2(errorPipe, O_CLOEXEC) != 0) throw fail(errno);
+    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
+        const int error = errno;
+        if (nullFd >= 0) close(nullFd);
+        throw fail(error);
+    }
     const ChildPlan plan{program.c_str(), argv.data(), envp.data(), getpid(), errorPipe[1],
-                         sandbox.get()};
+                         sandbox.get(),   nullFd};
 
     pid_t pid;
     {
@@ -185,6 +196,7 @@ void ChildProcess::launch() {
     }
     const int forkError = errno;
     close(errorPipe[1]);
+    if (nullFd >= 0) close(nullFd);
     if (pid < 0) {
         close(errorPipe[0]);
         throw fail(forkError);

@@ -13,6 +13,7 @@
 //         parent died before that request. The kernel sends it when the *thread* that
 //         launched the child ends, so launch from a thread that outlives the child (the one
 //         that waits for it);
+//       - points its standard output and error at /dev/null when discardOutput() asked;
 //       - closes every descriptor but its standard input, output and error;
 //       - applies the Sandbox given with confine(), if any.
 //     It inherits standard input, output and error, the working directory and the
@@ -62,6 +63,9 @@ public:
     void setEnvironment(const std::string& name, const std::string& value);
     // Confines the child (see Sandbox.h). Call before launch().
     void confine(Sandbox sandbox) { sandbox_ = std::move(sandbox); }
+    // Sends the child's standard output and error to /dev/null (kept inherited where
+    // /dev/null cannot be opened). Call before launch().
+    void discardOutput() { discardOutput_ = true; }
 
     // Starts the child. Throws std::system_error when it cannot be started. Call once.
     void launch();
@@ -98,6 +102,7 @@ private:
     std::vector<std::string> arguments_;
     std::map<std::string, std::string> environment_;
     std::optional<Sandbox> sandbox_;
+    bool discardOutput_ = false;
     std::mutex reapMutex_;  // a reaped child's pid may be reused: never signal it
     pid_t pid_ = 0;
     int pidfd_ = -1;

@@ -110,6 +110,7 @@ void ConverterRun::run(const Options& options) {
     PrivateTemporaryFolder temporaryFolder(options.scratchFolder);
     platform::ChildProcess converter(options.converter, options.arguments);
     converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
+    if (options.quiet) converter.discardOutput();
     if (options.confined) {
         ConverterPolicy::logSkippedLayers();
         platform::Sandbox sandbox = ConverterPolicy::sandbox(

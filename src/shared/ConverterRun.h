@@ -44,6 +44,8 @@ public:
         std::chrono::milliseconds timeLimit{60'000};
         std::chrono::milliseconds gracePeriod{2'000};
         bool confined = true;
+        // The converter's messages (standard output and error) to /dev/null.
+        bool quiet = false;
         // Folders the converter may also write beneath (tests record what fakes do there).
         std::vector<std::filesystem::path> writableFolders;
         std::stop_token stop;

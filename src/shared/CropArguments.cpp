@@ -32,12 +32,14 @@ std::string decimal(double value) {
 
 }  // namespace
 
-CropArguments cropArguments(const BoundingBox& box) {
-    return {{"-dDEVICEWIDTHPOINTS=" + decimal(box.width()),
-             "-dDEVICEHEIGHTPOINTS=" + decimal(box.height()), "-dFIXEDMEDIA", "-dNOEPS",
+CropArguments cropArguments(const BoundingBox& box, double scale) {
+    const std::string scaling =
+        scale == 1 ? std::string() : decimal(scale) + " " + decimal(scale) + " scale ";
+    return {{"-dDEVICEWIDTHPOINTS=" + decimal(box.width() * scale),
+             "-dDEVICEHEIGHTPOINTS=" + decimal(box.height() * scale), "-dFIXEDMEDIA", "-dNOEPS",
              "-dALLOWPSTRANSPARENCY", "-c",
-             std::string(kRemovedOperators) + "<< /BeginPage { pop " + decimal(-box.llx) + " " +
-                 decimal(-box.lly) + " translate } >> setpagedevice",
+             std::string(kRemovedOperators) + "<< /BeginPage { pop " + scaling +
+                 decimal(-box.llx) + " " + decimal(-box.lly) + " translate } >> setpagedevice",
              "-f"},
             {"-c", kShowUnshownPage}};
 }

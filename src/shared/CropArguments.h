@@ -26,8 +26,13 @@
 //       a document that never showed its page (no showpage) shows it now; one that did gets no
 //       extra blank page.
 //
+// With a `scale` other than 1 the page is the box's size times `scale` and BeginPage scales the
+// drawing with it ("pop <scale> <scale> scale <-llx> <-lly> translate"): the same picture in
+// pixels at a resolution `scale` times higher, for resolutions too low for Ghostscript itself.
+//
 // Numbers are written in plain decimal, whatever the locale. Call it with a usable box only
-// (BoundingBox::isUsable()). Thread-safety: a plain function; call it from any thread.
+// (BoundingBox::isUsable()) and a positive scale. Thread-safety: a plain function; call it from
+// any thread.
 
 #include <string>
 #include <vector>
@@ -41,6 +46,6 @@ struct CropArguments {
     std::vector<std::string> afterSource;
 };
 
-CropArguments cropArguments(const BoundingBox& box);
+CropArguments cropArguments(const BoundingBox& box, double scale = 1);
 
 }  // namespace vorrel

@@ -67,15 +67,6 @@ void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
                             "cannot move " + from.string() + " to " + to.string());
 }
 
-std::string escapeOutputTemplate(const std::string& path) {
-    std::string escaped;
-    for (char c : path) {
-        escaped.push_back(c);
-        if (c == '%') escaped.push_back('%');
-    }
-    return escaped;
-}
-
 }  // namespace
 
 GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dotsPerInch)
@@ -110,7 +101,7 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 }
 
 std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath) const {
-    const std::string out = escapeOutputTemplate(fs::absolute(outputPath).string());
+    const std::string out = outputPathArgument(outputPath);
     const std::string in = fs::absolute(url).string();
     if (outputFormat == OutputFormat::PNG) {
         return {"-q",
@@ -141,6 +132,15 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath)
             "-dCompatibilityLevel=1.7",
             "-sOutputFile=" + out,
             in};
+}
+
+std::string GhostScript::outputPathArgument(const fs::path& path) {
+    std::string escaped;
+    for (char c : fs::absolute(path).string()) {
+        escaped.push_back(c);
+        if (c == '%') escaped.push_back('%');
+    }
+    return escaped;
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {

@@ -91,6 +91,9 @@ public:
     //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
 
+    // `path` as Ghostscript's output options take it: absolute, each "%" doubled.
+    static std::string outputPathArgument(const std::filesystem::path& path);
+
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
 

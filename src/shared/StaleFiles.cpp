@@ -27,6 +27,11 @@ void removeOlder(const fs::path& folder, std::string_view prefix, platform::Date
 
 }  // namespace
 
+void removeStaleEntries(const fs::path& folder, std::string_view prefix,
+                        std::chrono::milliseconds maximumAge) {
+    removeOlder(folder, prefix, std::chrono::system_clock::now() - maximumAge);
+}
+
 void removeStaleConverterFiles(const fs::path& previewFolder, const fs::path& scratchFolder,
                                std::chrono::milliseconds maximumAge) {
     const platform::Date cutOff = std::chrono::system_clock::now() - maximumAge;

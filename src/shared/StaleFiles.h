@@ -11,13 +11,19 @@
 // removeStaleConverterFilesOnce(...) does the same at most once per process for each preview
 // folder (a process that changes its XDG folders, as tests do, sweeps each).
 //
+// removeStaleEntries(folder, prefix, maximumAge) is the rule itself, for any folder and prefix
+// (the thumbnailer's temporary folders beside its outputs).
+//
 // Thread-safety: callable from any thread.
 
 #include <chrono>
 #include <filesystem>
+#include <string_view>
 
 namespace vorrel {
 
+void removeStaleEntries(const std::filesystem::path& folder, std::string_view prefix,
+                        std::chrono::milliseconds maximumAge);
 void removeStaleConverterFiles(const std::filesystem::path& previewFolder,
                                const std::filesystem::path& scratchFolder,
                                std::chrono::milliseconds maximumAge);
