@@ -1,0 +1,189 @@
+#include "thumbnailer/Thumbnail.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "platform/PaperSize.h"
+#include "shared/ConversionError.h"
+#include "shared/ConverterRun.h"
+#include "shared/CropArguments.h"
+#include "shared/GhostScript.h"
+#include "shared/StaleFiles.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::system_error fileError(int error, const std::string& what, const fs::path& path) {
+    return std::system_error(error, std::generic_category(), what + " " + path.string());
+}
+
+// A regular file with bytes, that this process may read.
+void checkSource(const fs::path& source) {
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw fileError(errno, "cannot read", source);
+    struct stat status {};
+    const int statError = fstat(fd, &status) == 0 ? 0 : errno;
+    close(fd);
+    if (statError) throw fileError(statError, "cannot read", source);
+    if (S_ISDIR(status.st_mode)) throw fileError(EISDIR, "cannot read", source);
+    if (!S_ISREG(status.st_mode)) throw fileError(EINVAL, "not a regular file:", source);
+    if (status.st_size == 0) throw ConversionError::emptyFile();
+}
+
+// A private folder beside the output, removed with everything in it. Sandboxes such as the one
+// GNOME runs thumbnailers in let nothing but the output's folder be written.
+class WorkFolder {
+public:
+    explicit WorkFolder(const fs::path& parent) {
+        std::string pattern =
+            (parent / (std::string(Thumbnail::kFolderPrefix) + "XXXXXX")).string();
+        if (!mkdtemp(pattern.data())) throw fileError(errno, "cannot create", pattern);
+        path_ = pattern;
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Width and height from a PNG's signature and IHDR chunk; {0, 0} when it is no PNG.
+std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
+    static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n',
+                                                   0,    0,   0,   13,  'I',  'H',  'D',  'R'};
+    unsigned char header[24] = {};
+    std::ifstream in(file, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header) ||
+        !std::equal(std::begin(kSignature), std::end(kSignature), header))
+        return {0, 0};
+    const auto bigEndian = [&header](int at) {
+        return std::uint32_t{header[at]} << 24 | std::uint32_t{header[at + 1]} << 16 |
+               std::uint32_t{header[at + 2]} << 8 | std::uint32_t{header[at + 3]};
+    };
+    return {bigEndian(16), bigEndian(20)};
+}
+
+std::string seconds(std::chrono::milliseconds limit) {
+    std::ostringstream text;
+    if (limit.count() % 1000 == 0)
+        text << limit.count() / 1000;
+    else
+        text << limit.count() / 1000.0;
+    return text.str();
+}
+
+}  // namespace
+
+Thumbnail::TimedOut::TimedOut(std::chrono::milliseconds limit)
+    : std::runtime_error("Ghostscript did not finish within " + seconds(limit) + " seconds.") {}
+
+Thumbnail::Thumbnail(fs::path file, int pixels) : source(std::move(file)), size(pixels) {
+    assert(size >= kMinimumSize && size <= kMaximumSize);
+    if (const auto box = readDscHeader(source).usableBox()) {
+        page = *box;
+    } else {
+        const platform::PaperSize paperSize = platform::defaultPaperSize();
+        paper = paperSize.name;
+        page = {0, 0, paperSize.width, paperSize.height};
+    }
+    const double longer = std::max(page.width(), page.height());
+    resolution = size * 72.0 / longer;
+    // Under one pixel a side would round to none, and Ghostscript fails on an empty page.
+    const double onePixel = 72.0 / resolution;
+    if (page.width() < onePixel) page.urx = page.llx + onePixel;
+    if (page.height() < onePixel) page.ury = page.lly + onePixel;
+    scale = 1;
+    if (resolution < kMinimumResolution) {
+        scale = resolution / kMinimumResolution;
+        resolution = kMinimumResolution;
+    }
+}
+
+std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath) const {
+    char dotsPerInch[64];
+    const auto written = std::to_chars(dotsPerInch, dotsPerInch + sizeof dotsPerInch, resolution,
+                                       std::chars_format::fixed);
+    std::vector<std::string> list = {"-q",
+                                     "-dSAFER",
+                                     "-dBATCH",
+                                     "-dNOPAUSE",
+                                     "-sDEVICE=pngalpha",
+                                     "-r" + std::string(dotsPerInch, written.ptr),
+                                     "-dFirstPage=1",
+                                     "-dLastPage=1",
+                                     "-o",
+                                     GhostScript::outputPathArgument(outputPath)};
+    auto [before, after] = cropArguments(page, scale);
+    list.insert(list.end(), before.begin(), before.end());
+    list.push_back(fs::absolute(source).string());
+    list.insert(list.end(), after.begin(), after.end());
+    return list;
+}
+
+void Thumbnail::write(const fs::path& output, const Options& options, std::stop_token stop) const {
+    checkSource(source);
+    const fs::path target = fs::absolute(output);
+    const fs::path folder = target.parent_path();
+    removeStaleEntries(folder, kFolderPrefix, 2 * (options.timeLimit + options.gracePeriod));
+
+    const WorkFolder work(folder);
+    const fs::path picture = work.path() / "thumbnail.png";
+    try {
+        ConverterRun::run({.converter = options.converter,
+                           .arguments = arguments(picture),
+                           .source = fs::absolute(source),
+                           .output = picture,
+                           .scratchFolder = work.path(),
+                           .timeLimit = options.timeLimit,
+                           .gracePeriod = options.gracePeriod,
+                           .quiet = !options.converterMessages,
+                           .stop = stop});
+    } catch (const ConversionError& error) {
+        if (error.kind() == ConversionError::Case::timedOut) throw TimedOut(options.timeLimit);
+        throw;
+    }
+    const auto [width, height] = pngSize(picture);
+    if (std::abs(static_cast<double>(std::max(width, height)) - size) > 1)
+        throw ConversionError::unreadableOutput();
+    if (stop.stop_requested()) throw ConverterRun::Cancelled(source);
+    if (rename(picture.c_str(), target.c_str()) != 0)
+        throw fileError(errno, "cannot write", target);
+}
+
+std::string Thumbnail::description() const {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << "Thumbnail of " << source.filename().string() << " at " << size << " pixels: ";
+    if (paper.empty())
+        text << "the bounding box ";
+    else
+        text << "no usable bounding box, the whole " << paper << " page ";
+    text << page.llx << ' ' << page.lly << ' ' << page.urx << ' ' << page.ury << " at "
+         << resolution << " dpi";
+    if (scale != 1) text << ", scaled by " << scale;
+    return text.str();
+}
+
+}  // namespace vorrel

@@ -1,0 +1,100 @@
+#pragma once
+// Thumbnail: one EPS file drawn by the converter straight into a PNG image with alpha whose
+// longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT OUTPUT makes).
+//
+// The page is cropped as the preview crops: to the box readDscHeader(source).usableBox()
+// names. A file without a usable box shows the whole page Ghostscript would give it, the
+// system's default paper (platform::defaultPaperSize()), fixed so that the document cannot
+// change it. The resolution is size × 72 / the page's longer side, so Ghostscript draws the
+// thumbnail at its size, never larger to be shrunk. Two corrections keep that possible:
+//  - below kMinimumResolution, where Ghostscript refuses to draw, it draws at that resolution
+//    on a page scaled down with the drawing (cropArguments(box, scale)): the same pixels;
+//  - a shorter side that would come out under one pixel is widened to one (upwards or to the
+//    right; the widening stays transparent).
+// Only the first page is drawn.
+//
+// write(output, options, stop):
+//  1. fails when the source cannot be opened or is no regular file (std::system_error), and
+//     with emptyFile when it has no bytes;
+//  2. removes leftovers of killed runs beside `output`: ".vorrel-thumbnailer-*" entries older
+//     than twice the time limit and grace period;
+//  3. makes a private folder ".vorrel-thumbnailer-XXXXXX" (0700) beside `output`, the one place
+//     a sandboxed thumbnailer can be sure to write: it holds the converter's temporary folder and
+//     the PNG while it is written;
+//  4. runs the converter under guard (ConverterRun.h: one of this process's 4 conversion slots,
+//     the kernel's confinement, at most options.timeLimit, then the grace period), its
+//     messages discarded unless options.converterMessages;
+//  5. checks the PNG: its signature and a longer side of `size` ± 1 pixel, else unreadableOutput;
+//  6. unless a stop was requested, renames the PNG to `output`, replacing what is there;
+//  7. removes the private folder, on every path.
+// A failed or stopped write leaves `output` as it was. Nothing is read from or written to the
+// user's home: no settings, no cache, no log file.
+//
+// Errors: ConversionError; a time-out says the thumbnailer's own limit ("Ghostscript did not
+// finish within 15 seconds.", a TimedOut); ConverterRun::Cancelled when stopped;
+// std::system_error for files and folders that cannot be read or made.
+//
+// Thread-safety: a Thumbnail is a value; write() blocks its thread and may run on several
+// threads at once (at most 4 converters run at a time).
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "shared/DscHeader.h"
+
+namespace vorrel {
+
+class Thumbnail {
+public:
+    static constexpr int kMinimumSize = 1;
+    static constexpr int kMaximumSize = 4096;
+    static constexpr std::chrono::milliseconds kTimeLimit{15'000};
+    static constexpr std::chrono::milliseconds kGracePeriod{1'000};
+    // Ghostscript refuses resolutions below about 1.8 dots per inch; keep well clear.
+    static constexpr double kMinimumResolution = 9;
+    // The prefix of the private folders beside the output.
+    static constexpr const char* kFolderPrefix = ".vorrel-thumbnailer-";
+
+    struct Options {
+        std::filesystem::path converter;  // the Ghostscript program
+        // The time limit is a test seam, not a user setting.
+        std::chrono::milliseconds timeLimit = kTimeLimit;
+        std::chrono::milliseconds gracePeriod = kGracePeriod;
+        // Lets the converter's own messages through to standard output and error.
+        bool converterMessages = false;
+    };
+
+    // The time limit passed: "Ghostscript did not finish within N seconds."
+    class TimedOut : public std::runtime_error {
+    public:
+        explicit TimedOut(std::chrono::milliseconds limit);
+    };
+
+    std::filesystem::path source;
+    int size;
+    BoundingBox page;   // in the document's points, after widening
+    std::string paper;  // the default paper's name when the file names no usable box
+    double resolution;  // dots per inch Ghostscript draws at
+    double scale;       // 1, or the page's scale below kMinimumResolution
+
+    // Reads the source's header and chooses the page. Call with kMinimumSize ≤ size ≤
+    // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
+    Thumbnail(std::filesystem::path source, int size);
+
+    // The converter's arguments for drawing into `outputPath`:
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<resolution> -dFirstPage=1
+    //   -dLastPage=1 -o <out> <crop arguments before> <in> <crop arguments after>
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+
+    void write(const std::filesystem::path& output, const Options& options,
+               std::stop_token stop = {}) const;
+
+    // One line for the curious: the page, where it came from, the resolution.
+    std::string description() const;
+};
+
+}  // namespace vorrel
