@@ -24,8 +24,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "quick look at EPS files from the file man
 set(CPACK_PACKAGE_DESCRIPTION
     "Vorrel shows Encapsulated PostScript (EPS) drawings at once, without opening an editor: \
 vorrel-quicklook converts them with Ghostscript into PDF documents, or PNG images with a \
-transparent background, and keeps the converted files by content. The Vorrel application \
-sets it up as the default application for EPS files and holds its settings.")
+transparent background, and keeps the converted files by content; vorrel-thumbnailer gives \
+file managers thumbnails of them. The Vorrel application sets it up as the default \
+application for EPS files and holds its settings.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 
