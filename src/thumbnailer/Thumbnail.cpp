@@ -143,10 +143,10 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath) const 
 }
 
 void Thumbnail::write(const fs::path& output, const Options& options, std::stop_token stop) const {
-    checkSource(source);
     const fs::path target = fs::absolute(output);
     const fs::path folder = target.parent_path();
     removeStaleEntries(folder, kFolderPrefix, 2 * (options.timeLimit + options.gracePeriod));
+    checkSource(source);
 
     const WorkFolder work(folder);
     const fs::path picture = work.path() / "thumbnail.png";

@@ -14,10 +14,10 @@
 // Only the first page is drawn.
 //
 // write(output, options, stop):
-//  1. fails when the source cannot be opened or is no regular file (std::system_error), and
-//     with emptyFile when it has no bytes;
-//  2. removes leftovers of killed runs beside `output`: ".vorrel-thumbnailer-*" entries older
+//  1. removes leftovers of killed runs beside `output`: ".vorrel-thumbnailer-*" entries older
 //     than twice the time limit and grace period;
+//  2. fails when the source cannot be opened or is no regular file (std::system_error), and
+//     with emptyFile when it has no bytes;
 //  3. makes a private folder ".vorrel-thumbnailer-XXXXXX" (0700) beside `output`, the one place
 //     a sandboxed thumbnailer can be sure to write: it holds the converter's temporary folder and
 //     the PNG while it is written;
