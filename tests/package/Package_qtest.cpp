@@ -133,17 +133,20 @@ private slots:
         };
         row("application", "bin/vorrel", "program");
         row("quick-look service", "bin/vorrel-quicklook", "program");
+        row("thumbnailer", "bin/vorrel-thumbnailer", "program");
         row("plug-in", "lib/vorrel/vorrel-extension.so", "file");
         // The system's Ghostscript, whatever the build tree linked to.
         row("converter", "libexec/vorrel/converter", "/usr/bin/gs");
         row("application entry", "share/applications/vorrel.desktop", "file");
         row("quick-look entry", "share/applications/vorrel-quicklook.desktop", "file");
+        row("thumbnailer entry", "share/thumbnailers/vorrel.thumbnailer", "file");
         row("metainfo", "share/metainfo/com.quarnix.Vorrel.metainfo.xml", "file");
         row("scalable icon", "share/icons/hicolor/scalable/apps/vorrel.svg", "file");
         for (const int size : kIconSizes)
             row(qPrintable(QString("icon %1").arg(size)), iconPath(size).mid(5), "file");
         row("manual vorrel", "share/man/man1/vorrel.1.gz", "file");
         row("manual vorrel-quicklook", "share/man/man1/vorrel-quicklook.1.gz", "file");
+        row("manual vorrel-thumbnailer", "share/man/man1/vorrel-thumbnailer.1.gz", "file");
     }
     void contains() {
         QFETCH(QString, path);
@@ -189,7 +192,7 @@ private slots:
         QTest::addColumn<QString>("out");  // the first line, on standard output
         QTest::addColumn<QString>("err");  // the first line, on standard error
         const QString version = VORREL_VERSION " (build " VORREL_BUILD_NUMBER ")";
-        for (const QString program : {"vorrel", "vorrel-quicklook"}) {
+        for (const QString program : {"vorrel", "vorrel-quicklook", "vorrel-thumbnailer"}) {
             const QByteArray name = program.toUtf8();
             const QString versionLine = program + " " + version;
             const QString usage = "Usage: " + program + " [options]";
@@ -208,6 +211,9 @@ private slots:
         QTest::newRow("vorrel-quicklook with --snapshot lacking its value")
             << "vorrel-quicklook" << QStringList{"--snapshot"} << 2 << ""
             << "vorrel-quicklook: Missing value after '--snapshot'.";
+        QTest::newRow("vorrel-thumbnailer without a size")
+            << "vorrel-thumbnailer" << QStringList{"in.eps", "out.png"} << 2 << ""
+            << "vorrel-thumbnailer: no size given (-s SIZE)";
     }
     void programsAnswerTheCommandLine() {
         QFETCH(QString, program);
@@ -245,6 +251,27 @@ private slots:
         const fs::path output = json.value("output").toString().toStdString();
         QVERIFY(fs::is_regular_file(output));
         QVERIFY2(text(output).startsWith(text(home->cacheHome())), qPrintable(text(output)));
+    }
+
+    // The unpacked thumbnailer finds the converter one folder up from bin, as file managers
+    // start it through the entry's Exec line.
+    void unpackedThumbnailerDrawsAThumbnail() {
+        const QString entry =
+            test::readFile(root / "usr/share/thumbnailers/vorrel.thumbnailer").c_str();
+        QVERIFY2(entry.contains("\nExec=vorrel-thumbnailer -s %s %i %o\n"), qPrintable(entry));
+        QVERIFY2(entry.contains("\nMimeType=image/x-eps;\n"), qPrintable(entry));
+
+        const fs::path file = home->write("drawings/line art.eps", test::eps::lineArt());
+        const fs::path thumbnail = home->root() / "thumbnails" / "line art.png";
+        fs::create_directories(thumbnail.parent_path());
+        const Run result = run(text(root / "usr/bin/vorrel-thumbnailer"),
+                               {"-s", "128", text(file), text(thumbnail)});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        const QImage image(text(thumbnail));
+        QCOMPARE(image.size(), QSize(128, 128));
+        QVERIFY(image.hasAlphaChannel());
+        QCOMPARE(qAlpha(image.pixel(2, 2)), 0);  // the line art leaves its corners empty
+        QVERIFY(qAlpha(image.pixel(64, 64)) > 200);  // and fills its middle
     }
 };
 

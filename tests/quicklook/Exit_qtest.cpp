@@ -18,37 +18,18 @@
 #include "quicklook/QuickLookWindow.h"
 #include "shared/GhostScript.h"
 #include "support/Eps.h"
+#include "support/Processes.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
 using namespace vorrel;
 using namespace std::chrono_literals;
+using test::processesMentioning;
 
 namespace {
 
 const QString kProgram = QStringLiteral(VORREL_PREFIX_DIR "/bin/vorrel-quicklook");
 const std::string kContainer = VORREL_TEAM_ID_PREFIX "group.com.quarnix.Vorrel";
-
-// Running processes (zombies aside) whose command line mentions `text`, other than `except`
-// (the program that was given the same document).
-std::vector<pid_t> processesMentioning(const std::string& text, qint64 except = 0) {
-    std::vector<pid_t> found;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::string commandLine = test::readFile(entry.path() / "cmdline");
-        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-        if (commandLine.find(text) == std::string::npos || std::stoll(name) == except) continue;
-        const std::string stat = test::readFile(entry.path() / "stat");
-        const auto close = stat.rfind(')');
-        const bool zombie =
-            close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
-        if (zombie) continue;
-        found.push_back(std::stoi(name));
-    }
-    return found;
-}
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     return QTest::qWaitFor(condition, static_cast<int>(limit.count()));

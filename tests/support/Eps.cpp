@@ -89,13 +89,13 @@ std::string ofSize(std::size_t bytes) {
     return document + "showpage\n%%EOF\n";
 }
 
-std::string cornerSquares(double llx, double lly, double urx, double ury) {
+std::string cornerSquares(double llx, double lly, double urx, double ury, double side) {
     std::ostringstream out;
-    out << "/corner { " << kCornerSide << ' ' << kCornerSide << " rectfill } def\n"
+    out << "/corner { " << side << ' ' << side << " rectfill } def\n"
         << "0 0 1 setrgbcolor " << llx << ' ' << lly << " corner\n"
-        << "1 0 0 setrgbcolor " << urx - kCornerSide << ' ' << lly << " corner\n"
-        << "0 1 0 setrgbcolor " << llx << ' ' << ury - kCornerSide << " corner\n"
-        << "0 0 0 setrgbcolor " << urx - kCornerSide << ' ' << ury - kCornerSide << " corner\n";
+        << "1 0 0 setrgbcolor " << urx - side << ' ' << lly << " corner\n"
+        << "0 1 0 setrgbcolor " << llx << ' ' << ury - side << " corner\n"
+        << "0 0 0 setrgbcolor " << urx - side << ' ' << ury - side << " corner\n";
     return out.str();
 }
 

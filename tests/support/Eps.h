@@ -19,10 +19,11 @@ std::string withoutBoundingBox();
 std::string ofSize(std::size_t bytes);
 
 // Drawing commands (no comments, no showpage) that mark the corners of the box (llx lly urx ury)
-// with filled squares of kCornerSide points, just inside it: blue at the lower left, red at the
+// with filled squares of `side` points, just inside it: blue at the lower left, red at the
 // lower right, green at the upper left, black at the upper right. Nothing else is drawn.
 inline constexpr double kCornerSide = 10;
-std::string cornerSquares(double llx, double lly, double urx, double ury);
+std::string cornerSquares(double llx, double lly, double urx, double ury,
+                          double side = kCornerSide);
 // A DOS-binary EPS: its 30-byte binary header (C5 D0 D3 C6, then where the PostScript section
 // lies) followed by `postscript`, with no preview pictures.
 std::string dosBinary(const std::string& postscript);

@@ -1,0 +1,61 @@
+// Thumbnail::write() in this process, where its time limit can be shortened: an endless document
+// ends within it, a file the caller made is replaced, a failure leaves it alone, and the
+// leftovers of killed runs are swept without touching a live one's.
+#include "thumbnailer/Thumbnail.h"
+
+#include <fstream>
+
+#include "shared/ConversionError.h"
+#include "thumbnailer/ThumbnailerFixture.h"
+
+namespace vorrel::test {
+namespace {
+
+TEST_F(ThumbnailerTest, EndlessDocumentEndsWithinTheShortenedLimit) {
+    const fs::path input = document("endless.eps", eps::loopingForever());
+    const Thumbnail thumbnail(input, 128);
+    try {
+        thumbnail.write(out_ / "t.png",
+                        {.converter = kConverter, .timeLimit = 2s, .gracePeriod = 500ms});
+        FAIL() << "an endless document made a thumbnail";
+    } catch (const Thumbnail::TimedOut& error) {
+        EXPECT_STREQ(error.what(), "Ghostscript did not finish within 2 seconds.");
+    }
+    EXPECT_EQ(entries(out_), std::vector<std::string>{});
+    EXPECT_TRUE(processesMentioning(input.string()).empty());
+}
+
+// Some file managers create the output file before they run a thumbnailer.
+TEST_F(ThumbnailerTest, ReplacesTheCallersFileOnlyWithAWholeThumbnail) {
+    const fs::path output = out_ / "made by the caller.png";
+    std::ofstream(output) << "placeholder";
+    EXPECT_THROW(Thumbnail(document("empty.eps", ""), 64).write(output, {.converter = kConverter}),
+                 ConversionError);
+    EXPECT_THROW(Thumbnail(document("bad.eps", eps::readingFile("/etc/passwd")), 64)
+                     .write(output, {.converter = kConverter}),
+                 ConversionError);
+    EXPECT_EQ(readFile(output), "placeholder");
+
+    Thumbnail(document("fine.eps", eps::lineArt()), 64).write(output, {.converter = kConverter});
+    EXPECT_EQ(thumbnailProblem(output, 64, {0, 0, 144, 144}), "");
+    EXPECT_EQ(entries(out_), std::vector<std::string>{output.filename().string()});
+}
+
+// A thumbnailer killed with SIGKILL leaves its private folder; the next run beside it removes
+// it once it is older than any live run can be (twice the time limit and grace period).
+TEST_F(ThumbnailerTest, LeftoversOfKilledRunsAreSweptOthersKept) {
+    const Thumbnail::Options options{
+        .converter = kConverter, .timeLimit = 300ms, .gracePeriod = 200ms};
+    folders_.write("thumbnails/.vorrel-thumbnailer-killed/thumbnail.png", "half");
+    std::this_thread::sleep_for(1100ms);
+    folders_.write("thumbnails/.vorrel-thumbnailer-running/thumbnail.png", "growing");
+    folders_.write("thumbnails/.hidden by someone else", "");
+    // The sweep comes first, also for a run that fails at once.
+    EXPECT_THROW(Thumbnail(document("empty.eps", ""), 64).write(out_ / "t.png", options),
+                 ConversionError);
+    EXPECT_EQ(entries(out_),
+              (std::vector<std::string>{".hidden by someone else", ".vorrel-thumbnailer-running"}));
+}
+
+}  // namespace
+}  // namespace vorrel::test

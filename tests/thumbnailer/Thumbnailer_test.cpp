@@ -1,0 +1,182 @@
+// vorrel-thumbnailer as file managers run it, with the real Ghostscript: thumbnails of every
+// kind of file at their size with their corners in place, failures that leave nothing, usage
+// errors, and signals that stop the converter. Converters are found by the test's own document
+// path in their command line, never by name.
+#include <string.h>
+
+#include "thumbnailer/ThumbnailerFixture.h"
+
+namespace vorrel::test {
+namespace {
+
+TEST_F(ThumbnailerTest, DrawsEveryKindOfFileAtItsSizeWithAlpha) {
+    const std::string epsf = "%!PS-Adobe-3.0 EPSF-3.0\n", notEpsf = "%!PS-Adobe-3.0\n";
+    const BoundingBox square{0, 0, 144, 144}, negative{-40.5, -43.25, 41, 43},
+        wide{100, 100, 400, 200}, tall{0.5, 0.5, 60.5, 200.5}, huge{0, 0, 14400, 7200},
+        thin{0, 0, 2000, 1}, letter{0, 0, 612, 792}, inLetter{0, 0, 100, 100};
+    const struct Case {
+        const char* name;
+        std::string document;
+        int size;
+        BoundingBox page;
+        std::optional<BoundingBox> drawing;
+        double side = 0;  // of the corner squares
+        std::map<std::string, std::string> environment = {};
+    } cases[] = {
+        {"EPSF header", epsf + boxLine(square) + corners(square, 18) + "showpage\n", 256, square,
+         square, 18},
+        {"negative origin, no EPSF in line 1",
+         notEpsf + boxLine(negative) + corners(negative, 12) + "showpage\n", 128, negative,
+         negative, 12},
+        {"wide box, odd size", epsf + boxLine(wide) + corners(wide, 25) + "showpage\n", 101, wide,
+         wide, 25},
+        {"hi-res box",
+         epsf + "%%BoundingBox: 0 0 61 201\n" + boxLine(tall, "%%HiResBoundingBox:") +
+             corners(tall, 15) + "showpage\n",
+         64, tall, tall, 15},
+        {"DOS-binary that sets a letter page",
+         eps::dosBinary(epsf + boxLine(wide) + "letter\n" + corners(wide, 25) + "showpage\n"), 96,
+         wide, wide, 25},
+        {"no showpage", epsf + boxLine(square) + corners(square, 18), 48, square, square, 18},
+        {"two pages: the first only",
+         epsf + boxLine(square) + corners(square, 18) + "showpage\n" +
+             "1 0 0 setrgbcolor 0 0 144 144 rectfill showpage\n",
+         200, square, square, 18},
+        // Below Ghostscript's lowest resolution: drawn on a scaled page.
+        {"box of 200 inches", epsf + boxLine(huge) + corners(huge, 1800) + "showpage\n", 64, huge,
+         huge, 1800},
+        {"thinner than a pixel", epsf + boxLine(thin) + "0 0 2000 1 rectfill showpage\n", 256,
+         thin},
+        // The whole page Ghostscript gives such a file: the system's paper, here letter.
+        {"no bounding box",
+         epsf + corners(inLetter, 12) + "showpage\n",
+         256,
+         letter,
+         inLetter,
+         12,
+         {{"PAPERSIZE", "letter"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path input = document(std::string(c.name) + ".eps", c.document);
+        const fs::path output = out_ / (std::string(c.name) + ".png");
+        const Outcome outcome = thumbnail(c.size, input, output, c.environment);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(thumbnailProblem(output, c.size, c.page, c.drawing, c.side), "");
+    }
+    // Nothing beside the thumbnails, nothing in the home folder.
+    EXPECT_EQ(entries(out_).size(), std::size(cases));
+    EXPECT_EQ(entries(home_), std::vector<std::string>{});
+}
+
+TEST_F(ThumbnailerTest, FailsWithOneLineLeavingNothing) {
+    const fs::path victim = folders_.write("victim.txt", "untouched\n");
+    const fs::path marker = folders_.root() / "pipe-ran";
+    const fs::path folder = folders_.root() / "a folder.eps";
+    fs::create_directories(folder);
+    const struct Case {
+        const char* name;
+        std::optional<std::string> document;  // none: the input is given below
+        fs::path input = {};
+        const char* reason = "Ghostscript exited with status 1.";
+    } cases[] = {
+        {"reads /etc/passwd", eps::readingFile("/etc/passwd")},
+        {"writes another file", eps::writingFile(victim)},
+        {"opens a pipe", eps::openingPipe("touch " + marker.string())},
+        {"is not PostScript", std::string("GIF89a\x01\x00\x01\x00", 10)},
+        {"is empty", std::string(), {}, "The EPS file is empty."},
+        {"does not exist", std::nullopt, folders_.root() / "missing.eps", "cannot read "},
+        {"is a folder", std::nullopt, folder, "cannot read "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path input =
+            c.document ? document(std::string(c.name) + ".eps", *c.document) : c.input;
+        const fs::path output = out_ / "thumbnail.png";
+        const Outcome outcome = thumbnail(128, input, output);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_TRUE(outcome.err.starts_with("vorrel-thumbnailer: " + std::string(c.reason)))
+            << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(entries(out_), std::vector<std::string>{});
+        EXPECT_TRUE(processesMentioning(input.string()).empty());
+    }
+    EXPECT_EQ(readFile(victim), "untouched\n");
+    EXPECT_FALSE(fs::exists(marker));
+
+    // An output folder that is not there.
+    const fs::path input = document("fine.eps", eps::lineArt());
+    const Outcome outcome = thumbnail(128, input, folders_.root() / "nowhere" / "t.png");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_TRUE(outcome.err.starts_with("vorrel-thumbnailer: cannot create ")) << outcome.err;
+}
+
+TEST_F(ThumbnailerTest, RejectsNonsenseOnTheCommandLine) {
+    const std::string input = document("fine.eps", eps::lineArt()).string();
+    const std::string output = (out_ / "t.png").string();
+    const std::string sizeError =
+        "vorrel-thumbnailer: the size must be a whole number from 1 to "
+        "4096\n";
+    const struct Case {
+        std::vector<std::string> arguments;
+        std::string error;
+    } cases[] = {
+        {{"-s", "0", input, output}, sizeError},
+        {{"-s", "-1", input, output}, sizeError},
+        {{"-s", "4097", input, output}, sizeError},
+        {{"-s", "99999999999", input, output}, sizeError},
+        {{"-s", "12.5", input, output}, sizeError},
+        {{"-s", "big", input, output}, sizeError},
+        {{input, output}, "vorrel-thumbnailer: no size given (-s SIZE)\n"},
+        {{"-s", "128", input}, "vorrel-thumbnailer: give INPUT and OUTPUT\n"},
+        {{"-s", "128", input, output, output}, "vorrel-thumbnailer: give INPUT and OUTPUT\n"},
+        {{"-s"}, "vorrel-thumbnailer: Missing value after '-s'.\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> command{kThumbnailer.string()};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        const Outcome outcome = run(command);
+        SCOPED_TRACE(c.error);
+        EXPECT_EQ(outcome.status, 2);
+        EXPECT_EQ(outcome.err, c.error + "Try 'vorrel-thumbnailer --help' for more information.\n");
+        EXPECT_EQ(entries(out_), std::vector<std::string>{});
+    }
+    // The largest size is no nonsense.
+    EXPECT_EQ(thumbnail(4096, input, output).status, 0);
+    EXPECT_EQ(thumbnailProblem(output, 4096, {0, 0, 144, 144}), "");
+}
+
+// A file manager that gives up on a thumbnail (or a session that ends) signals the program:
+// its converter must end with it, and no file of the run may stay.
+TEST_F(ThumbnailerTest, SignalsStopTheConverterAndLeaveNothing) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(strsignal(signal));
+        const fs::path input =
+            document("endless " + std::to_string(signal) + ".eps", eps::loopingForever());
+        const pid_t program =
+            start({kThumbnailer.string(), "-s", "256", input.string(), (out_ / "t.png").string()});
+        ASSERT_TRUE(eventually([&] {
+            return !processesMentioning(input.string(), program).empty();
+        })) << "no converter started";
+        kill(program, signal);
+        // At once, not when the 15-second limit ends the converter.
+        EXPECT_EQ(finish(program, 10s).status, 128 + signal);
+        EXPECT_TRUE(eventually([&] { return processesMentioning(input.string()).empty(); }, 3s))
+            << "the converter outlived the program";
+        if (signal == SIGKILL) {
+            // Nothing can clean up after SIGKILL but the private folder's next sweep.
+            for (const auto& name : entries(out_))
+                EXPECT_TRUE(name.starts_with(".vorrel-thumbnailer-"));
+            fs::remove_all(out_);
+            fs::create_directories(out_);
+        } else {
+            EXPECT_EQ(entries(out_), std::vector<std::string>{});
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vorrel::test
