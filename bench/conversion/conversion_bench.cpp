@@ -17,9 +17,6 @@
 // to standard output. Needs the tests' support library (VORREL_BUILD_TESTS=ON).
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,10 +24,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "Measure.h"
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
 #include "shared/ConverterPolicy.h"
@@ -39,66 +36,18 @@
 #include "support/Eps.h"
 #include "support/TempHome.h"
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using vorrel::GhostScript;
 using vorrel::OutputFormat;
+using vorrel::bench::Cost;
+using vorrel::bench::measure;
+using vorrel::bench::median;
+using vorrel::bench::spawnAndWait;
 
 const fs::path kConverter = fs::path(VORREL_PREFIX_DIR) / "libexec" / "vorrel" / "converter";
-
-// Wall time, and processor time (user + system) of this process and its reaped children. On a
-// busy machine the processor time says more than the wall time.
-struct Cost {
-    double wall = 0, cpu = 0;
-};
-
-double cpuSeconds() {
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        total += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
-}
-
-Cost measure(const std::function<void()>& work) {
-    const double cpuStart = cpuSeconds();
-    const auto start = Clock::now();
-    work();
-    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds() - cpuStart};
-}
-
-double median(std::vector<Cost> values, double Cost::*field) {
-    std::sort(values.begin(), values.end(),
-              [field](const Cost& a, const Cost& b) { return a.*field < b.*field; });
-    return values[values.size() / 2].*field;
-}
-
-void spawnAndWait(const fs::path& program, std::vector<std::string> arguments) {
-    std::vector<char*> argv;
-    std::string name = program.string();
-    argv.push_back(name.data());
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, name.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-        std::perror("posix_spawn");
-        std::exit(1);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", name.c_str());
-        std::exit(1);
-    }
-}
 
 }  // namespace
 
@@ -184,9 +133,9 @@ int compare(int rounds, FILE* report) {
             const double wall[2] = {median(crop, &Cost::wall), median(plain, &Cost::wall)};
             const double cpu[2] = {median(crop, &Cost::cpu), median(plain, &Cost::cpu)};
             std::fprintf(report, "%-8s %-4s %10.1f %10.1f %7.3f %10.1f %10.1f %7.3f\n",
-                         document.name, std::string(vorrel::logWord(format)).c_str(),
-                         wall[0] * 1e3, wall[1] * 1e3, wall[0] / wall[1], cpu[0] * 1e3,
-                         cpu[1] * 1e3, cpu[0] / cpu[1]);
+                         document.name, std::string(vorrel::logWord(format)).c_str(), wall[0] * 1e3,
+                         wall[1] * 1e3, wall[0] / wall[1], cpu[0] * 1e3, cpu[1] * 1e3,
+                         cpu[0] / cpu[1]);
             std::fflush(report);
         }
     }
@@ -216,9 +165,9 @@ int compare(int rounds, FILE* report) {
             const double wall[2] = {median(confined, &Cost::wall), median(open, &Cost::wall)};
             const double cpu[2] = {median(confined, &Cost::cpu), median(open, &Cost::cpu)};
             std::fprintf(report, "%-8s %-4s %12.1f %12.1f %8.1f %7.3f %12.1f %12.1f\n",
-                         document.name, std::string(vorrel::logWord(format)).c_str(),
-                         wall[0] * 1e3, wall[1] * 1e3, (wall[0] - wall[1]) * 1e3,
-                         wall[0] / wall[1], cpu[0] * 1e3, cpu[1] * 1e3);
+                         document.name, std::string(vorrel::logWord(format)).c_str(), wall[0] * 1e3,
+                         wall[1] * 1e3, (wall[0] - wall[1]) * 1e3, wall[0] / wall[1], cpu[0] * 1e3,
+                         cpu[1] * 1e3);
             std::fflush(report);
         }
     }
@@ -233,7 +182,7 @@ int compare(int rounds, FILE* report) {
                     vorrel::platform::ChildProcess child("/bin/true", {});
                     if (guarded)
                         child.confine(vorrel::ConverterPolicy::sandbox("/bin/true", source, output,
-                                                                      home.root(), 62s));
+                                                                       home.root(), 62s));
                     child.launch();
                     child.wait();
                 });
