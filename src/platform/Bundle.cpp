@@ -39,4 +39,10 @@ void Bundle::setMain(Bundle bundle) {
     mainSlot() = std::move(bundle);
 }
 
+std::string versionText() {
+    const Bundle host(hostInfoDictionary(), {});
+    return host.string("CFBundleShortVersionString").value_or("") + " (build " +
+           host.string("CFBundleVersion").value_or("") + ")";
+}
+
 }  // namespace vorrel::platform

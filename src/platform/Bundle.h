@@ -48,4 +48,8 @@ private:
 Dictionary hostInfoDictionary();
 Dictionary extensionInfoDictionary();
 
+// What every program answers to --version after its name: "VERSION (build BUILD)", from the
+// host's dictionary.
+std::string versionText();
+
 }  // namespace vorrel::platform

@@ -134,15 +134,6 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath)
             in};
 }
 
-std::string GhostScript::outputPathArgument(const fs::path& path) {
-    std::string escaped;
-    for (char c : fs::absolute(path).string()) {
-        escaped.push_back(c);
-        if (c == '%') escaped.push_back('%');
-    }
-    return escaped;
-}
-
 fs::path GhostScript::run(std::stop_token stop) const {
     // Before the cache: older versions cached the blank page of an empty file.
     if (std::error_code error; fs::file_size(url, error) == 0 && !error) {

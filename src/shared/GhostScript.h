@@ -91,8 +91,17 @@ public:
     //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
 
-    // `path` as Ghostscript's output options take it: absolute, each "%" doubled.
-    static std::string outputPathArgument(const std::filesystem::path& path);
+    // `path` as Ghostscript's output options take it: absolute, each "%" doubled (Ghostscript
+    // reads output names as templates). Inline, so that a program drawing with its own
+    // arguments (the thumbnailer) need not link the preview's conversion and cache code.
+    static std::string outputPathArgument(const std::filesystem::path& path) {
+        std::string escaped;
+        for (char c : std::filesystem::absolute(path).string()) {
+            escaped.push_back(c);
+            if (c == '%') escaped.push_back('%');
+        }
+        return escaped;
+    }
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();

@@ -147,6 +147,21 @@ TEST_F(ThumbnailerTest, RejectsNonsenseOnTheCommandLine) {
     // The largest size is no nonsense.
     EXPECT_EQ(thumbnail(4096, input, output).status, 0);
     EXPECT_EQ(thumbnailProblem(output, 4096, {0, 0, 144, 144}), "");
+
+    // The usual spellings of the size.
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"-s64", input, output},
+             {"--size=64", input, output},
+             {"--size", "64", input, output},
+             {"--verbose", "-s", "64", input, output},
+             {"-s", "64", "--", input, output}}) {
+        std::vector<std::string> command{kThumbnailer.string()};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const Outcome outcome = run(command);
+        EXPECT_EQ(outcome.status, 0) << outcome.err;
+        EXPECT_EQ(thumbnailProblem(output, 64, {0, 0, 144, 144}), "") << arguments[0];
+        fs::remove(output);
+    }
 }
 
 // A file manager that gives up on a thumbnail (or a session that ends) signals the program:

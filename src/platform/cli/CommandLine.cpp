@@ -15,12 +15,6 @@ void print(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
-QString infoString(const Dictionary& info, const char* key) {
-    const auto entry = info.find(key);
-    const auto* text = entry == info.end() ? nullptr : entry->second.get<std::string>();
-    return text ? QString::fromStdString(*text) : QString();
-}
-
 }  // namespace
 
 CommandLine::CommandLine(QString programName, const QString& description)
@@ -71,10 +65,7 @@ QString CommandLine::helpText() const {
 }
 
 QString CommandLine::versionText() const {
-    const Dictionary info = hostInfoDictionary();
-    return QStringLiteral("%1 %2 (build %3)")
-        .arg(name_, infoString(info, "CFBundleShortVersionString"),
-             infoString(info, "CFBundleVersion"));
+    return name_ + QLatin1Char(' ') + QString::fromStdString(platform::versionText());
 }
 
 }  // namespace vorrel::platform
