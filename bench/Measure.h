@@ -3,9 +3,11 @@
 // time (this process and its reaped children; on a busy machine the processor time says more
 // than the wall time), medians, and a program started directly and waited for.
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +21,16 @@
 extern char** environ;
 
 namespace vorrel::bench {
+
+// The stream the results go to: the original standard output. Standard output itself then
+// goes to /dev/null, so the children measured (and their banners) write nowhere.
+inline FILE* reportStream() {
+    FILE* report = fdopen(fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3), "w");
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+    return report;
+}
 
 struct Cost {
     double wall = 0, cpu = 0;  // seconds

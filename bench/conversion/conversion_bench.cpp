@@ -55,11 +55,7 @@ int compare(int rounds, FILE* report);
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    // Results go to the original standard output; every child writes to /dev/null.
-    FILE* report = fdopen(fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3), "w");
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
+    FILE* report = vorrel::bench::reportStream();
     try {
         return compare(rounds, report);
     } catch (const std::exception& error) {

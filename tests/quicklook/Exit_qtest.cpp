@@ -24,6 +24,7 @@
 namespace fs = std::filesystem;
 using namespace vorrel;
 using namespace std::chrono_literals;
+using test::entries;
 using test::processesMentioning;
 
 namespace {
@@ -35,14 +36,6 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
 }
 
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 mode_t modeOf(const fs::path& path) {
     struct stat status {};

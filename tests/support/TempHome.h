@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Bundle.h"
 
@@ -40,5 +41,8 @@ platform::Dictionary testInfoDictionary();
 
 // Reads a whole file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+
+// The names in `folder`, hidden ones too, sorted; none when it cannot be listed.
+std::vector<std::string> entries(const std::filesystem::path& folder);
 
 }  // namespace vorrel::test

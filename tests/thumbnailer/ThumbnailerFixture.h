@@ -104,15 +104,6 @@ inline std::string thumbnailProblem(const fs::path& file, int size, const Boundi
     return {};
 }
 
-// The names in `folder`, hidden ones too, sorted.
-inline std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Waits (bounded) until `condition` holds.
 template <typename Condition>
