@@ -20,6 +20,7 @@
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
 #include "quicklook/QuickLookWindow.h"
+#include "quicklook/Snapshot.h"
 
 namespace {
 // How long an exit waits for the extensions' workers (a purge that has started finishes).
@@ -95,7 +96,11 @@ int main(int argc, char* argv[]) {
     vorrel::quicklook::QuickLookWindow window(registry, files);
     if (snapshotPath) {
         QObject::connect(&window, &vorrel::quicklook::QuickLookWindow::contentPainted, &window,
-                         [&window, path = *snapshotPath] { window.grab().save(path, "PNG"); });
+                         [&window, path = *snapshotPath] {
+                             // After the first paint a PDF page is still being drawn:
+                             // renderSnapshot() waits for it.
+                             vorrel::quicklook::renderSnapshot(window, window.size()).save(path, "PNG");
+                         });
     }
     if (parser.isSet(quitAfterPaint)) {
         QObject::connect(&window, &vorrel::quicklook::QuickLookWindow::contentPainted, &app,

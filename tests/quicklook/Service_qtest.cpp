@@ -40,16 +40,18 @@ class ServiceTest : public QObject {
 
     std::optional<test::TempHome> home;
 
-    Run run(const QStringList& arguments) {
+    // Headless, or with a window on the offscreen platform.
+    Run run(const QStringList& arguments, bool headless = true) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home->configHome().string()));
         environment.insert("XDG_CACHE_HOME", QString::fromStdString(home->cacheHome().string()));
         environment.remove("QT_QPA_PLATFORM");  // --headless must manage without a display
         environment.remove("DISPLAY");
+        if (!headless) environment.insert("QT_QPA_PLATFORM", "offscreen");
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(VORREL_PREFIX_DIR "/bin/vorrel-quicklook"),
-                      QStringList{"--headless"} + arguments);
+                      (headless ? QStringList{"--headless"} : QStringList{}) + arguments);
         if (!process.waitForFinished(120000)) return {};
         return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
@@ -143,6 +145,17 @@ private slots:
         QVERIFY(result.out.isEmpty());
         QCOMPARE(QString::fromUtf8(result.err.trimmed().split('\n').last()), error);
         checkSnapshot(snapshot, false);  // the fallback: icon, name and error
+    }
+
+    // With a window, the snapshot is taken once the page has been drawn, not at the first
+    // paint, which shows an empty sheet.
+    void windowSnapshotShowsTheDrawing() {
+        const fs::path sample = fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps";
+        const fs::path snapshot = home->root() / "window.png";
+        const Run result =
+            run({"--snapshot", text(snapshot), "--quit-after-paint", text(sample)}, false);
+        QCOMPARE(result.exitCode, 0);
+        checkSnapshot(snapshot, true);
     }
 };
 
