@@ -1,5 +1,6 @@
 // The window when a setting cannot be saved (its settings file is read-only): the
 // switches show what is stored, and a message in the window names the file and the error.
+#include <cstdlib>
 #include <filesystem>
 
 #include <QAction>
@@ -66,6 +67,8 @@ private slots:
                                      .arg(QString::fromStdString(file.string()));
         QCOMPARE(message()->text(), expected);
         QVERIFY(message()->geometry().bottom() < window_->height());
+        if (const char* keep = std::getenv("VORREL_SCREENSHOT_DIR"))
+            window_->grab().save(QString("%1/vorrel-settings-not-saved.png").arg(keep));
 
         message()->hide();
         window_->logToFileAction()->trigger();
