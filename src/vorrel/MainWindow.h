@@ -5,7 +5,7 @@
 //          There is no new-window item: the application has exactly one window.
 //   View:  Home (Ctrl+1), Settings (Ctrl+2), About (Ctrl+4), —
 //          Each sets the shared PaneSelection, which switches the tab.
-//   Help:  UTI Finder; Log to File (a switch bound to the shared key logToFile);
+//   Help:  MIME Type Finder; Log to File (a switch bound to the shared key logToFile);
 //          only while logToFile is true: Show Log File in File Manager, Reveal Preview
 //          Files Folder; —; More Apps By Us; Contact Us; —; Privacy Policy; Terms of Service.
 //          The two diagnostics items appear and disappear with every write of logToFile in

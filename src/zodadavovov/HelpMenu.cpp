@@ -27,7 +27,7 @@ QString text(std::string_view view) {
 }  // namespace
 
 QAction* utiFinder(QObject* parent) {
-    auto* action = new QAction(symbolIcon("magnifyingglass"), libraryText(ZV_TEXT("UTI Finder")),
+    auto* action = new QAction(symbolIcon("magnifyingglass"), libraryText(ZV_TEXT("MIME Type Finder")),
                                parent);
     QObject::connect(action, &QAction::triggered, action, [] { UTIFinder::shared().showWindow(); });
     return action;

@@ -5,7 +5,7 @@
 // opened (the action then does nothing).
 //
 //   label              symbol        action
-//   "UTI Finder"       magnifyingglass  UTIFinder::shared().showWindow()
+//   "MIME Type Finder"       magnifyingglass  UTIFinder::shared().showWindow()
 //   "More Apps By Us"  app.badge     opens maker::homePage
 //   "Website"          app.badge     opens the given address
 //   "Contact Us"       envelope      opens "mailto:" + the given address

@@ -34,7 +34,7 @@ QString UTIFile::extensionsText() const { return QLocale().createSeparatedList(e
 
 QString UTIFile::reportText() const {
     QString text = QStringLiteral("Name: ") + name + QStringLiteral("\nKind: ") + description +
-                   QStringLiteral("\nUTI: ") + identifier;
+                   QStringLiteral("\nMIME Type: ") + identifier;
     const QString joined = extensionsText();
     if (!joined.isEmpty()) text += QStringLiteral("\nExtensions: ") + joined;
     return text;

@@ -35,7 +35,7 @@ struct UTIFile {
     static std::optional<UTIFile> fromUrl(const QUrl& url);
     static std::optional<UTIFile> fromPath(const std::filesystem::path& path);
 
-    // "Name: <name>\nKind: <description>\nUTI: <identifier>", then
+    // "Name: <name>\nKind: <description>\nMIME Type: <identifier>", then
     // "\nExtensions: <list>" when the locale's joining of extensions is not empty.
     // No final line feed.
     QString reportText() const;

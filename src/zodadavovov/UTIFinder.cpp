@@ -37,7 +37,7 @@ UTIFinder& UTIFinder::shared() {
 UTIFinder::UTIFinder() {
     window_ = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                        Qt::WindowCloseButtonHint);
-    window_->setWindowTitle(libraryText(ZV_TEXT("UTI Finder")));
+    window_->setWindowTitle(libraryText(ZV_TEXT("MIME Type Finder")));
     // A utility window: closing the main window still quits while the finder is open.
     window_->setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(window_);

@@ -5,7 +5,7 @@
 // every later call returns the same one, so there is one finder window per run.
 //
 // What happens when the window is made (first shared() call):
-//   1. A top-level window with a 400 x 320 content area, titled "UTI Finder", closable
+//   1. A top-level window with a 400 x 320 content area, titled "MIME Type Finder", closable
 //      and resizable but without minimize or maximize buttons, showing a fresh
 //      UTIFinderView.
 //   2. The geometry saved under "UTIFinderWindow" in the application's standard suite

@@ -173,7 +173,7 @@ void UTIFinderView::append(const UTIFile& file) {
     layout->setSpacing(2);
     addLine(layout, libraryText(ZV_TEXT("Name")), file.name);
     addLine(layout, libraryText(ZV_TEXT("Kind")), file.description);
-    addLine(layout, libraryText(ZV_TEXT("UTI")), file.identifier);
+    addLine(layout, libraryText(ZV_TEXT("MIME Type")), file.identifier);
     if (!file.extensions.isEmpty())
         addLine(layout, libraryText(ZV_TEXT("Extensions")), file.extensionsText());
     auto* divider = new QFrame;
@@ -183,7 +183,7 @@ void UTIFinderView::append(const UTIFile& file) {
     layout->addSpacing(4);
     layout->addWidget(divider);
 
-    auto* copyIdentifier = new QAction(libraryText(ZV_TEXT("Copy UTI")), entry);
+    auto* copyIdentifier = new QAction(libraryText(ZV_TEXT("Copy MIME Type")), entry);
     const QString identifier = file.identifier;
     connect(copyIdentifier, &QAction::triggered, this,
             [identifier] { QApplication::clipboard()->setText(identifier); });

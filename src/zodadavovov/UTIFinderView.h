@@ -1,9 +1,9 @@
 #pragma once
 // UTIFinderView: the UTI finder window's content.
 //
-// Top: a scrolling list with one entry per chosen file (Name, Kind, UTI and, when the
+// Top: a scrolling list with one entry per chosen file (Name, Kind, MIME Type and, when the
 // type has any, Extensions), each followed by a divider; an entry's context menu holds
-// "Copy UTI". Bottom bar: "Select Files" (the default button, Return), "Copy Result"
+// "Copy MIME Type". Bottom bar: "Select Files" (the default button, Return), "Copy Result"
 // (Ctrl+C; disabled while the list is empty) and the hint "You can also drag-and-drop
 // files.". Size limits: 360-600 wide (400 preferred), 240-480 high (320 preferred).
 //
@@ -15,7 +15,7 @@
 //     nothing.
 //   - Dropping file URLs first empties the list, then appends the record of each dropped
 //     URL that gives one; the drop is accepted even when nothing could be listed.
-// Copying puts plain text on the clipboard: "Copy UTI" the entry's identifier, "Copy
+// Copying puts plain text on the clipboard: "Copy MIME Type" the entry's identifier, "Copy
 // Result" every entry's reportText() joined by "\n-----------------------\n".
 //
 // Thread-safety: GUI thread only.
@@ -64,7 +64,7 @@ public:
     QPushButton* selectFilesButton() const { return selectButton_; }
     QPushButton* copyResultButton() const { return copyButton_; }
     QAction* copyResultAction() const { return copyAction_; }
-    // The "Copy UTI" action of entry `index` (in list order), or nullptr.
+    // The "Copy MIME Type" action of entry `index` (in list order), or nullptr.
     QAction* copyIdentifierAction(int index) const;
 
     QSize sizeHint() const override { return {400, 320}; }

@@ -170,7 +170,7 @@ private slots:
     }
 
     void helpMenuFollowsLogToFile() {
-        const QStringList off{"UTI Finder", "Log to File", "—", "More Apps By Us", "Contact Us", "—",
+        const QStringList off{"MIME Type Finder", "Log to File", "—", "More Apps By Us", "Contact Us", "—",
                               "Privacy Policy", "Terms of Service"};
         QStringList on = off;
         on.insert(2, "Show Log File in File Manager");

@@ -39,7 +39,7 @@ private slots:
     void reportTextStaysEnglishButJoinsListsInGerman() {
         const UTIFile file{"a.eps", "EPS-Bild", "image/x-eps", {"eps", "epsi", "epsf"}};
         QCOMPARE(file.reportText(),
-                 QString("Name: a.eps\nKind: EPS-Bild\nUTI: image/x-eps\nExtensions: eps, epsi und epsf"));
+                 QString("Name: a.eps\nKind: EPS-Bild\nMIME Type: image/x-eps\nExtensions: eps, epsi und epsf"));
     }
 };
 

@@ -94,12 +94,12 @@ private slots:
         QTest::addColumn<QString>("report");
         QTest::newRow("type with extensions")
             << "picture.eps" << "image/x-eps"
-            << "Name: picture.eps\nKind: EPS image\nUTI: image/x-eps\nExtensions: eps, epsi, and epsf";
+            << "Name: picture.eps\nKind: EPS image\nMIME Type: image/x-eps\nExtensions: eps, epsi, and epsf";
         QTest::newRow("type without extensions (folder)")
-            << "a folder" << "inode/directory" << "Name: a folder\nKind: folder\nUTI: inode/directory";
+            << "a folder" << "inode/directory" << "Name: a folder\nKind: folder\nMIME Type: inode/directory";
         QTest::newRow("name with a line feed and non-ASCII")
             << "Über\nplan.txt" << "text/plain"
-            << "Name: Über\nplan.txt\nKind: plain text document\nUTI: text/plain\nExtensions: txt and asc";
+            << "Name: Über\nplan.txt\nKind: plain text document\nMIME Type: text/plain\nExtensions: txt and asc";
     }
     void recordsFromFiles() {
         QFETCH(QString, relative);
@@ -166,7 +166,7 @@ private slots:
 
         QAction* copyUti = view.copyIdentifierAction(1);
         QVERIFY(copyUti);
-        QCOMPARE(copyUti->text(), QString("Copy UTI"));
+        QCOMPARE(copyUti->text(), QString("Copy MIME Type"));
         copyUti->trigger();
         QCOMPARE(QApplication::clipboard()->text(), QString("text/plain"));
         QVERIFY(!view.copyIdentifierAction(2));
@@ -263,7 +263,7 @@ private slots:
         QCOMPARE(&UTIFinder::shared(), &finder);
         finder.showWindow();
         QWidget* window = finder.window();
-        QCOMPARE(window->windowTitle(), QString("UTI Finder"));
+        QCOMPARE(window->windowTitle(), QString("MIME Type Finder"));
         QVERIFY(!(window->windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window->windowFlags() & Qt::WindowCloseButtonHint);

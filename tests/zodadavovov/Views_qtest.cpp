@@ -264,7 +264,7 @@ private slots:
         test::TempHome home;
         QObject owner;
         QAction* action = helpmenu::utiFinder(&owner);
-        QCOMPARE(action->text(), QString("UTI Finder"));
+        QCOMPARE(action->text(), QString("MIME Type Finder"));
         action->trigger();
         QWidget* window = UTIFinder::shared().window();
         QVERIFY(window->isVisible());

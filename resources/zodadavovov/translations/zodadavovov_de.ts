@@ -9,10 +9,10 @@
     <message><source>You can also drag-and-drop files.</source><translation>Sie können Dateien auch hierher ziehen.</translation></message>
     <message><source>Name</source><translation>Name</translation></message>
     <message><source>Kind</source><translation>Art</translation></message>
-    <message><source>UTI</source><translation>UTI</translation></message>
+    <message><source>MIME Type</source><translation>MIME-Typ</translation></message>
     <message><source>Extensions</source><translation>Endungen</translation></message>
-    <message><source>Copy UTI</source><translation>UTI kopieren</translation></message>
-    <message><source>UTI Finder</source><translation>UTI-Finder</translation></message>
+    <message><source>Copy MIME Type</source><translation>MIME-Typ kopieren</translation></message>
+    <message><source>MIME Type Finder</source><translation>MIME-Typ-Finder</translation></message>
     <message><source>Version %1 (%2)</source><translation>Version %1 (%2)</translation></message>
     <message><source>Check for Updates…</source><translation>Nach Updates suchen …</translation></message>
     <message><source>Automatically check for updates</source><translation>Automatisch nach Updates suchen</translation></message>
