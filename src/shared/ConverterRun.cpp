@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
+#include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterPolicy.h"
 
@@ -31,32 +31,6 @@ public:
     ~SlotLease() { ConverterRun::conversionSlots().release(); }
     SlotLease(const SlotLease&) = delete;
     SlotLease& operator=(const SlotLease&) = delete;
-};
-
-// A fresh folder (0700) for the converter's TMPDIR, removed with everything in it. Ghostscript
-// lets a document read, write and delete files in its TMPDIR even under -dSAFER; a private one
-// keeps documents away from other programs' temporary files. It lives in the group container,
-// where the next process finds it should this one be killed before removing it.
-class PrivateTemporaryFolder {
-public:
-    explicit PrivateTemporaryFolder(const fs::path& parent) {
-        if (auto error = platform::createPrivateFolders(parent))
-            throw std::system_error(error, "cannot create " + parent.string());
-        std::string pattern = (parent / "vorrel-converter-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::system_error(errno, std::generic_category(), "cannot create " + pattern);
-        path_ = pattern;
-    }
-    ~PrivateTemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    PrivateTemporaryFolder(const PrivateTemporaryFolder&) = delete;
-    PrivateTemporaryFolder& operator=(const PrivateTemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
 };
 
 // The output file, created empty before the launch so that the converter can be allowed to
@@ -107,7 +81,13 @@ void ConverterRun::run(const Options& options) {
     if (stopRequested(options.stop)) throw Cancelled(options.source);
 
     OutputFile output(options.output);
-    PrivateTemporaryFolder temporaryFolder(options.scratchFolder);
+    // A fresh folder for the converter's TMPDIR. Ghostscript lets a document read, write and
+    // delete files in its TMPDIR even under -dSAFER; a private one keeps documents away from
+    // other programs' temporary files. It lives in the group container, where the next process
+    // finds it should this one be killed before removing it.
+    if (auto error = platform::createPrivateFolders(options.scratchFolder))
+        throw std::system_error(error, "cannot create " + options.scratchFolder.string());
+    const platform::TemporaryFolder temporaryFolder(options.scratchFolder, "vorrel-converter-");
     platform::ChildProcess converter(options.converter, options.arguments);
     converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
     if (options.quiet) converter.discardOutput();

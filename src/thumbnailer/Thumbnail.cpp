@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include <system_error>
 
 #include "platform/PaperSize.h"
+#include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
@@ -46,28 +46,6 @@ void checkSource(const fs::path& source) {
     if (!S_ISREG(status.st_mode)) throw fileError(EINVAL, "not a regular file:", source);
     if (status.st_size == 0) throw ConversionError::emptyFile();
 }
-
-// A private folder beside the output, removed with everything in it. Sandboxes such as the one
-// GNOME runs thumbnailers in let nothing but the output's folder be written.
-class WorkFolder {
-public:
-    explicit WorkFolder(const fs::path& parent) {
-        std::string pattern =
-            (parent / (std::string(Thumbnail::kFolderPrefix) + "XXXXXX")).string();
-        if (!mkdtemp(pattern.data())) throw fileError(errno, "cannot create", pattern);
-        path_ = pattern;
-    }
-    ~WorkFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // Width and height from a PNG's signature and IHDR chunk; {0, 0} when it is no PNG.
 std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
@@ -148,7 +126,9 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
     removeStaleEntries(folder, kFolderPrefix, 2 * (options.timeLimit + options.gracePeriod));
     checkSource(source);
 
-    const WorkFolder work(folder);
+    // A private folder beside the output: sandboxes such as the one GNOME runs thumbnailers
+    // in let nothing but the output's folder be written.
+    const platform::TemporaryFolder work(folder, kFolderPrefix);
     const fs::path picture = work.path() / "thumbnail.png";
     try {
         ConverterRun::run({.converter = options.converter,
