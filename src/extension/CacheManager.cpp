@@ -57,6 +57,7 @@ void CacheManager::clearCacheIfNeeded() {
             return;
         }
         platform::Suite::standard()->setObject(platform::Value(now()), kLastClearedKey);
+        removeKeyIndex();  // it only ever grows a little, but goes with what it indexes
 
         const platform::Date cutOff = now() - kMaximumAge;
         std::error_code error;

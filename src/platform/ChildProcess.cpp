@@ -19,8 +19,7 @@ extern "C" {
 #include <string_view>
 #include <system_error>
 #include <thread>
-
-extern char** environ;
+#include <utility>
 
 namespace vorrel::platform {
 
@@ -41,6 +40,7 @@ struct ChildPlan {
     pid_t parent;
     int errorFd;  // close-on-exec: exec closes it, a failure writes its errno into it
     const Sandbox::Prepared* sandbox;
+    int inputFd;   // what standard input becomes: an empty pipe
     int outputFd;  // -1, or what standard output and error become
 };
 
@@ -103,6 +103,7 @@ void closeDescriptorsExcept(int keepA, int keepB) {
     if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0) failInChild(plan.errorFd, errno);
     if (getppid() != plan.parent) _exit(127);
 
+    if (dup2(plan.inputFd, STDIN_FILENO) < 0) failInChild(plan.errorFd, errno);
     if (plan.outputFd >= 0) {
         if (dup2(plan.outputFd, STDOUT_FILENO) < 0 || dup2(plan.outputFd, STDERR_FILENO) < 0)
             failInChild(plan.errorFd, errno);
@@ -137,11 +138,9 @@ ChildProcess::ChildProcess(std::filesystem::path executable, std::vector<std::st
     : executable_(std::move(executable)), arguments_(std::move(arguments)) {}
 
 ChildProcess::~ChildProcess() {
-    if (pid_ > 0 && !status_) {
-        signalGroup(SIGKILL);
-        reap();
-    }
+    if (pid_ > 0 && !status_) finish();
     if (pidfd_ >= 0) close(pidfd_);
+    if (outputPipe_ >= 0) close(outputPipe_);
 }
 
 void ChildProcess::setEnvironment(const std::string& name, const std::string& value) {
@@ -150,11 +149,6 @@ void ChildProcess::setEnvironment(const std::string& name, const std::string& va
 
 void ChildProcess::launch() {
     std::vector<std::string> environmentStrings;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        std::string_view text(*entry);
-        const auto name = text.substr(0, text.find('='));
-        if (!environment_.count(std::string(name))) environmentStrings.emplace_back(text);
-    }
     for (const auto& [name, value] : environment_) environmentStrings.push_back(name + "=" + value);
 
     std::vector<char*> argv;
@@ -177,16 +171,35 @@ void ChildProcess::launch() {
             throw std::system_error(error.code(), "cannot launch " + program + ": " + error.what());
         }
     }
-    // Where /dev/null cannot be opened (no /dev in a sandbox), the output stays inherited.
-    const int nullFd = discardOutput_ ? open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
-    int errorPipe[2];
-    if (pipe2(errorPipe, O_CLOEXEC) != 0) {
-        const int error = errno;
-        if (nullFd >= 0) close(nullFd);
-        throw fail(error);
+    // Descriptors closed on every path out of launch() (the child's copies are dup2'ed).
+    struct Descriptors {
+        int fds[5] = {-1, -1, -1, -1, -1};
+        ~Descriptors() {
+            for (int fd : fds)
+                if (fd >= 0) close(fd);
+        }
+        int take(int index) { return std::exchange(fds[index], -1); }
+    } own;
+    enum { errorRead, errorWrite, input, output, outputRead };
+    // Standard input: a pipe without writer, so reading it ends at once.
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
+    own.fds[input] = pipeFds[0];
+    close(pipeFds[1]);
+    if (captureLimit_ > 0) {
+        if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
+        own.fds[outputRead] = pipeFds[0];
+        own.fds[output] = pipeFds[1];
+        fcntl(own.fds[outputRead], F_SETFL, O_NONBLOCK);
+    } else if (discardOutput_) {
+        // Where /dev/null cannot be opened (no /dev in a sandbox), the output stays inherited.
+        own.fds[output] = open("/dev/null", O_WRONLY | O_CLOEXEC);
     }
-    const ChildPlan plan{program.c_str(), argv.data(), envp.data(), getpid(), errorPipe[1],
-                         sandbox.get(),   nullFd};
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
+    own.fds[errorRead] = pipeFds[0];
+    own.fds[errorWrite] = pipeFds[1];
+    const ChildPlan plan{program.c_str(),   argv.data(),        envp.data(), getpid(),
+                         own.fds[errorWrite], sandbox.get(), own.fds[input], own.fds[output]};
 
     pid_t pid;
     {
@@ -195,19 +208,17 @@ void ChildProcess::launch() {
         if (pid == 0) runChild(plan);
     }
     const int forkError = errno;
-    close(errorPipe[1]);
-    if (nullFd >= 0) close(nullFd);
-    if (pid < 0) {
-        close(errorPipe[0]);
-        throw fail(forkError);
-    }
+    close(own.take(errorWrite));
+    close(own.take(input));
+    if (own.fds[output] >= 0) close(own.take(output));
+    if (pid < 0) throw fail(forkError);
     int childError = 0;
     ssize_t got;
     do {
-        got = read(errorPipe[0], &childError, sizeof childError);
+        got = read(own.fds[errorRead], &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
-    close(errorPipe[0]);
     pid_ = pid;
+    outputPipe_ = own.take(outputRead);
     if (got > 0) {
         reap();
         pid_ = 0;
@@ -222,24 +233,55 @@ void ChildProcess::launch() {
 bool ChildProcess::waitUntil(Clock::time_point deadline) {
     if (status_) return true;
     if (!awaitExit(deadline)) return false;
-    reap();
+    finish();
     return true;
 }
 
 void ChildProcess::wait() {
     if (status_ || pid_ <= 0) return;
     awaitExit(std::nullopt);
+    finish();
+}
+
+void ChildProcess::finish() {
+    // The child is not reaped yet, so its pid (the group id) cannot have been reused.
+    signalGroup(SIGKILL);
     reap();
+    while (outputPipe_ >= 0) {
+        // The group is dead: what is left in the pipe is all there is.
+        pollfd entry{outputPipe_, POLLIN, 0};
+        if (poll(&entry, 1, 100) <= 0) break;
+        readOutput();
+    }
+    // Members of the group that were still dying; the group id stays taken while any exists.
+    for (int waited = 0; waited < 1000 && ::kill(-pid_, 0) == 0; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void ChildProcess::readOutput() {
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = read(outputPipe_, buffer, sizeof buffer);
+        if (count > 0) {
+            captured_.append(buffer, static_cast<std::size_t>(count));
+            if (captured_.size() > captureLimit_)
+                captured_.erase(0, captured_.size() - captureLimit_);
+            continue;
+        }
+        if (count < 0 && errno == EINTR) continue;
+        if (count == 0) {
+            close(outputPipe_);
+            outputPipe_ = -1;
+        }
+        return;
+    }
 }
 
 void ChildProcess::terminate(std::chrono::milliseconds grace) {
     if (pid_ <= 0 || status_) return;
     signalGroup(SIGTERM);
     awaitExit(Clock::now() + grace);
-    // The child is not reaped yet, so its pid (the group id) cannot have been reused: killing
-    // the group also after the child ended removes whatever it left running.
-    signalGroup(SIGKILL);
-    wait();
+    finish();
 }
 
 bool ChildProcess::awaitExit(std::optional<Clock::time_point> deadline) {
@@ -252,9 +294,10 @@ bool ChildProcess::awaitExit(std::optional<Clock::time_point> deadline) {
             timeout = static_cast<int>(std::clamp<decltype(left)>(left, 0, 1'000'000));
         }
         if (pidfd_ >= 0) {
-            pollfd entry{pidfd_, POLLIN, 0};
-            const int ready = poll(&entry, 1, timeout);
-            if (ready > 0) return true;
+            pollfd entries[2] = {{pidfd_, POLLIN, 0}, {outputPipe_, POLLIN, 0}};
+            const int ready = poll(entries, outputPipe_ >= 0 ? 2 : 1, timeout);
+            if (ready > 0 && entries[1].revents) readOutput();
+            if (ready > 0 && entries[0].revents) return true;
             if (ready < 0 && errno != EINTR) return true;  // let waitpid tell
         } else {
             // Without pidfds (old kernels): look every few milliseconds, leaving it unreaped.
@@ -263,6 +306,7 @@ bool ChildProcess::awaitExit(std::optional<Clock::time_point> deadline) {
                     ? errno != EINTR
                     : info.si_pid == pid_)
                 return true;
+            if (outputPipe_ >= 0) readOutput();
             if (timeout != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         if (deadline && Clock::now() >= *deadline) return false;

@@ -13,15 +13,22 @@
 //         parent died before that request. The kernel sends it when the *thread* that
 //         launched the child ends, so launch from a thread that outlives the child (the one
 //         that waits for it);
-//       - points its standard output and error at /dev/null when discardOutput() asked;
+//       - reads its standard input from an empty pipe (end of file at once, whatever the
+//         caller's standard input is);
+//       - points its standard output and error at /dev/null when discardOutput() asked, or at
+//         a pipe whose last bytes the parent keeps when captureOutput() asked;
 //       - closes every descriptor but its standard input, output and error;
 //       - applies the Sandbox given with confine(), if any.
-//     It inherits standard input, output and error, the working directory and the
-//     environment, except for the variables set with setEnvironment(). A failure of any of
-//     these steps, or of exec, is reported back to launch() through a close-on-exec pipe.
+//     It inherits standard output and error (unless redirected) and the working directory.
+//     Its environment is built from scratch: the variables set with setEnvironment() and
+//     nothing else of the caller's. A failure of any of these steps, or of exec, is reported
+//     back to launch() through a close-on-exec pipe.
 //  2. waitUntil(deadline) blocks until the child has ended or the deadline has passed
-//     (a pidfd polled with the time left); wait() blocks with no limit. A child that ended is
-//     reaped at once and its status kept.
+//     (a pidfd polled with the time left, reading the captured output meanwhile); wait()
+//     blocks with no limit. When the child has ended, its process group is killed (SIGKILL)
+//     before the child is reaped, so nothing it started outlives it, whether it succeeded or
+//     not; then the child is reaped, its status kept, and the group waited for (up to a
+//     second) until it is empty.
 //  3. terminate(grace) sends SIGTERM to the child's process group, waits up to `grace` for
 //     the child to end, then sends SIGKILL to the group, and reaps the child.
 //  4. The destructor of a launched child that was not reaped yet kills its group and reaps
@@ -39,6 +46,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -66,6 +74,13 @@ public:
     // Sends the child's standard output and error to /dev/null (kept inherited where
     // /dev/null cannot be opened). Call before launch().
     void discardOutput() { discardOutput_ = true; }
+    // Reads the child's standard output and error through a pipe, keeping only their last
+    // `keep` bytes (capturedOutput()); nothing of them reaches the caller's streams. Call
+    // before launch().
+    void captureOutput(std::size_t keep) { captureLimit_ = keep; }
+    // The last bytes (at most `keep`) the child wrote to its standard output and error, as
+    // read so far; complete once the child has been reaped.
+    const std::string& capturedOutput() const { return captured_; }
 
     // Starts the child. Throws std::system_error when it cannot be started. Call once.
     void launch();
@@ -96,13 +111,20 @@ public:
 private:
     // Blocks until the child has ended (true) or the deadline passed (false); no reaping.
     bool awaitExit(std::optional<Clock::time_point> deadline);
+    // Kills the group, reaps the child, reads the rest of its output, waits for the group.
+    void finish();
     void reap();
+    // Reads what is ready on the output pipe; closes it at its end.
+    void readOutput();
 
     std::filesystem::path executable_;
     std::vector<std::string> arguments_;
     std::map<std::string, std::string> environment_;
     std::optional<Sandbox> sandbox_;
     bool discardOutput_ = false;
+    std::size_t captureLimit_ = 0;
+    int outputPipe_ = -1;
+    std::string captured_;
     std::mutex reapMutex_;  // a reaped child's pid may be reused: never signal it
     pid_t pid_ = 0;
     int pidfd_ = -1;

@@ -110,7 +110,7 @@ struct Filter {
     std::string error;  // why it could not be built
 };
 
-std::string compileFilter(std::vector<sock_filter>& instructions) {
+std::string compileFilter(std::vector<sock_filter>& instructions, bool newProcesses) {
     scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
     if (!context) return "libseccomp could not start a filter";
     struct ContextGuard {
@@ -139,6 +139,28 @@ std::string compileFilter(std::vector<sock_filter>& instructions) {
         failed |= seccomp_rule_add(context, refuse, SCMP_SYS(clone), 1,
                                    SCMP_A0(SCMP_CMP_MASKED_EQ, flag, flag));
     failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
+    // New processes: a clone without CLONE_THREAD (threads stay allowed), fork and vfork.
+    if (!newProcesses) {
+        failed |= seccomp_rule_add(context, refuse, SCMP_SYS(clone), 1,
+                                   SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0));
+        deny(SCMP_SYS(fork));
+        deny(SCMP_SYS(vfork));
+    }
+    // What Landlock may not fence (truncation before ABI 3, signals before ABI 6, metadata
+    // never), and the ways out of the process group and of dying with the parent.
+    for (const char* name :
+         {"truncate", "chmod", "fchmod", "fchmodat", "chown", "fchown", "lchown",
+          "fchownat", "utime", "utimes", "futimesat", "utimensat", "setxattr", "lsetxattr",
+          "fsetxattr", "removexattr", "lremovexattr", "fremovexattr", "kill", "tkill", "tgkill",
+          "rt_sigqueueinfo", "rt_tgsigqueueinfo", "pidfd_send_signal", "pidfd_open", "setsid",
+          "setpgid"})
+        deny(seccomp_syscall_resolve_name(name));
+    // Calls younger than this libseccomp's table, refused by their x86-64 numbers: fchmodat2,
+    // setxattrat, removexattrat.
+    if (seccomp_arch_native() == SCMP_ARCH_X86_64)
+        for (int call : {452, 463, 466}) failed |= seccomp_rule_add(context, refuse, call, 0);
+    failed |= seccomp_rule_add(context, refuse, SCMP_SYS(prctl), 1,
+                               SCMP_A0(SCMP_CMP_EQ, PR_SET_PDEATHSIG));
     // Typing into the terminal the child may have inherited; the kernel reads the request
     // number as 32 bits, so the upper half is masked off.
     for (unsigned long request : {TIOCSTI, TIOCLINUX})
@@ -158,15 +180,19 @@ std::string compileFilter(std::vector<sock_filter>& instructions) {
     return {};
 }
 
-const Filter& filter() {
-    static const Filter compiled = [] {
-        Filter result;
-        result.error = compileFilter(result.instructions);
-        result.program.len = static_cast<unsigned short>(result.instructions.size());
-        result.program.filter = result.instructions.data();
-        return result;
-    }();
-    return compiled;
+Filter compiled(bool newProcesses) {
+    Filter result;
+    result.error = compileFilter(result.instructions, newProcesses);
+    result.program.len = static_cast<unsigned short>(result.instructions.size());
+    result.program.filter = result.instructions.data();
+    return result;
+}
+
+const Filter& filter(bool newProcesses = false) {
+    static const Filter strict = compiled(false);
+    if (!newProcesses) return strict;
+    static const Filter forking = compiled(true);
+    return forking;
 }
 
 Sandbox::Support probe() {
@@ -263,7 +289,8 @@ std::unique_ptr<Sandbox::Prepared> Sandbox::prepare() const {
         prepared->rulesetFd_ = ruleset.release();
     }
 
-    if (layers_.seccomp && offered.seccomp) prepared->filter_ = &filter().program;
+    if (layers_.seccomp && offered.seccomp)
+        prepared->filter_ = &filter(layers_.newProcesses).program;
     return prepared;
 }
 

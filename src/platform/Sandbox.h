@@ -12,9 +12,14 @@
 //     abstract sockets of, processes outside the sandbox (ABI 6+);
 //  4. a seccomp filter (built with libseccomp): no sockets, no ptrace or process_vm_*, no
 //     mounts, namespaces, keyrings, bpf, perf_event_open, io_uring, userfaultfd, personality
-//     changes, module or kexec loading, no terminal input injection (TIOCSTI, TIOCLINUX).
+//     changes, module or kexec loading, no terminal input injection (TIOCSTI, TIOCLINUX); and,
+//     whatever Landlock's version, what it may not fence: no truncate() by path (ftruncate
+//     stays), no chmod/chown/utime/xattr calls of any kind, no signals sent to any process
+//     (kill, tkill, tgkill, rt_(tg)sigqueueinfo, pidfd_send_signal, pidfd_open), no setsid or
+//     setpgid, no PR_SET_PDEATHSIG change, no new processes (fork, vfork, clone without
+//     CLONE_THREAD; threads stay allowed).
 //     Refused calls fail with EPERM (clone3 with ENOSYS, so the C library falls back to clone,
-//     whose namespace flags are checked).
+//     whose flags are checked).
 //
 // What happens:
 //  1. the caller describes the policy (allow(), limits);
@@ -72,6 +77,8 @@ public:
         bool limits = true;
         bool landlock = true;
         bool seccomp = true;
+        // The filter lets the child start processes (for test doubles that are shell scripts).
+        bool newProcesses = false;
     };
 
     Sandbox() = default;

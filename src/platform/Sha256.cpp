@@ -65,6 +65,10 @@ std::string sha256Hex(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throwErrno(errno, "cannot open", path);
     FileCloser closer{fd};
+    return sha256Hex(fd, path);
+}
+
+std::string sha256Hex(int fd, const std::filesystem::path& path) {
     // Only a hint: the file is read once, front to back; a failure changes nothing.
     (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
@@ -87,5 +91,15 @@ std::string sha256Hex(std::span<const std::uint8_t> bytes) {
     update(context.get(), bytes.data(), bytes.size());
     return finish(context.get());
 }
+
+Sha256::Sha256() : context_(newContext().release()) {}
+
+Sha256::~Sha256() { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context_)); }
+
+void Sha256::update(std::span<const std::uint8_t> bytes) {
+    vorrel::platform::update(static_cast<EVP_MD_CTX*>(context_), bytes.data(), bytes.size());
+}
+
+std::string Sha256::hexDigest() { return finish(static_cast<EVP_MD_CTX*>(context_)); }
 
 }  // namespace vorrel::platform

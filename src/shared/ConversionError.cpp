@@ -17,6 +17,8 @@ std::string describe(ConversionError::Case kind, std::int32_t status) {
             return "The converted file could not be read.";
         case ConversionError::Case::emptyFile:
             return "The EPS file is empty.";
+        case ConversionError::Case::outputTooLarge:
+            return "Ghostscript wrote more than 1 GiB.";
     }
     return {};
 }

@@ -6,6 +6,7 @@
 //   timedOut                 "Ghostscript did not finish within 60 seconds."
 //   unreadableOutput         "The converted file could not be read."
 //   emptyFile                "The EPS file is empty."
+//   outputTooLarge           "Ghostscript wrote more than 1 GiB."
 //
 // what() is the description. status() is the exit status for converterFailed and 0 for the
 // other cases. The texts are user-visible and stay exactly as they are. A ConversionError is an
@@ -19,7 +20,14 @@ namespace vorrel {
 
 class ConversionError : public std::exception {
 public:
-    enum class Case { converterFailed, outputMissing, timedOut, unreadableOutput, emptyFile };
+    enum class Case {
+        converterFailed,
+        outputMissing,
+        timedOut,
+        unreadableOutput,
+        emptyFile,
+        outputTooLarge
+    };
 
     // The time limit as the timedOut text states it.
     static constexpr int kTimeLimitSeconds = 60;
@@ -30,6 +38,8 @@ public:
     static ConversionError unreadableOutput() { return ConversionError(Case::unreadableOutput, 0); }
     // The source has no bytes: Ghostscript would make a blank page of it and report success.
     static ConversionError emptyFile() { return ConversionError(Case::emptyFile, 0); }
+    // One run wrote more than ConverterRun::kWriteCap bytes in all: it was stopped there.
+    static ConversionError outputTooLarge() { return ConversionError(Case::outputTooLarge, 0); }
 
     Case kind() const { return case_; }
     std::int32_t status() const { return status_; }

@@ -12,12 +12,13 @@ using Access = platform::Sandbox::Access;
 
 platform::Sandbox ConverterPolicy::sandbox(const fs::path& converter, const fs::path& source,
                                            const fs::path& output, const fs::path& temporaryFolder,
-                                           std::chrono::milliseconds processorTime) {
+                                           std::chrono::milliseconds processorTime,
+                                           platform::Sandbox::Layers layers) {
     platform::Sandbox::Limits limits;
     limits.processorTime = std::chrono::ceil<std::chrono::seconds>(processorTime);
     limits.addressSpace = kAddressSpace;
     limits.fileSize = kLargestFile;
-    platform::Sandbox sandbox(limits);
+    platform::Sandbox sandbox(limits, layers);
 
     for (const char* folder : {"/usr", "/bin", "/lib", "/lib64"})
         sandbox.allow(folder, Access::readExecute);

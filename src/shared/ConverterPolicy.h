@@ -9,6 +9,8 @@
 // Writing: the run's private temporary folder (create, write, remove beneath it), and the one
 // output file, which exists before the launch: write and truncate it, never create, replace or
 // remove anything beside it.
+// `layers` are all used by default; tests leave Landlock out (as on a kernel without it), or let
+// a shell-script double start programs.
 // Limits: processor time = time limit + grace period (rounded up to seconds), address space
 // 1 GiB, largest file written 1 GiB, no core files.
 //
@@ -33,7 +35,8 @@ struct ConverterPolicy {
                                      const std::filesystem::path& source,
                                      const std::filesystem::path& output,
                                      const std::filesystem::path& temporaryFolder,
-                                     std::chrono::milliseconds processorTime);
+                                     std::chrono::milliseconds processorTime,
+                                     platform::Sandbox::Layers layers = {});
     static void logSkippedLayers();
 };
 

@@ -6,18 +6,26 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
+#include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterPolicy.h"
+#include "shared/PrintableText.h"
 
 namespace vorrel {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace std::chrono_literals;
+
+// How often the written bytes are added up while the converter runs.
+constexpr auto kWriteCheckInterval = 50ms;
 
 std::stop_source& everyRun() {
     static std::stop_source source;
@@ -41,7 +49,7 @@ public:
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             throw std::system_error(errno, std::generic_category(),
-                                    "cannot create " + path.string());
+                                    "cannot create " + escapeControlCharacters(path.string()));
         fchmod(fd, 0600);  // exactly, whatever the umask
         close(fd);
     }
@@ -59,15 +67,52 @@ private:
     bool keep_ = false;
 };
 
+// Logs the converter's last messages when the run fails.
+class MessagesOnFailure {
+public:
+    explicit MessagesOnFailure(const platform::ChildProcess& converter)
+        : converter_(converter), exceptions_(std::uncaught_exceptions()) {}
+    ~MessagesOnFailure() {
+        if (std::uncaught_exceptions() == exceptions_ || converter_.capturedOutput().empty())
+            return;
+        Logbook::defaultInstance().debug(
+            "Converter messages: " + escapeControlCharacters(converter_.capturedOutput()),
+            "run()");
+    }
+    MessagesOnFailure(const MessagesOnFailure&) = delete;
+    MessagesOnFailure& operator=(const MessagesOnFailure&) = delete;
+
+private:
+    const platform::ChildProcess& converter_;
+    int exceptions_;
+};
+
 bool stopRequested(const std::stop_token& stop) {
     return stop.stop_requested() || everyRun().stop_requested();
+}
+
+// What the converter has written so far: the output file and everything in its TMPDIR.
+std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder) {
+    std::error_code error;
+    std::uint64_t total = 0;
+    if (const auto size = fs::file_size(output, error); !error) total += size;
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code ignored;
+        if (entry->is_regular_file(ignored)) {
+            const auto size = entry->file_size(ignored);
+            if (!ignored) total += size;
+        }
+    }
+    return total;
 }
 
 }  // namespace
 
 ConverterRun::Cancelled::Cancelled(const fs::path& source)
     : std::system_error(std::make_error_code(std::errc::operation_canceled),
-                        "the conversion of " + source.string() + " was stopped") {}
+                        "the conversion of " + escapeControlCharacters(source.string()) +
+                            " was stopped") {}
 
 std::counting_semaphore<4>& ConverterRun::conversionSlots() {
     static std::counting_semaphore<4> slots(4);
@@ -81,25 +126,50 @@ void ConverterRun::run(const Options& options) {
     if (stopRequested(options.stop)) throw Cancelled(options.source);
 
     OutputFile output(options.output);
-    // A fresh folder for the converter's TMPDIR. Ghostscript lets a document read, write and
-    // delete files in its TMPDIR even under -dSAFER; a private one keeps documents away from
-    // other programs' temporary files. It lives in the group container, where the next process
-    // finds it should this one be killed before removing it.
+    // A fresh folder for the converter's TMPDIR and its copy of the input. Ghostscript lets a
+    // document read, write and delete files in its TMPDIR even under -dSAFER; a private one
+    // keeps documents away from other programs' temporary files. It lives in the group
+    // container, where the next process finds it should this one be killed before removing it.
     if (auto error = platform::createPrivateFolders(options.scratchFolder))
         throw std::system_error(error, "cannot create " + options.scratchFolder.string());
-    const platform::TemporaryFolder temporaryFolder(options.scratchFolder, "vorrel-converter-");
-    platform::ChildProcess converter(options.converter, options.arguments);
-    converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
-    if (options.quiet) converter.discardOutput();
+    const platform::TemporaryFolder privateFolder(options.scratchFolder, "vorrel-converter-");
+    const fs::path temporaryFolder = privateFolder.path() / "tmp";
+    if (auto error = platform::createPrivateFolders(temporaryFolder))
+        throw std::system_error(error, "cannot create " + temporaryFolder.string());
+
+    // The converter reads exactly the bytes the caller saw: a copy under a fixed name.
+    fs::path input = options.source;
+    std::vector<std::string> arguments = options.arguments;
+    if (options.argumentsFor) {
+        input = privateFolder.path() / "source";
+        platform::copyFileOnce(options.source, input,
+                               options.stagedBytes ? options.stagedBytes
+                                                   : [](std::span<const std::uint8_t>) {});
+        arguments = options.argumentsFor(input);
+    }
+
+    platform::ChildProcess converter(options.converter, arguments);
+    converter.setEnvironment("PATH", "/usr/bin:/bin");
+    converter.setEnvironment("LANG", "C.UTF-8");
+    converter.setEnvironment("HOME", temporaryFolder.string());
+    converter.setEnvironment("TMPDIR", temporaryFolder.string());
+    for (const auto& [name, value] : options.environment) converter.setEnvironment(name, value);
+    if (options.quiet) {
+        converter.discardOutput();
+    } else {
+        converter.captureOutput(kMessagesKept);
+    }
     if (options.confined) {
         ConverterPolicy::logSkippedLayers();
         platform::Sandbox sandbox = ConverterPolicy::sandbox(
-            options.converter, options.source, options.output, temporaryFolder.path(),
-            options.timeLimit + options.gracePeriod);
+            options.converter, input, options.output, temporaryFolder,
+            options.timeLimit + options.gracePeriod,
+            {.landlock = options.landlock, .newProcesses = options.newProcesses});
         for (const auto& folder : options.writableFolders)
             sandbox.allow(folder, platform::Sandbox::Access::full);
         converter.confine(std::move(sandbox));
     }
+    const MessagesOnFailure messages(converter);
     // The converter dies with the thread that launches it (PR_SET_PDEATHSIG follows the
     // thread): this one, which waits for it below, so it holds.
     converter.launch();
@@ -110,10 +180,22 @@ void ConverterRun::run(const Options& options) {
         const auto kill = [&converter] { converter.signalGroup(SIGKILL); };
         std::stop_callback stopThis(options.stop, kill);
         std::stop_callback stopEvery(everyRun().get_token(), kill);
-        if (!converter.waitUntil(platform::ChildProcess::Clock::now() + options.timeLimit)) {
-            converter.terminate(options.gracePeriod);
-            if (!stopRequested(options.stop)) throw ConversionError::timedOut();
+        using Clock = platform::ChildProcess::Clock;
+        const auto deadline = Clock::now() + options.timeLimit;
+        bool tooLarge = false;
+        while (!converter.waitUntil(std::min(deadline, Clock::now() + kWriteCheckInterval))) {
+            if (bytesWritten(options.output, temporaryFolder) > options.writeCap) {
+                tooLarge = true;
+                converter.terminate(0ms);
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                converter.terminate(options.gracePeriod);
+                if (!stopRequested(options.stop)) throw ConversionError::timedOut();
+                break;
+            }
         }
+        if (tooLarge && !stopRequested(options.stop)) throw ConversionError::outputTooLarge();
     }
     if (stopRequested(options.stop)) throw Cancelled(options.source);
     if (converter.terminationStatus() != 0)

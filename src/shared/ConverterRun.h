@@ -5,42 +5,65 @@
 //  1. waits for one of the 4 process-wide conversion slots (no limit);
 //  2. refuses to go on when its stop token or stopAll() asked to stop (Cancelled);
 //  3. creates the output file, empty, mode 0600 (failing if anything is at its path), and a
-//     private temporary folder "vorrel-converter-XXXXXX" (0700) in scratchFolder for TMPDIR;
-//  4. launches the converter with the arguments, in a process group of its own, dying with
-//     the launching thread, with no descriptor but the standard streams, and confined by
-//     ConverterPolicy (unless `confined` is false, a test's control run);
-//  5. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
-//     gracePeriod, kills it (SIGKILL), reaps the converter and fails with timedOut;
-//  6. a stop request while the converter runs kills its group at once: Cancelled;
-//  7. fails with converterFailed(status) on a non-zero status (128 + signal when a signal
+//     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
+//     converter's TMPDIR);
+//  4. stages the input (when argumentsFor is set): copies the source into the private folder
+//     under the fixed name "source" (platform::copyFileOnce: a reflink where offered, else a
+//     copy), `stagedBytes` seeing each byte of the copy once; the converter then reads that
+//     copy, never the user's path, and gets argumentsFor(<the copy>) as its arguments. A later
+//     step (decompression) works on the staged copy. Without argumentsFor, `arguments` are
+//     used and the converter reads `source` itself;
+//  5. launches the converter with the arguments, in a process group of its own, dying with
+//     the launching thread, with standard input at end of file, an environment of its own
+//     (PATH, LANG, HOME and TMPDIR, plus `environment`), no descriptor but the standard
+//     streams, and confined by ConverterPolicy (unless `confined` is false, a test's control
+//     run; `landlock` false leaves the file-system layer out, as on kernels without it);
+//  6. keeps the last 64 KiB of its messages (standard output and error; none reach ours), logs
+//     them at debug level when the run fails; `quiet` discards them instead;
+//  7. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
+//     gracePeriod, kills it (SIGKILL), reaps the converter and fails with timedOut; meanwhile
+//     it adds up what the run has written (the output and the files in its folder) and kills
+//     the group with outputTooLarge once that passes writeCap (kWriteCap);
+//  8. a stop request while the converter runs kills its group at once: Cancelled;
+//  9. after the converter ended, however it ended, its process group is killed and waited for;
+//     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
 //     ended it), with outputMissing when the output file is gone or empty.
-// The temporary folder is removed on every path, the output file on every failure; success
+// The private folder is removed on every path, the output file on every failure; success
 // leaves the converter's result in the output file.
 //
-// Errors: ConversionError; Cancelled; std::system_error when the output file, the temporary
-// folder or the child cannot be made (launch errors carry errno and the converter's path).
+// Errors: ConversionError; Cancelled; std::system_error when the output file, the private
+// folder, the staged copy or the child cannot be made (launch errors carry errno and the
+// converter's path); what stagedBytes throws.
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any
 // thread (a signal handler must not: it takes a lock).
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <semaphore>
 #include <stop_token>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
+
+#include "platform/FileCopy.h"
 
 namespace vorrel {
 
 class ConverterRun {
 public:
+    static constexpr std::size_t kMessagesKept = 64 * 1024;
+    static constexpr std::uint64_t kWriteCap = 1ULL << 30;  // across every file of one run
+
     struct Options {
         std::filesystem::path converter;
         std::vector<std::string> arguments;
         std::filesystem::path source;         // the one file of the user's it may read
         std::filesystem::path output;         // created here; the one file it may write
-        std::filesystem::path scratchFolder;  // holds the private temporary folder
+        std::filesystem::path scratchFolder;  // holds the private folder
         std::chrono::milliseconds timeLimit{60'000};
         std::chrono::milliseconds gracePeriod{2'000};
         bool confined = true;
@@ -49,6 +72,15 @@ public:
         // Folders the converter may also write beneath (tests record what fakes do there).
         std::vector<std::filesystem::path> writableFolders;
         std::stop_token stop;
+        // Stages the source (step 4) and names the staged copy in the arguments.
+        std::function<std::vector<std::string>(const std::filesystem::path& input)> argumentsFor;
+        platform::ByteObserver stagedBytes;
+        // Tests: a lower cap, the file-system layer left out, new processes allowed (doubles
+        // that are shell scripts), variables the converter also gets.
+        std::uint64_t writeCap = kWriteCap;
+        bool landlock = true;
+        bool newProcesses = false;
+        std::vector<std::pair<std::string, std::string>> environment;
     };
 
     // The run was stopped, by its token or by stopAll(): std::errc::operation_canceled.

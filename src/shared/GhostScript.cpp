@@ -6,18 +6,26 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <functional>
+#include <string_view>
 #include <mutex>
 #include <optional>
 #include <system_error>
 
 #include "logbook/Logbook.h"
 #include "platform/ModuleLocation.h"
+#include "platform/FileCopy.h"
+#include "platform/Sha256.h"
 #include "platform/Uuid.h"
+#include "shared/ConvertedFile.h"
 #include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
 #include "shared/DscHeader.h"
 #include "shared/PreviewFiles.h"
 #include "shared/StaleFiles.h"
+
+extern char** environ;
 
 namespace vorrel {
 
@@ -30,8 +38,28 @@ struct Settings {
     std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
     std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
     bool confined = true;
+    bool landlock = true;
+    bool checkOutput = true;
+    bool passTestVariables = false;
+    bool newProcesses = false;
+    std::uint64_t writeCap = ConverterRun::kWriteCap;
+    std::function<void()> beforeStaging;
     std::vector<fs::path> writableFolders;
 };
+
+// Fakes and the probe read their instructions from the environment, which the converter no
+// longer inherits: under a test override these variables are passed on.
+std::vector<std::pair<std::string, std::string>> testVariables() {
+    std::vector<std::pair<std::string, std::string>> variables;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string_view text(*entry);
+        if (!text.starts_with("VORREL_FAKE_") && !text.starts_with("VORREL_PROBE_")) continue;
+        const auto equals = text.find('=');
+        if (equals != std::string_view::npos)
+            variables.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+    }
+    return variables;
+}
 
 std::mutex overrideMutex;
 std::optional<Settings> overrideSettings;
@@ -91,8 +119,13 @@ fs::path GhostScript::converterURL() const {
 }
 
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
-    std::vector<std::string> list = plainArguments(outputPath);
-    if (const auto box = readDscHeader(url).usableBox()) {
+    return arguments(outputPath, url);
+}
+
+std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
+                                                const fs::path& input) const {
+    std::vector<std::string> list = plainArguments(outputPath, input);
+    if (const auto box = readDscHeader(input).usableBox()) {
         auto [before, after] = cropArguments(*box);
         list.insert(list.end() - 1, before.begin(), before.end());
         list.insert(list.end(), after.begin(), after.end());
@@ -101,8 +134,13 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 }
 
 std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath) const {
+    return plainArguments(outputPath, url);
+}
+
+std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
+                                                     const fs::path& input) const {
     const std::string out = outputPathArgument(outputPath);
-    const std::string in = fs::absolute(url).string();
+    const std::string in = fs::absolute(input).string();
     if (outputFormat == OutputFormat::PNG) {
         return {"-q",
                 "-dSAFER",
@@ -141,42 +179,77 @@ fs::path GhostScript::run(std::stop_token stop) const {
         Logbook::defaultInstance().debug(empty.what(), "run()");
         throw empty;
     }
-    if (fileExists(outputFileURL)) return outputFileURL;
-
     const Settings settings = currentSettings();
+    if (fileExists(outputFileURL)) {
+        if (!settings.checkOutput || isWholeConvertedFile(outputFileURL, outputFormat))
+            return outputFileURL;
+        // Cut short (a crash before its data reached the disk): converted once more.
+        removeIgnoringErrors(outputFileURL);
+    }
+
     const fs::path folder = outputFileURL.parent_path();
     removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
     const fs::path inProgress =
         folder / ("inprogress-" + platform::newUuidString() + "." +
                   std::string(fileExtension(outputFormat)));
     try {
-        ConverterRun::run({.converter = converterURL(),
-                           .arguments = arguments(inProgress),
-                           .source = fs::absolute(url),
-                           .output = inProgress,
-                           .scratchFolder = scratchDirectory(folder),
-                           .timeLimit = settings.timeLimit,
-                           .gracePeriod = settings.gracePeriod,
-                           .confined = settings.confined,
-                           .writableFolders = settings.writableFolders,
-                           .stop = std::move(stop)});
-        if (fileExists(outputFileURL)) {
+        if (settings.beforeStaging) settings.beforeStaging();
+        platform::Sha256 staged;
+        ConverterRun::run(
+            {.converter = converterURL(),
+             .source = fs::absolute(url),
+             .output = inProgress,
+             .scratchFolder = scratchDirectory(folder),
+             .timeLimit = settings.timeLimit,
+             .gracePeriod = settings.gracePeriod,
+             .confined = settings.confined,
+             .writableFolders = settings.writableFolders,
+             .stop = std::move(stop),
+             .argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); },
+             .stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
+                 staged.update(bytes);
+             },
+             .writeCap = settings.writeCap,
+             .landlock = settings.landlock,
+             .newProcesses = settings.newProcesses,
+             .environment = settings.passTestVariables ? testVariables()
+                                                       : decltype(testVariables()){}});
+        // Named for the bytes converted: if the file changed since the key was made, the
+        // drawing goes under the key of what it shows, never under the old one.
+        const fs::path converted =
+            folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
+        if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
+            throw ConversionError::unreadableOutput();
+        platform::syncFile(inProgress);
+        if (fileExists(converted)) {
             removeIgnoringErrors(inProgress);
         } else {
             try {
-                moveWithoutReplacing(inProgress, outputFileURL);
+                moveWithoutReplacing(inProgress, converted);
             } catch (const std::system_error&) {
                 removeIgnoringErrors(inProgress);
-                if (!fileExists(outputFileURL)) throw;
+                if (!fileExists(converted)) throw;
             }
+            platform::syncFolder(folder);
         }
-        return outputFileURL;
+        return converted;
     } catch (const std::exception& error) {
         removeIgnoringErrors(inProgress);
         Logbook::defaultInstance().debug(std::string(error.what()), "run()");
         throw;
     }
 }
+
+namespace {
+
+// Test doubles written as shell scripts need their interpreter to start programs.
+bool isScript(const fs::path& program) {
+    std::ifstream file(program, std::ios::binary);
+    char start[2] = {};
+    return file.read(start, 2) && start[0] == '#' && start[1] == '!';
+}
+
+}  // namespace
 
 struct GhostScript::TestOverride::Previous {
     std::optional<Settings> settings;
@@ -187,7 +260,13 @@ GhostScript::TestOverride::TestOverride(fs::path converter, std::chrono::millise
     : previous_(std::make_unique<Previous>()) {
     std::lock_guard lock(overrideMutex);
     previous_->settings = overrideSettings;
-    overrideSettings = Settings{std::move(converter), timeLimit, gracePeriod, true, {}};
+    const bool script = isScript(converter);
+    overrideSettings = Settings{.converter = std::move(converter),
+                                .timeLimit = timeLimit,
+                                .gracePeriod = gracePeriod,
+                                .checkOutput = false,  // fakes write text, not drawings
+                                .passTestVariables = true,
+                                .newProcesses = script};
 }
 
 GhostScript::TestOverride::~TestOverride() {
@@ -198,6 +277,30 @@ GhostScript::TestOverride::~TestOverride() {
 GhostScript::TestOverride& GhostScript::TestOverride::unconfined() {
     std::lock_guard lock(overrideMutex);
     overrideSettings->confined = false;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::withoutLandlock() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->landlock = false;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::checkingOutput() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->checkOutput = true;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::writeCap(std::uint64_t bytes) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->writeCap = bytes;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::beforeStaging(std::function<void()> hook) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->beforeStaging = std::move(hook);
     return *this;
 }
 

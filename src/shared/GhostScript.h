@@ -8,21 +8,28 @@
 //  0. fails with emptyFile (logged at debug level, function "run()") when the source has no
 //     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
 //     versions may have cached that page;
-//  1. returns outputFileURL at once when a file is there (a cache hit takes no slot);
+//  1. returns outputFileURL at once when a whole file is there (a cache hit takes no slot); a
+//     file there that is cut short (isWholeConvertedFile) is removed and converted again;
 //  2. the first time in the process (for this cache folder), removes the leftovers of killed
 //     runs older than twice the time limit (StaleFiles.h);
 //  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
 //  4. runs the converter under guard into it (ConverterRun.h): one of the 4 process-wide
-//     conversionSlots() (waited for without limit), a private TMPDIR in the container's
-//     "scratch" folder, the kernel's confinement (ConverterPolicy.h), at most 60 seconds, then
+//     conversionSlots() (waited for without limit), a private folder in the container's
+//     "scratch" folder, the source staged there (copied and hashed in one read) for the
+//     converter to read instead of the user's path, arguments made for that copy (its DSC
+//     box), the kernel's confinement (ConverterPolicy.h), at most 60 seconds, then
 //     SIGTERM, a short grace period and SIGKILL with timedOut; converterFailed(status) on a
 //     non-zero status (128 + signal for a child that a signal ended), outputMissing when the
 //     in-progress file is missing or empty; a stop request kills the converter at once;
-//  5. if another conversion of the same content placed the final file meanwhile, discards its
+//  5. names the result for the bytes converted: outputFileURL, unless the source changed after
+//     the constructor hashed it, in which case the name is that of the staged bytes (a cached
+//     file is never named for content it does not show);
+//  6. checks the in-progress file is whole (unreadableOutput if not) and syncs it to disk;
+//  7. if another conversion of the same content placed the final file meanwhile, discards its
 //     own in-progress file; otherwise moves it into place with a rename that never replaces an
-//     existing file. When that move fails the in-progress file is removed, and the run still
-//     succeeds if the final file exists;
-//  6. returns outputFileURL.
+//     existing file, and syncs the folder. When that move fails the in-progress file is
+//     removed, and the run still succeeds if the final file exists;
+//  8. returns the converted file's path (step 5).
 // On any failure after step 3 the in-progress file is removed, the error is logged at debug
 // level through Logbook::defaultInstance() (function "run()"), the slot is released and the
 // error is thrown: a ConversionError, ConverterRun::Cancelled when stopped, or
@@ -36,6 +43,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <semaphore>
 #include <stop_token>
@@ -80,6 +88,9 @@ public:
     // Without a usable box they are the plain arguments, item for item, and Ghostscript's own
     // -dEPSCrop decides the page as before.
     std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+    // The same for the converter reading `input` (the staged copy) instead of url.
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath,
+                                       const std::filesystem::path& input) const;
 
     // The fixed argument lists, each item separate. Both paths are made absolute, so no file
     // name can be taken for an option; a "%" in the output path is doubled, because
@@ -90,6 +101,8 @@ public:
     //   -dCompressFonts=true -dAutoRotatePages=/None -dPreserveOverprintSettings=true
     //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
+    std::vector<std::string> plainArguments(const std::filesystem::path& outputPath,
+                                            const std::filesystem::path& input) const;
 
     // `path` as Ghostscript's output options take it: absolute, each "%" doubled (Ghostscript
     // reads output names as templates). Inline, so that a program drawing with its own
@@ -109,7 +122,10 @@ public:
     // Test seam, not a user setting: while an object lives, every conversion in the process
     // uses `converter` (when not empty) and the given limits; its destructor brings back what
     // was in force before, so overrides nest. A run takes the settings in force when it
-    // starts. Create and destroy overrides on one thread, in nested order; call the setters
+    // starts. Under an override the converter also gets the variables VORREL_FAKE_* and
+    // VORREL_PROBE_* of the environment (fakes read their instructions there), and converted
+    // files are not checked for completeness (fakes write text) unless checkingOutput(); a
+    // converter that is a script ("#!") may start programs, as its interpreter must. Create and destroy overrides on one thread, in nested order; call the setters
     // before the runs they are meant for.
     class TestOverride {
     public:
@@ -119,6 +135,16 @@ public:
         ~TestOverride();
         // Runs the converter without the kernel's confinement (a control run).
         TestOverride& unconfined();
+        // Runs the converter with the other layers but without Landlock, as on kernels that
+        // lack it.
+        TestOverride& withoutLandlock();
+        // Checks converted files as without an override (isWholeConvertedFile).
+        TestOverride& checkingOutput();
+        // Caps what one run may write in all at `bytes` instead of ConverterRun::kWriteCap.
+        TestOverride& writeCap(std::uint64_t bytes);
+        // Calls `hook` after the key was made and before the source is staged (a file that
+        // changes meanwhile).
+        TestOverride& beforeStaging(std::function<void()> hook);
         // Lets the converter also write beneath `folder` (fakes record what they saw there).
         TestOverride& allowWriting(std::filesystem::path folder);
         TestOverride(const TestOverride&) = delete;

@@ -2,10 +2,12 @@
 // confinement, and from outside it in a control run; descriptors, permissions, leftovers.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <thread>
 
@@ -49,6 +51,8 @@ class Confinement : public test::ConversionTest {
 protected:
     Confinement() {
         secret_ = home_.write("Documents/secret.txt", "private\n");
+        target_ = home_.write("Documents/target.txt", "keep me\n");
+        fs::permissions(target_, fs::perms::owner_read | fs::perms::owner_write);
         tmpFile_ = "/tmp/vorrel-probe-" + std::to_string(getpid()) + "-" +
                    home_.root().filename().string();
     }
@@ -57,12 +61,14 @@ protected:
         fs::remove(tmpFile_, ignored);
         for (const char* name :
              {"VORREL_PROBE_MODE", "VORREL_PROBE_SECRET", "VORREL_PROBE_CONTAINER",
-              "VORREL_PROBE_CACHE", "VORREL_PROBE_VICTIM", "VORREL_PROBE_TMP_FILE"})
+              "VORREL_PROBE_CACHE", "VORREL_PROBE_VICTIM", "VORREL_PROBE_TMP_FILE",
+              "VORREL_PROBE_TARGET"})
             unsetenv(name);
     }
 
     // Runs the probe as the converter of a fresh document and returns what it reported.
-    ProbeReport probe(bool confined, const std::string& name) {
+    enum class Layers { all, none, withoutLandlock };
+    ProbeReport probe(Layers layers, const std::string& name) {
         const fs::path victim = previewFilesDirectory() / "another preview.pdf";
         home_.write(victim.lexically_relative(home_.root()), "someone else's preview");
         setenv("VORREL_PROBE_SECRET", secret_.c_str(), 1);
@@ -70,13 +76,24 @@ protected:
         setenv("VORREL_PROBE_CACHE", previewFilesDirectory().c_str(), 1);
         setenv("VORREL_PROBE_VICTIM", victim.c_str(), 1);
         setenv("VORREL_PROBE_TMP_FILE", tmpFile_.c_str(), 1);
+        setenv("VORREL_PROBE_TARGET", target_.c_str(), 1);
         GhostScript::TestOverride useProbe(kProbe);
-        if (!confined) useProbe.unconfined();
+        if (layers == Layers::none) useProbe.unconfined();
+        if (layers == Layers::withoutLandlock) useProbe.withoutLandlock();
         const GhostScript conversion(source(name + ".eps", name), OutputFormat::PDF, 200);
         return parse(readFile(conversion.run()));
     }
 
+    // What the user would notice of the probe's attempts on the target file.
+    std::string targetState() const {
+        char attribute[8] = {};
+        const auto length = getxattr(target_.c_str(), "user.vorrel", attribute, sizeof attribute);
+        return readFile(target_) + " mode " + std::to_string(modeOf(target_)) + " xattr " +
+               (length > 0 ? std::string(attribute, static_cast<std::size_t>(length)) : "none");
+    }
+
     fs::path secret_;
+    fs::path target_;
     fs::path tmpFile_;
 };
 
@@ -87,19 +104,48 @@ TEST_F(Confinement, ProbeFindsNoWayOutAndDoesWithoutConfinement) {
                      << support.landlockAbi << " (" << support.landlockMissing << "), seccomp "
                      << (support.seccomp ? "yes" : support.seccompMissing);
 
-    const ProbeReport confined = probe(true, "confined");
-    EXPECT_EQ(confined.succeeded, std::vector<std::string>{});
-    EXPECT_EQ(confined.refused.size(), 13u);
+    const std::string untouched = targetState();
+    const ProbeReport confined = probe(Layers::all, "confined");
+    // Threads stay allowed: the interpreter may use them.
+    EXPECT_EQ(confined.succeeded, std::vector<std::string>{"start a thread"});
+    EXPECT_EQ(confined.refused.size(), 24u);
     EXPECT_EQ(readFile(previewFilesDirectory() / "another preview.pdf"), "someone else's preview");
     EXPECT_EQ(readFile(secret_), "private\n");
+    EXPECT_EQ(targetState(), untouched);
     EXPECT_FALSE(fs::exists(tmpFile_));
 
     // The same attempts without the confinement get through: the probe can tell.
-    const ProbeReport control = probe(false, "control");
+    const ProbeReport control = probe(Layers::none, "control");
     EXPECT_EQ(control.refused, std::vector<std::string>{});
-    EXPECT_EQ(control.succeeded, confined.refused);
+    std::vector<std::string> escaped = control.succeeded;
+    std::erase(escaped, "start a thread");
+    EXPECT_EQ(escaped, confined.refused);
     EXPECT_FALSE(fs::exists(previewFilesDirectory() / "another preview.pdf"));
     EXPECT_TRUE(fs::exists(tmpFile_));
+    EXPECT_EQ(targetState(), " mode 420 xattr x");  // emptied, 0644, attribute set
+}
+
+// Debian 12's kernel has Landlock ABI 2: no truncation or signal rules. Whatever Landlock
+// offers, the system-call filter alone refuses these.
+TEST_F(Confinement, WithoutLandlockTheFilterStillRefusesMetadataSignalsAndProcesses) {
+    const auto& support = platform::Sandbox::support();
+    if (!support.seccomp) GTEST_SKIP() << "no seccomp here: " << support.seccompMissing;
+
+    const std::string untouched = targetState();
+    const ProbeReport report = probe(Layers::withoutLandlock, "filter only");
+    for (const char* attempt :
+         {"signal the parent", "signal the parent's thread", "open a pidfd of the parent",
+          "start a process", "start a session", "move to a process group",
+          "clear the death signal", "change a file's mode", "change a file's owner",
+          "change a file's times", "set an extended attribute", "truncate a file by its path"})
+        EXPECT_NE(std::find(report.refused.begin(), report.refused.end(), attempt),
+                  report.refused.end())
+            << attempt;
+    EXPECT_EQ(targetState(), untouched);
+    // Landlock's part is not there: the probe could read the user's file.
+    EXPECT_NE(std::find(report.succeeded.begin(), report.succeeded.end(),
+                        "read a file in the home"),
+              report.succeeded.end());
 }
 
 TEST_F(Confinement, ConverterInheritsOnlyItsStandardStreams) {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/Sha256.h"
 #include "shared/ConversionFixture.h"
 
 namespace vorrel {
@@ -27,6 +28,11 @@ std::vector<std::string> splitNul(const std::string& text) {
          start = end + 1)
         items.push_back(text.substr(start, end - start));
     return items;
+}
+
+std::string sha256Of(const std::string& bytes) {
+    return platform::sha256Hex(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 std::vector<fs::path> filesIn(const fs::path& folder) {
@@ -105,36 +111,80 @@ TEST_F(GhostScriptTest, TimeOutTerminatesReapsAndFreesTheSlot) {
     EXPECT_TRUE(fs::exists(next.outputFileURL));
 }
 
-TEST_F(GhostScriptTest, ConverterGetsAbsolutePathsAsSingleItems) {
+// Ghostscript expands wildcards in file names and reads options from them: the user's path
+// never reaches it, only a private copy under a fixed name.
+TEST_F(GhostScriptTest, ConverterReadsAPrivateCopyNeverTheUsersPath) {
     const fs::path launches = records() / "launches";
     fs::create_directories(launches);
     setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
     GhostScript::TestOverride useFake(fake("launch-counter"));
     useFake.allowWriting(records());
 
-    const fs::path original = fs::current_path();
-    fs::current_path(home_.root());
-    const fs::path relative = fs::path("a folder") / "new\nline" / "Größe – ü.eps";
-    source(relative, "content of the awkward file\n");
-    const GhostScript conversion(relative, OutputFormat::PNG, 200);
-    const fs::path result = conversion.run();
-    fs::current_path(original);
+    for (const char* name : {"*", "-dNOSAFER.eps", "new\nline \x1b]0;title\x07.eps"}) {
+        SCOPED_TRACE(name);
+        for (const auto& entry : fs::directory_iterator(launches)) fs::remove(entry.path());
+        const fs::path file = source(fs::path("a folder") / name, std::string("drawing ") + name);
+        const GhostScript conversion(file, OutputFormat::PNG, 200);
+        const fs::path result = conversion.run();
 
-    EXPECT_EQ(result, conversion.outputFileURL);
-    EXPECT_EQ(readFile(result), "converted " + (home_.root() / relative).string() + "\n");
-    const auto records = filesIn(launches);
-    ASSERT_EQ(records.size(), 1u);
-    const auto items = splitNul(readFile(records.front()));
-    ASSERT_EQ(items.size(), 10u);
-    EXPECT_EQ(items[7], "-o");
-    const fs::path inProgress = items[8];
-    EXPECT_EQ(inProgress.parent_path(), previewFilesDirectory());
-    EXPECT_TRUE(std::regex_match(inProgress.filename().string(),
-                                 std::regex("inprogress-[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-"
-                                            "[89AB][0-9A-F]{3}-[0-9A-F]{12}\\.png")))
-        << inProgress;
-    EXPECT_EQ(items[9], (home_.root() / relative).string());
-    EXPECT_EQ(cacheEntries(), std::vector<std::string>{result.filename().string()});
+        EXPECT_EQ(result, conversion.outputFileURL);
+        const auto records = filesIn(launches);
+        ASSERT_EQ(records.size(), 1u);
+        const auto items = splitNul(readFile(records.front()));
+        ASSERT_EQ(items.size(), 10u);
+        for (const auto& item : items) {
+            EXPECT_EQ(item.find(name), std::string::npos) << item;
+            EXPECT_EQ(item.find("a folder"), std::string::npos) << item;
+        }
+        EXPECT_EQ(items[7], "-o");
+        EXPECT_TRUE(std::regex_match(fs::path(items[8]).filename().string(),
+                                     std::regex("inprogress-[0-9A-F-]{36}\\.png")));
+        const fs::path input = items[9];
+        EXPECT_EQ(input.filename(), "source");
+        EXPECT_EQ(input.parent_path().parent_path(), scratchDirectory(previewFilesDirectory()));
+        EXPECT_EQ(readFile(result), "converted " + input.string() + "\n");
+        EXPECT_FALSE(fs::exists(input.parent_path()));  // the copy goes with its run
+    }
+}
+
+// An editor saving while the user looks: the file changes between the key and the conversion.
+TEST_F(GhostScriptTest, AFileRewrittenDuringTheLookIsNeverCachedUnderTheOldKey) {
+    const std::string genuine = "%!PS genuine drawing\n";
+    const std::string other = "%!PS the other drawing\n";
+    const fs::path file = source("drawing.eps", genuine);
+    GhostScript::TestOverride useFake(fake("copy-input"));
+    useFake.beforeStaging([&] { home_.write("drawing.eps", other); });
+
+    const GhostScript look(file, OutputFormat::PDF, 200);
+    const fs::path shown = look.run();
+    EXPECT_EQ(readFile(shown), other);
+    EXPECT_EQ(shown.filename().string(), sha256Of(other) + ".pdf");
+    EXPECT_FALSE(fs::exists(look.outputFileURL));  // the genuine content's key stays free
+
+    // A later look at an untouched genuine copy shows the genuine drawing.
+    useFake.beforeStaging({});
+    const fs::path copy = source("copy of drawing.eps", genuine);
+    EXPECT_EQ(readFile(GhostScript(copy, OutputFormat::PDF, 200).run()), genuine);
+}
+
+TEST_F(GhostScriptTest, FloodingConverterStopsAtTheWriteCapWithBoundedMessages) {
+    GhostScript::TestOverride useFake(fake("flood"));
+    useFake.writeCap(16 << 20);
+    const GhostScript conversion(source("flood.eps", "flood"), OutputFormat::PNG, 200);
+    try {
+        conversion.run();
+        FAIL() << "run() succeeded";
+    } catch (const ConversionError& error) {
+        EXPECT_EQ(std::string(error.what()), "Ghostscript wrote more than 1 GiB.");
+    }
+    std::vector<std::string> messages;
+    for (const auto& message : debugMessages("run()"))
+        if (message.starts_with("Converter messages: ")) messages.push_back(message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.front(), "Converter messages: " + std::string(64 * 1024, 'x'));
+    EXPECT_EQ(cacheEntries(), std::vector<std::string>{});
+    EXPECT_TRUE(fs::is_empty(scratchDirectory(previewFilesDirectory())));
+    EXPECT_TRUE(noChildrenLeft());
 }
 
 TEST_F(GhostScriptTest, EveryRunHasItsOwnPrivateTemporaryFolder) {

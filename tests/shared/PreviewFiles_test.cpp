@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "platform/KeyIndex.h"
 #include "platform/Sha256.h"
 #include "shared/AppGroup.h"
 #include "support/TempHome.h"
@@ -53,6 +56,46 @@ TEST(PreviewFiles, FailuresNameWhatIsMissing) {
             EXPECT_NE(std::string(error.what()).find(appGroupIdentifier()), std::string::npos);
         }
     }
+}
+
+}  // namespace
+}  // namespace vorrel
+
+namespace vorrel {
+namespace {
+
+// The key index: the key of a file looked at is remembered by its identity; a file changed
+// afterwards, or changed too recently to be told apart from a later change, is hashed again.
+TEST(PreviewFilesKeyIndex, ChangedAndJustWrittenFilesAreHashedAgain) {
+    test::TempHome home;
+    const fs::path file = home.write("drawing.eps", kEps);
+    const platform::KeyIndex index(home.cacheHome() / appGroupIdentifier() / "keys.index", 1);
+    const auto identity = [&] { return *platform::identityOf(file); };
+
+    // Written just now: within the timestamp granularity, not remembered.
+    EXPECT_EQ(sourceKey(file), platform::sha256Hex(file));
+    EXPECT_FALSE(index.find(identity()));
+
+    // Old enough: remembered, and reused while the file stays as it is.
+    const KeyIndexClockOffset later(std::chrono::seconds(10));
+    const std::string key = sourceKey(file);
+    EXPECT_EQ(index.find(identity())->key, key);
+    EXPECT_EQ(sourceKey(file), key);
+
+    // The same size, other bytes: another key.
+    std::string edited(kEps);
+    edited[edited.size() - 2] ^= 1;
+    home.write("drawing.eps", edited);
+    EXPECT_EQ(sourceKey(file), platform::sha256Hex(file));
+    EXPECT_NE(sourceKey(file), key);
+
+    // A damaged index is rebuilt by the next look.
+    std::ofstream(home.cacheHome() / appGroupIdentifier() / "keys.index") << "garbage";
+    EXPECT_EQ(sourceKey(file), platform::sha256Hex(file));
+    EXPECT_TRUE(index.find(identity()));
+
+    removeKeyIndex();
+    EXPECT_FALSE(index.find(identity()));
 }
 
 }  // namespace

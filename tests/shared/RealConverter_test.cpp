@@ -6,6 +6,7 @@
 
 #include "platform/ChildProcess.h"
 #include "shared/ConversionFixture.h"
+#include "shared/ConvertedFile.h"
 #include "support/Eps.h"
 
 namespace vorrel {
@@ -90,6 +91,42 @@ TEST_F(GhostscriptConversion, AwkwardPathsWork) {
         EXPECT_TRUE(fs::is_regular_file(conversion.outputFileURL));
     }
     EXPECT_EQ(cacheEntries().size(), 2u);
+}
+
+// Names Ghostscript would take for a wildcard, an option, or that steer a terminal: each file
+// is drawn from its own bytes (the line art, 400 pixels square), never from a neighbour.
+TEST_F(GhostscriptConversion, HostileFileNamesShowTheirOwnDrawing) {
+    useRealConverter_.checkingOutput();
+    source("a folder/neighbour.eps", test::eps::text());
+    const char* names[] = {"*", "-dNOSAFER.eps", "new\nline \x1b]0;title\x07.eps"};
+    int copy = 0;
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const fs::path file = source(fs::path("a folder") / name,
+                                     test::eps::lineArt() + "% copy " + std::to_string(++copy));
+        const PngHeader header =
+            pngHeader(readFile(GhostScript(file, OutputFormat::PNG, 200).run()));
+        EXPECT_EQ(header.width, 400u);
+        EXPECT_EQ(header.height, 400u);
+    }
+    EXPECT_EQ(cacheEntries().size(), 3u);
+}
+
+// A cached file cut short (a crash before its data reached the disk) is converted once more,
+// without a word to the user.
+TEST_F(GhostscriptConversion, ATruncatedCachedFileIsConvertedAgain) {
+    useRealConverter_.checkingOutput();
+    const fs::path file = source("drawing.eps", test::eps::embeddedImage());
+    for (OutputFormat format : {OutputFormat::PDF, OutputFormat::PNG}) {
+        SCOPED_TRACE(logWord(format));
+        const fs::path cached = GhostScript(file, format, 200).run();
+        const std::string whole = readFile(cached);
+        fs::resize_file(cached, whole.size() / 2);
+
+        EXPECT_EQ(GhostScript(file, format, 200).run(), cached);
+        EXPECT_EQ(readFile(cached).size(), whole.size());
+        EXPECT_TRUE(isWholeConvertedFile(cached, format));
+    }
 }
 
 class GhostscriptContainment : public test::ConversionTest {

@@ -12,13 +12,21 @@
 //   VORREL_PROBE_CACHE     the cache folder, to create a file in
 //   VORREL_PROBE_VICTIM    another preview's file, to overwrite and then delete
 //   VORREL_PROBE_TMP_FILE  a path in /tmp to create
+//   VORREL_PROBE_TARGET    a file of the user's to change: owner, mode, times, an extended
+//                          attribute, then its length (truncate by path)
 // It is built without sanitizers: their shadow memory cannot live under an address-space limit.
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +36,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -45,6 +55,18 @@ std::string outputPath(int argc, char** argv) {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+// Runs `action` in a new process: 0 when the process started and `action` returned 0, else
+// the errno that stopped either.
+template <typename Action>
+int inChild(Action action) {
+    const pid_t child = fork();
+    if (child < 0) return errno;
+    if (child == 0) _exit(action());
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return errno;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : EINTR;
 }
 
 // Runs one attempt: it returns 0 when it got through, else the errno that stopped it.
@@ -106,6 +128,53 @@ std::string attempts() {
         return ptrace(PTRACE_SEIZE, getppid(), nullptr, nullptr) == 0 ? 0 : errno;
     });
     report += attempt("signal the parent", [] { return kill(getppid(), 0) == 0 ? 0 : errno; });
+    report += attempt("signal the parent's thread", [] {
+        return syscall(SYS_tgkill, getppid(), getppid(), 0) == 0 ? 0 : errno;
+    });
+    report += attempt("open a pidfd of the parent", [] {
+        const long fd = syscall(SYS_pidfd_open, getppid(), 0);
+        if (fd < 0) return errno;
+        close(static_cast<int>(fd));
+        return 0;
+    });
+    report += attempt("start a process", [] {
+        return inChild([] { return 0; });
+    });
+    report += attempt("start a session", [] {
+        // A group leader may not; a process it starts may.
+        return inChild([] { return setsid() < 0 ? errno : 0; });
+    });
+    report += attempt("move to a process group", [] {
+        return setpgid(0, 0) == 0 ? 0 : errno;
+    });
+    report += attempt("clear the death signal", [] {
+        return prctl(PR_SET_PDEATHSIG, 0, 0, 0, 0) == 0 ? 0 : errno;
+    });
+    report += attempt("start a thread", [] {
+        int error = EAGAIN;
+        try {
+            std::thread([&error] { error = 0; }).join();
+        } catch (const std::system_error& failed) {
+            error = failed.code().value();
+        }
+        return error;
+    });
+    const std::string target = environment("VORREL_PROBE_TARGET");
+    report += attempt("change a file's mode", [&] {
+        return chmod(target.c_str(), 0644) == 0 ? 0 : errno;
+    });
+    report += attempt("change a file's owner", [&] {
+        return chown(target.c_str(), getuid(), getgid()) == 0 ? 0 : errno;
+    });
+    report += attempt("change a file's times", [&] {
+        return utimes(target.c_str(), nullptr) == 0 ? 0 : errno;
+    });
+    report += attempt("set an extended attribute", [&] {
+        return setxattr(target.c_str(), "user.vorrel", "x", 1, 0) == 0 ? 0 : errno;
+    });
+    report += attempt("truncate a file by its path", [&] {
+        return truncate(target.c_str(), 0) == 0 ? 0 : errno;
+    });
     report += attempt("make a user namespace", [] {
         return unshare(CLONE_NEWUSER) == 0 ? 0 : errno;
     });

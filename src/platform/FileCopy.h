@@ -1,0 +1,33 @@
+#pragma once
+// copyFileOnce(from, to, observe): makes `to`, a new file of mode 0600 (never replacing
+// anything at its path), hold exactly the bytes of `from`, reading them once:
+//  1. where the file system offers it (btrfs, XFS), a reflink (FICLONE) shares the blocks, and
+//     the copy is read back through `observe`;
+//  2. else the bytes are read from `from`, handed to `observe` and written to `to`, chunk by
+//     chunk (memory does not grow with the file).
+// Either way `observe` sees the bytes the copy holds, in order, each once: what is hashed is
+// what was copied, even when `from` changes meanwhile.
+//
+// syncFile(path) / syncFolder(path): fsync of a file's data, of a folder's entries.
+//
+// Errors: std::system_error with the errno and the path (nothing is left at `to` on failure);
+// what `observe` throws is thrown on.
+//
+// Thread-safety: callable from any thread; calls share nothing.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+
+namespace vorrel::platform {
+
+using ByteObserver = std::function<void(std::span<const std::uint8_t>)>;
+
+void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path& to,
+                  const ByteObserver& observe);
+
+void syncFile(const std::filesystem::path& path);
+void syncFolder(const std::filesystem::path& path);
+
+}  // namespace vorrel::platform
