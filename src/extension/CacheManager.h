@@ -10,7 +10,8 @@
 //   1. If shouldClearCache() is false, stop.
 //   2. Get previewFilesDirectory(); without a group container, stop and record nothing.
 //   3. Store the current date under "CacheLastClearedDate", before any file is looked at,
-//      so a purge that fails later still counts as done.
+//      so a purge that fails later still counts as done; forget the key index
+//      (removeKeyIndex(), PreviewFiles.h).
 //   4. Cut-off: the current date, taken afresh, minus 14 days.
 //   5. List the folder (one level, hidden entries too); if that fails, stop.
 //   6. For each entry: read its creation date (platform/FileTimes.h); skip it when that

@@ -22,6 +22,7 @@
 #include "extension/ImageView.h"
 #include "extension/Logging.h"
 #include "extension/VisualEffectView.h"
+#include "platform/PrintableText.h"
 #include "platform/SystemVersion.h"
 #include "prefs/Prefs.h"
 #include "shared/ConversionError.h"
@@ -37,7 +38,10 @@ void debug(const std::string& message) {
     Logging::shared().logger.debug(message, PreviewViewController::kFunctionName);
 }
 
-std::string lastPathComponent(const std::filesystem::path& path) { return path.filename().string(); }
+// Names are the user's: no control character of theirs reaches a log line or a terminal.
+std::string lastPathComponent(const std::filesystem::path& path) {
+    return platform::escapeControlCharacters(path.filename().string());
+}
 
 QVBoxLayout* pinningLayout(QWidget* container) {
     auto* layout = new QVBoxLayout(container);
@@ -167,8 +171,15 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
             Qt::QueuedConnection);
         return;
     }
+    convert(url, std::move(completion), false);
+}
+
+void PreviewViewController::convert(const std::filesystem::path& url,
+                                    quicklook::PreviewCompletion completion, bool retry) {
+    const OutputFormat format = outputFormat();
     QPointer<PreviewViewController> self(this);
-    workers().start([self = std::move(self), url, format, stop = conversionStop_.get_token(),
+    workers().start([self = std::move(self), url, format, retry,
+                     stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
         std::exception_ptr error;
@@ -181,24 +192,33 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
         // guard tells whether this one is still there.
         QMetaObject::invokeMethod(
             qApp,
-            [self = std::move(self), output = std::move(output), error = std::move(error),
-             completion = std::move(completion)] {
+            [self = std::move(self), url, retry, output = std::move(output),
+             error = std::move(error), completion = std::move(completion)] {
                 if (!self) return;
                 if (error) {
                     completion(previewError(error));
                     return;
                 }
-                self->finishPreview(output, completion);
+                self->finishPreview(url, output, completion, retry);
             },
             Qt::QueuedConnection);
     });
 }
 
-void PreviewViewController::finishPreview(const std::filesystem::path& outputFile,
-                                          const quicklook::PreviewCompletion& completion) {
+void PreviewViewController::finishPreview(const std::filesystem::path& url,
+                                          const std::filesystem::path& outputFile,
+                                          const quicklook::PreviewCompletion& completion,
+                                          bool retry) {
     view();
     const bool shown =
         outputFormat() == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
+    if (!shown && !retry && acceptingWork) {
+        // A damaged cached file would otherwise be served for ever.
+        std::error_code ignored;
+        std::filesystem::remove(outputFile, ignored);
+        convert(url, completion, true);
+        return;
+    }
     if (!shown) {
         completion(quicklook::PreviewError{ConversionError::unreadableOutput().what()});
         return;

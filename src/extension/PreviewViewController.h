@@ -20,8 +20,9 @@
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
-//      "NO NSImage created from output file" or "NO PDFDocument created from output file"
-//      and ends with ConversionError::unreadableOutput();
+//      "NO NSImage created from output file" or "NO PDFDocument created from output file",
+//      removes the cached file and converts once more (steps 2 and 3, silently); when the
+//      new file cannot be loaded either, it ends with ConversionError::unreadableOutput();
 //   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A PDF
 //      of several pages is shown as one column that scrolls, fitted to the view's width;
 //      one page stays fitted into the view with no scroll bars;
@@ -120,8 +121,11 @@ public:
     static QSizeF imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch);
 
 private:
-    void finishPreview(const std::filesystem::path& outputFile,
-                       const quicklook::PreviewCompletion& completion);
+    // Steps 2 and 3; `retry` when a cached file that could not be loaded was removed.
+    void convert(const std::filesystem::path& url, quicklook::PreviewCompletion completion,
+                 bool retry);
+    void finishPreview(const std::filesystem::path& url, const std::filesystem::path& outputFile,
+                       const quicklook::PreviewCompletion& completion, bool retry);
     bool showImage(const std::filesystem::path& outputFile);
     bool showDocument(const std::filesystem::path& outputFile);
 

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/PrintableText.h"
+
 namespace vorrel::platform {
 
 namespace {
@@ -17,7 +19,7 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
 [[noreturn]] void fail(int error, const char* what, const std::filesystem::path& path) {
     throw std::system_error(error, std::generic_category(),
-                            std::string(what) + " \"" + path.string() + "\"");
+                            std::string(what) + " \"" + escapeControlCharacters(path.string()) + "\"");
 }
 
 class Descriptor {

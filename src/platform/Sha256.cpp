@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/PrintableText.h"
+
 namespace vorrel::platform {
 
 namespace {
@@ -56,7 +58,7 @@ std::string finish(EVP_MD_CTX* context) {
 
 [[noreturn]] void throwErrno(int error, const char* what, const std::filesystem::path& path) {
     throw std::system_error(error, std::generic_category(),
-                            std::string(what) + " \"" + path.string() + "\"");
+                            std::string(what) + " \"" + escapeControlCharacters(path.string()) + "\"");
 }
 
 }  // namespace

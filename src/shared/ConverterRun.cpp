@@ -14,7 +14,7 @@
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterPolicy.h"
-#include "shared/PrintableText.h"
+#include "platform/PrintableText.h"
 
 namespace vorrel {
 
@@ -49,7 +49,7 @@ public:
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             throw std::system_error(errno, std::generic_category(),
-                                    "cannot create " + escapeControlCharacters(path.string()));
+                                    "cannot create " + platform::escapeControlCharacters(path.string()));
         fchmod(fd, 0600);  // exactly, whatever the umask
         close(fd);
     }
@@ -76,7 +76,7 @@ public:
         if (std::uncaught_exceptions() == exceptions_ || converter_.capturedOutput().empty())
             return;
         Logbook::defaultInstance().debug(
-            "Converter messages: " + escapeControlCharacters(converter_.capturedOutput()),
+            "Converter messages: " + platform::escapeControlCharacters(converter_.capturedOutput()),
             "run()");
     }
     MessagesOnFailure(const MessagesOnFailure&) = delete;
@@ -111,7 +111,7 @@ std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder) {
 
 ConverterRun::Cancelled::Cancelled(const fs::path& source)
     : std::system_error(std::make_error_code(std::errc::operation_canceled),
-                        "the conversion of " + escapeControlCharacters(source.string()) +
+                        "the conversion of " + platform::escapeControlCharacters(source.string()) +
                             " was stopped") {}
 
 std::counting_semaphore<4>& ConverterRun::conversionSlots() {

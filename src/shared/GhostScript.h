@@ -71,7 +71,8 @@ public:
     // and rethrows it.
     GhostScript(std::filesystem::path url, OutputFormat format, std::int64_t resolution);
 
-    // Produces the converted file and returns outputFileURL (see above). Throws. A stop
+    // Produces the converted file and returns its path (see above: outputFileURL unless the
+    // source changed after the constructor). Throws. A stop
     // requested through `stop` ends the run at once with ConverterRun::Cancelled.
     std::filesystem::path run() const { return run(std::stop_token()); }
     std::filesystem::path run(std::stop_token stop) const;

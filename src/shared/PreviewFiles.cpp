@@ -12,7 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/Sha256.h"
 #include "shared/AppGroup.h"
-#include "shared/PrintableText.h"
+#include "platform/PrintableText.h"
 
 namespace vorrel {
 
@@ -62,7 +62,7 @@ std::string sourceKey(const std::filesystem::path& source) {
     const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw std::system_error(errno, std::generic_category(),
-                                "cannot open \"" + escapeControlCharacters(source.string()) + "\"");
+                                "cannot open \"" + platform::escapeControlCharacters(source.string()) + "\"");
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }

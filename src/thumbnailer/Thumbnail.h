@@ -23,7 +23,8 @@
 //     the PNG while it is written;
 //  4. runs the converter under guard (ConverterRun.h: one of this process's 4 conversion slots,
 //     the kernel's confinement, at most options.timeLimit, then the grace period), its
-//     messages discarded unless options.converterMessages;
+//     messages discarded unless options.converterMessages (then their last 64 KiB are logged
+//     at debug level, control characters escaped, when the run fails);
 //  5. checks the PNG: its signature and a longer side of `size` ± 1 pixel, else unreadableOutput;
 //  6. unless a stop was requested, renames the PNG to `output`, replacing what is there;
 //  7. removes the private folder, on every path.
@@ -64,7 +65,7 @@ public:
         // The time limit is a test seam, not a user setting.
         std::chrono::milliseconds timeLimit = kTimeLimit;
         std::chrono::milliseconds gracePeriod = kGracePeriod;
-        // Lets the converter's own messages through to standard output and error.
+        // Keeps the converter's last messages for the debug log of a failed run.
         bool converterMessages = false;
     };
 

@@ -2,8 +2,11 @@
 #include "shared/GhostScript.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <future>
 #include <regex>
 #include <sstream>
@@ -145,6 +148,53 @@ TEST_F(GhostScriptTest, ConverterReadsAPrivateCopyNeverTheUsersPath) {
         EXPECT_EQ(readFile(result), "converted " + input.string() + "\n");
         EXPECT_FALSE(fs::exists(input.parent_path()));  // the copy goes with its run
     }
+}
+
+// A converter taken over by its document starts a process and exits 0: nothing of it may go
+// on running (writing into the cache, say) once the run is over.
+TEST_F(GhostScriptTest, NothingTheConverterStartedOutlivesASuccessfulRun) {
+    const fs::path record = records() / "child";
+    setenv("VORREL_FAKE_RECORD", record.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("leave-child"));
+    useFake.allowWriting(records());
+    GhostScript(source("drawing.eps", "drawing"), OutputFormat::PDF, 200).run();
+    const pid_t child = std::stoi(readFile(record));
+    // Gone, or a zombie waiting for whoever inherited it: either way it runs no more.
+    std::string state;
+    std::ifstream(("/proc/" + std::to_string(child) + "/stat").c_str()) >> state >> state >> state;
+    EXPECT_TRUE(state.empty() || state == "Z") << "process " << child << " is " << state;
+}
+
+// Ghostscript reads "(%stdin)" and GS_OPTIONS: neither may come from the previewer.
+TEST_F(GhostScriptTest, ConverterStartsWithNoInputAndAnEnvironmentOfItsOwn) {
+    setenv("VORREL_FAKE_RECORD", records().c_str(), 1);
+    setenv("GS_OPTIONS", "-dNOSAFER", 1);
+    setenv("GS_LIB", "/home/user/evil", 1);
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    ASSERT_EQ(write(input[1], "piped into the previewer", 24), 24);
+    close(input[1]);
+    const int savedInput = dup(STDIN_FILENO);
+    dup2(input[0], STDIN_FILENO);
+    close(input[0]);
+    {
+        GhostScript::TestOverride useFake(fake("start-recorder"));
+        useFake.allowWriting(records());
+        GhostScript(source("drawing.eps", "drawing"), OutputFormat::PDF, 200).run();
+    }
+    dup2(savedInput, STDIN_FILENO);
+    close(savedInput);
+    unsetenv("GS_OPTIONS");
+    unsetenv("GS_LIB");
+
+    EXPECT_EQ(readFile(records() / "input"), "");
+    std::vector<std::string> names;
+    std::istringstream environment(readFile(records() / "environment"));
+    for (std::string line; std::getline(environment, line);)
+        if (!line.starts_with("VORREL_FAKE_")) names.push_back(line.substr(0, line.find('=')));
+    std::sort(names.begin(), names.end());
+    // PWD is the shell's own.
+    EXPECT_EQ(names, (std::vector<std::string>{"HOME", "LANG", "PATH", "PWD", "TMPDIR"}));
 }
 
 // An editor saving while the user looks: the file changes between the key and the conversion.

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace vorrel {
+namespace vorrel::platform {
 
 inline std::string escapeControlCharacters(std::string_view text) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -37,4 +37,4 @@ inline std::string escapeControlCharacters(std::string_view text) {
     return escaped;
 }
 
-}  // namespace vorrel
+}  // namespace vorrel::platform
