@@ -86,10 +86,14 @@ class ExitTest : public QObject {
                              << ", \"logToFile\": " << (logToFile ? "true" : "false") << "}\n";
     }
 
+    // What a converter of `document` has on its command line: not the document's path (it
+    // reads a private copy in the scratch folder), so the scratch folder's.
+    std::string converterInput(const fs::path&) const { return (container() / "scratch").string(); }
+
     // No converter of `document` runs, and (unless `leftovers`) nothing of a run is left.
     void expectNothingLeft(const fs::path& document, qint64 program = 0) {
         const auto noConverter = [&] {
-            return processesMentioning(document.string(), program).empty();
+            return processesMentioning(converterInput(document), program).empty();
         };
         QVERIFY2(waitFor(noConverter, 3s), "a converter of the document still runs");
         QVERIFY(waitFor([&] { return entries(container() / "scratch").empty(); }, 3s));
@@ -120,14 +124,14 @@ private slots:
         const auto program = start(document);
         QVERIFY(program->waitForStarted());
         const qint64 pid = program->processId();
-        QVERIFY2(waitFor([&] { return !processesMentioning(document.string(), pid).empty(); }, 30s),
+        QVERIFY2(waitFor([&] { return !processesMentioning(converterInput(document), pid).empty(); }, 30s),
                  "no converter started");
 
         ::kill(static_cast<pid_t>(pid), signal);
         QVERIFY(program->waitForFinished(10000));
         if (signal == SIGKILL) {
             const auto noConverter = [&] {
-                return processesMentioning(document.string(), pid).empty();
+                return processesMentioning(converterInput(document), pid).empty();
             };
             QVERIFY2(waitFor(noConverter, 3s), "the converter outlived its killed parent");
             // The kill left its in-progress file and temporary folder: the first conversion of
@@ -165,7 +169,7 @@ private slots:
         setenv("XDG_CACHE_HOME", (home->root() / "cache").c_str(), 1);
         quicklook::ExtensionRegistry registry(QStringLiteral(VORREL_PLUGIN_FOLDER));
         quicklook::QuickLookWindow window(registry, {document});
-        QVERIFY2(waitFor([&] { return !processesMentioning(document.string()).empty(); }, 30s),
+        QVERIFY2(waitFor([&] { return !processesMentioning(converterInput(document)).empty(); }, 30s),
                  "no converter started");
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);  // the busy indicator
         if (escape) {
