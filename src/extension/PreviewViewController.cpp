@@ -100,26 +100,40 @@ void PreviewViewController::loadView() {
             rootLayout->addWidget(imageView_);
         }
     } else {
-        pdfView_ = new QPdfView;
-        pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
-        pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
-        pdfView_->setPageSpacing(0);  // no page breaks
-        // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
-        // end when a scroll bar appears and disappears at the fitted size.
-        pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        // QPdfView paints around its pages with the palette's Dark brush.
-        QPalette clear = pdfView_->palette();
-        clear.setColor(QPalette::Dark, Qt::transparent);
-        clear.setColor(QPalette::Base, Qt::transparent);
-        clear.setColor(QPalette::Window, Qt::transparent);
-        pdfView_->setPalette(clear);
-        pdfView_->setAutoFillBackground(false);
-        pdfView_->viewport()->setAutoFillBackground(false);
-        pdfView_->setFrameShape(QFrame::NoFrame);
-        pdfView_->setAttribute(Qt::WA_TranslucentBackground);
-        rootLayout->addWidget(pdfView_);
+        makePdfView();
     }
+}
+
+void PreviewViewController::makePdfView() {
+    pdfView_ = new QPdfView;
+    pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
+    pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+    pdfView_->setPageSpacing(0);  // no page breaks
+    // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
+    // end when a scroll bar appears and disappears at the fitted size.
+    pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // QPdfView paints around its pages with the palette's Dark brush.
+    QPalette clear = pdfView_->palette();
+    clear.setColor(QPalette::Dark, Qt::transparent);
+    clear.setColor(QPalette::Base, Qt::transparent);
+    clear.setColor(QPalette::Window, Qt::transparent);
+    pdfView_->setPalette(clear);
+    pdfView_->setAutoFillBackground(false);
+    pdfView_->viewport()->setAutoFillBackground(false);
+    pdfView_->setFrameShape(QFrame::NoFrame);
+    pdfView_->setAttribute(Qt::WA_TranslucentBackground);
+    view_->layout()->addWidget(pdfView_);
+}
+
+void PreviewViewController::showDocumentsAsPdf() {
+    if (pdfView_) return;
+    // A document is shown as a PDF whatever the setting: it replaces the picture's view.
+    delete backdropView_;
+    backdropView_ = nullptr;
+    delete imageView_;
+    imageView_ = nullptr;
+    makePdfView();
 }
 
 OutputFormat PreviewViewController::outputFormat() {
@@ -129,9 +143,14 @@ OutputFormat PreviewViewController::outputFormat() {
 }
 
 QString PreviewViewController::previewFormatName() const {
-    if (previewFileURL_.empty() || !outputFormat_) return {};
-    return QString::fromLatin1(logWord(*outputFormat_).data(),
-                               static_cast<int>(logWord(*outputFormat_).size()));
+    if (previewFileURL_.empty()) return {};
+    return QString::fromLatin1(logWord(shownFormat_).data(),
+                               static_cast<int>(logWord(shownFormat_).size()));
+}
+
+int PreviewViewController::previewPageCount() const {
+    if (previewFileURL_.empty() || shownFormat_ != OutputFormat::PDF || !document_) return 0;
+    return document_->pageCount();
 }
 
 QThreadPool& PreviewViewController::workers() {
@@ -171,9 +190,12 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
     workers().start([self = std::move(self), url, format, stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
+        OutputFormat shown = format;
         std::exception_ptr error;
         try {
-            output = GhostScript(url, format, kResolution).run(std::move(stop));
+            const GhostScript conversion(url, format, kResolution);
+            shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
+            output = conversion.run(std::move(stop));
         } catch (...) {
             error = std::current_exception();
         }
@@ -181,29 +203,32 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
         // guard tells whether this one is still there.
         QMetaObject::invokeMethod(
             qApp,
-            [self = std::move(self), output = std::move(output), error = std::move(error),
+            [self = std::move(self), output = std::move(output), shown, error = std::move(error),
              completion = std::move(completion)] {
                 if (!self) return;
                 if (error) {
                     completion(previewError(error));
                     return;
                 }
-                self->finishPreview(output, completion);
+                self->finishPreview(output, shown, completion);
             },
             Qt::QueuedConnection);
     });
 }
 
 void PreviewViewController::finishPreview(const std::filesystem::path& outputFile,
+                                          OutputFormat format,
                                           const quicklook::PreviewCompletion& completion) {
     view();
+    if (format == OutputFormat::PDF) showDocumentsAsPdf();
     const bool shown =
-        outputFormat() == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
+        format == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
     if (!shown) {
         completion(quicklook::PreviewError{ConversionError::unreadableOutput().what()});
         return;
     }
     previewFileURL_ = outputFile;
+    shownFormat_ = format;
     debug("Preview file at " + lastPathComponent(outputFile));
 
     if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);

@@ -16,7 +16,9 @@
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG";
 //   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
-//      GUI thread); a thrown error ends the request with that error;
+//      GUI thread); a thrown error ends the request with that error. A PostScript document
+//      is converted to a PDF whatever outputFormat() says; the PNG view is then replaced by
+//      the PDF view;
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
@@ -96,7 +98,9 @@ public:
                               quicklook::PreviewCompletion completion) override;
     QSizeF preferredContentSize() const override { return preferredContentSize_; }
     std::filesystem::path previewFileURL() const override { return previewFileURL_; }
+    // The format shown: PDF for a document, whatever outputFormat() says.
     QString previewFormatName() const override;
+    int previewPageCount() const override;
 
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();
@@ -120,8 +124,10 @@ public:
     static QSizeF imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch);
 
 private:
-    void finishPreview(const std::filesystem::path& outputFile,
+    void finishPreview(const std::filesystem::path& outputFile, OutputFormat format,
                        const quicklook::PreviewCompletion& completion);
+    void makePdfView();
+    void showDocumentsAsPdf();
     bool showImage(const std::filesystem::path& outputFile);
     bool showDocument(const std::filesystem::path& outputFile);
 
@@ -131,6 +137,7 @@ private:
     VisualEffectView* backdropView_ = nullptr;
     QPdfDocument* document_ = nullptr;
     std::optional<OutputFormat> outputFormat_;
+    OutputFormat shownFormat_ = OutputFormat::PDF;
     QSizeF preferredContentSize_;
     std::filesystem::path previewFileURL_;
     std::stop_source conversionStop_;

@@ -12,6 +12,7 @@
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterPolicy.h"
+#include "shared/StagedInput.h"
 
 namespace vorrel {
 
@@ -88,7 +89,8 @@ void ConverterRun::run(const Options& options) {
     if (auto error = platform::createPrivateFolders(options.scratchFolder))
         throw std::system_error(error, "cannot create " + options.scratchFolder.string());
     const platform::TemporaryFolder temporaryFolder(options.scratchFolder, "vorrel-converter-");
-    platform::ChildProcess converter(options.converter, options.arguments);
+    const fs::path input = stageInput(options.source, temporaryFolder.path());
+    platform::ChildProcess converter(options.converter, options.arguments(input));
     converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
     if (options.quiet) converter.discardOutput();
     if (options.confined) {

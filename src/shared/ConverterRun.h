@@ -6,18 +6,20 @@
 //  2. refuses to go on when its stop token or stopAll() asked to stop (Cancelled);
 //  3. creates the output file, empty, mode 0600 (failing if anything is at its path), and a
 //     private temporary folder "vorrel-converter-XXXXXX" (0700) in scratchFolder for TMPDIR;
-//  4. launches the converter with the arguments, in a process group of its own, dying with
+//  4. stages the input (StagedInput.h: a compressed source is expanded into the temporary
+//     folder, within its cap), asks `arguments` for the converter's arguments for that file;
+//  5. launches the converter with them, in a process group of its own, dying with
 //     the launching thread, with no descriptor but the standard streams, and confined by
 //     ConverterPolicy (unless `confined` is false, a test's control run);
-//  5. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
+//  6. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
 //     gracePeriod, kills it (SIGKILL), reaps the converter and fails with timedOut;
-//  6. a stop request while the converter runs kills its group at once: Cancelled;
-//  7. fails with converterFailed(status) on a non-zero status (128 + signal when a signal
+//  7. a stop request while the converter runs kills its group at once: Cancelled;
+//  8. fails with converterFailed(status) on a non-zero status (128 + signal when a signal
 //     ended it), with outputMissing when the output file is gone or empty.
 // The temporary folder is removed on every path, the output file on every failure; success
 // leaves the converter's result in the output file.
 //
-// Errors: ConversionError; Cancelled; std::system_error when the output file, the temporary
+// Errors: ConversionError; DecompressionError; Cancelled; std::system_error when the output file, the temporary
 // folder or the child cannot be made (launch errors carry errno and the converter's path).
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any
@@ -25,6 +27,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <semaphore>
 #include <stop_token>
 #include <string>
@@ -37,7 +40,8 @@ class ConverterRun {
 public:
     struct Options {
         std::filesystem::path converter;
-        std::vector<std::string> arguments;
+        // The converter's arguments for reading `input`: the source, or its expanded copy.
+        std::function<std::vector<std::string>(const std::filesystem::path& input)> arguments;
         std::filesystem::path source;         // the one file of the user's it may read
         std::filesystem::path output;         // created here; the one file it may write
         std::filesystem::path scratchFolder;  // holds the private temporary folder

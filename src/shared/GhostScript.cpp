@@ -70,7 +70,10 @@ void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dotsPerInch)
-    : url(std::move(source)), outputFormat(format), resolution(dotsPerInch) {
+    : url(std::move(source)),
+      kind(readSourceKind(url)),
+      outputFormat(kind.document ? OutputFormat::PDF : format),
+      resolution(dotsPerInch) {
     try {
         outputFileURL = cachedFileURL(url, outputFormat, resolution);
     } catch (const std::exception& error) {
@@ -90,9 +93,12 @@ fs::path GhostScript::converterURL() const {
            "converter";
 }
 
-std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
+std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
+                                               const fs::path& input) const {
+    if (kind.document) return documentArguments(outputPath, input);
     std::vector<std::string> list = plainArguments(outputPath);
-    if (const auto box = readDscHeader(url).usableBox()) {
+    list.back() = fs::absolute(input).string();
+    if (const auto box = readDscHeader(input).usableBox()) {
         auto [before, after] = cropArguments(*box);
         list.insert(list.end() - 1, before.begin(), before.end());
         list.insert(list.end(), after.begin(), after.end());
@@ -134,6 +140,25 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath)
             in};
 }
 
+std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
+                                                       const fs::path& input) {
+    return {"-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-dNOCACHE",
+            "-sDEVICE=pdfwrite",
+            "-dDetectDuplicateImages=true",
+            "-dEmbedAllFonts=true",
+            "-dCompressFonts=true",
+            "-dAutoRotatePages=/None",
+            "-dPreserveOverprintSettings=true",
+            "-dCompatibilityLevel=1.7",
+            "-sOutputFile=" + outputPathArgument(outputPath),
+            fs::absolute(input).string(),
+            "-c",
+            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+}
+
 fs::path GhostScript::run(std::stop_token stop) const {
     // Before the cache: older versions cached the blank page of an empty file.
     if (std::error_code error; fs::file_size(url, error) == 0 && !error) {
@@ -151,7 +176,10 @@ fs::path GhostScript::run(std::stop_token stop) const {
                   std::string(fileExtension(outputFormat)));
     try {
         ConverterRun::run({.converter = converterURL(),
-                           .arguments = arguments(inProgress),
+                           .arguments =
+                               [this, &inProgress](const fs::path& input) {
+                                   return arguments(inProgress, input);
+                               },
                            .source = fs::absolute(url),
                            .output = inProgress,
                            .scratchFolder = scratchDirectory(folder),
