@@ -20,6 +20,7 @@
 
 #include "extension/CacheManager.h"
 #include "extension/ImageView.h"
+#include "extension/PageNavigator.h"
 #include "extension/Logging.h"
 #include "extension/VisualEffectView.h"
 #include "platform/SystemVersion.h"
@@ -191,10 +192,12 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
         OutputFormat shown = format;
+        bool document = false;
         std::exception_ptr error;
         try {
             const GhostScript conversion(url, format, kResolution);
             shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
+            document = conversion.kind.document;
             output = conversion.run(std::move(stop));
         } catch (...) {
             error = std::current_exception();
@@ -203,26 +206,27 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
         // guard tells whether this one is still there.
         QMetaObject::invokeMethod(
             qApp,
-            [self = std::move(self), output = std::move(output), shown, error = std::move(error),
+            [self = std::move(self), output = std::move(output), shown, document,
+             error = std::move(error),
              completion = std::move(completion)] {
                 if (!self) return;
                 if (error) {
                     completion(previewError(error));
                     return;
                 }
-                self->finishPreview(output, shown, completion);
+                self->finishPreview(output, shown, document, completion);
             },
             Qt::QueuedConnection);
     });
 }
 
 void PreviewViewController::finishPreview(const std::filesystem::path& outputFile,
-                                          OutputFormat format,
+                                          OutputFormat format, bool paged,
                                           const quicklook::PreviewCompletion& completion) {
     view();
     if (format == OutputFormat::PDF) showDocumentsAsPdf();
     const bool shown =
-        format == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
+        format == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile, paged);
     if (!shown) {
         completion(quicklook::PreviewError{ConversionError::unreadableOutput().what()});
         return;
@@ -247,7 +251,7 @@ bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {
     return true;
 }
 
-bool PreviewViewController::showDocument(const std::filesystem::path& outputFile) {
+bool PreviewViewController::showDocument(const std::filesystem::path& outputFile, bool paged) {
     auto* document = new QPdfDocument(this);
     const auto status = document->load(QFile::decodeName(outputFile.c_str()));
     if (status != QPdfDocument::Error::None || document->pageCount() < 1 ||
@@ -258,6 +262,13 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
     }
     delete document_;
     document_ = document;
+    if (paged) {
+        // A PostScript document: one page at a time, fitted, moved through with the keys.
+        pdfView_->setDocument(document_);
+        pageNavigator_ = new PageNavigator(pdfView_);
+        preferredContentSize_ = pdfRowSize(*pdfView_, 0);
+        return true;
+    }
     if (document_->pageCount() > 1) {
         // The pages follow each other, fitted to the width, and scroll. The vertical scroll bar
         // stays, so the fitted width never changes with it (see loadView()).

@@ -24,9 +24,11 @@
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
 //      "NO NSImage created from output file" or "NO PDFDocument created from output file"
 //      and ends with ConversionError::unreadableOutput();
-//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A PDF
-//      of several pages is shown as one column that scrolls, fitted to the view's width;
-//      one page stays fitted into the view with no scroll bars;
+//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
+//      PostScript document is shown one page at a time, fitted into the view, with a
+//      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
+//      several pages is shown as one column that scrolls, fitted to the view's width; one page
+//      stays fitted into the view with no scroll bars;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -67,6 +69,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "extension/PageNavigator.h"
 #include "quicklook/PreviewingController.h"
 #include "shared/OutputFormat.h"
 
@@ -110,6 +113,8 @@ public:
     // The backdrop around imageView() on older systems; null otherwise.
     VisualEffectView* backdropView() const { return backdropView_; }
     QPdfDocument* document() const { return document_; }
+    // The pages of a PostScript document shown; null for a drawing.
+    PageNavigator* pageNavigator() const { return pageNavigator_; }
 
     // The workers that run conversions and purges (to wait for them in tests and at exit).
     static QThreadPool& workers();
@@ -124,18 +129,19 @@ public:
     static QSizeF imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch);
 
 private:
-    void finishPreview(const std::filesystem::path& outputFile, OutputFormat format,
+    void finishPreview(const std::filesystem::path& outputFile, OutputFormat format, bool paged,
                        const quicklook::PreviewCompletion& completion);
     void makePdfView();
     void showDocumentsAsPdf();
     bool showImage(const std::filesystem::path& outputFile);
-    bool showDocument(const std::filesystem::path& outputFile);
+    bool showDocument(const std::filesystem::path& outputFile, bool paged);
 
     QPointer<QWidget> view_;
     QPdfView* pdfView_ = nullptr;
     ImageView* imageView_ = nullptr;
     VisualEffectView* backdropView_ = nullptr;
     QPdfDocument* document_ = nullptr;
+    QPointer<PageNavigator> pageNavigator_;
     std::optional<OutputFormat> outputFormat_;
     OutputFormat shownFormat_ = OutputFormat::PDF;
     QSizeF preferredContentSize_;

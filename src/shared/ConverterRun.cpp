@@ -89,7 +89,9 @@ void ConverterRun::run(const Options& options) {
     if (auto error = platform::createPrivateFolders(options.scratchFolder))
         throw std::system_error(error, "cannot create " + options.scratchFolder.string());
     const platform::TemporaryFolder temporaryFolder(options.scratchFolder, "vorrel-converter-");
-    const fs::path input = stageInput(options.source, temporaryFolder.path());
+    const fs::path input = stageInput(options.source, temporaryFolder.path(),
+                                      [&options] { return stopRequested(options.stop); });
+    if (stopRequested(options.stop)) throw Cancelled(options.source);
     platform::ChildProcess converter(options.converter, options.arguments(input));
     converter.setEnvironment("TMPDIR", temporaryFolder.path().string());
     if (options.quiet) converter.discardOutput();

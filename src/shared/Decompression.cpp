@@ -154,18 +154,4 @@ void decompress(int in, Compression format, std::uint64_t limit, const Decompres
     }
 }
 
-void decompressToFile(int in, int out, Compression format, std::uint64_t limit) {
-    decompress(in, format, limit, [out](std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t written = write(out, bytes.data(), bytes.size());
-            if (written < 0) {
-                if (errno == EINTR) continue;
-                throw std::system_error(errno, std::generic_category(), "cannot write");
-            }
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        }
-        return true;
-    });
-}
-
 }  // namespace vorrel

@@ -10,8 +10,7 @@
 //  3. fails with DecompressionError::tooLarge(limit) as soon as more than `limit` bytes come
 //     out, and with DecompressionError::damaged() for a stream that is cut short, corrupt, or
 //     is no stream of `format`. Concatenated streams (as `cat a.gz b.gz` makes) are read on.
-// decompressToFile(in, out, format, limit) writes the expanded bytes to `out`
-// (std::system_error when that fails). Memory stays bounded whatever the input holds. Any
+// Memory stays bounded whatever the input holds. Any
 // bytes are safe input.
 //
 // decompressedSizeLimit(compressedSize): the cap for a file of that size: 1 GiB, or 200 times
@@ -54,6 +53,5 @@ private:
 using DecompressionSink = std::function<bool(std::string_view bytes)>;
 
 void decompress(int in, Compression format, std::uint64_t limit, const DecompressionSink& sink);
-void decompressToFile(int in, int out, Compression format, std::uint64_t limit);
 
 }  // namespace vorrel

@@ -38,7 +38,7 @@ std::string contentStart(int fd, Compression compression, std::string_view first
     std::string start;
     if (lseek(fd, 0, SEEK_SET) != 0) return start;
     try {
-        decompress(fd, compression, SourceKind::kPeekBytes + 1, [&start](std::string_view bytes) {
+        decompress(fd, compression, kDecompressedSizeCap, [&start](std::string_view bytes) {
             start.append(bytes.substr(0, SourceKind::kPeekBytes - start.size()));
             return start.size() < SourceKind::kPeekBytes;
         });

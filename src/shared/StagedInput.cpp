@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 #include "shared/Decompression.h"
@@ -31,10 +32,22 @@ std::system_error fileError(int error, const char* what, const std::filesystem::
     return std::system_error(error, std::generic_category(), std::string(what) + " " + path.string());
 }
 
+void writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            throw std::system_error(errno, std::generic_category(), "cannot write");
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
 }  // namespace
 
 std::filesystem::path stageInput(const std::filesystem::path& source,
-                                 const std::filesystem::path& folder) {
+                                 const std::filesystem::path& folder,
+                                 const std::function<bool()>& stopped) {
     const Descriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) throw fileError(errno, "cannot read", source);
     struct stat status {};
@@ -50,8 +63,11 @@ std::filesystem::path stageInput(const std::filesystem::path& source,
     const Descriptor out(open(staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0) throw fileError(errno, "cannot create", staged);
     try {
-        decompressToFile(in.get(), out.get(), format,
-                         decompressedSizeLimit(static_cast<std::uint64_t>(status.st_size)));
+        const auto limit = decompressedSizeLimit(static_cast<std::uint64_t>(status.st_size));
+        decompress(in.get(), format, limit, [&out, &stopped](std::string_view bytes) {
+            writeAll(out.get(), bytes);
+            return !stopped();
+        });
     } catch (...) {
         unlink(staged.c_str());
         throw;
