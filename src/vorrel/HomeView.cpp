@@ -46,9 +46,8 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
     const QString steps[] = {
         tr("Make “Vorrel Quick Look” the [default application for EPS files](%1).")
             .arg(QLatin1String(setupLink)),
-        tr("In File Manager, double-click an EPS or PostScript file (also .ps.gz, .eps.gz, .ps.bz2 "
-           "or .eps.bz2), or choose “Open With → Vorrel Quick Look”."),
-        tr("File Manager shows thumbnails of EPS and PostScript files once Vorrel is installed."),
+        tr("In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”."),
+        tr("File Manager shows thumbnails of EPS and PostScript files."),
         tr("Turn on “Transparent Background” in Settings for previews without a white page."),
     };
     int order = 1;

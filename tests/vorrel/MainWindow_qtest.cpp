@@ -348,7 +348,7 @@ private slots:
         for (const char* needed : {german ? "Öffnen mit → Vorrel Quick Look" : "Open With → Vorrel Quick Look",
                                    german ? "Standardanwendung für EPS-Dateien" : "default application for EPS files",
                                    german ? "Esc" : "Escape", german ? "Pfeiltasten" : "arrow keys",
-                                   german ? "Vorschaubilder" : "thumbnails", "PostScript", ".ps.gz",
+                                   german ? "Vorschaubilder" : "thumbnails", "PostScript",
                                    german ? "Transparenter Hintergrund" : "Transparent Background"})
             QVERIFY2(all.contains(QString::fromUtf8(needed)), needed);
         QCOMPARE(home.stepLabels().size(), 4);

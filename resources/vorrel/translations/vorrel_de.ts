@@ -123,11 +123,11 @@
         <translation>Machen Sie „Vorrel Quick Look“ zur [Standardanwendung für EPS-Dateien](%1).</translation>
     </message>
     <message>
-        <source>In File Manager, double-click an EPS or PostScript file (also .ps.gz, .eps.gz, .ps.bz2 or .eps.bz2), or choose “Open With → Vorrel Quick Look”.</source>
-        <translation>Doppelklicken Sie im Dateimanager auf eine EPS- oder PostScript-Datei (auch .ps.gz, .eps.gz, .ps.bz2 oder .eps.bz2) oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
+        <source>In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”.</source>
+        <translation>Doppelklicken Sie im Dateimanager auf eine EPS-Datei oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
     </message>
     <message>
-        <source>File Manager shows thumbnails of EPS and PostScript files once Vorrel is installed.</source>
+        <source>File Manager shows thumbnails of EPS and PostScript files.</source>
         <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder von EPS- und PostScript-Dateien.</translation>
     </message>
     <message>
