@@ -75,7 +75,7 @@ const fs::path kConverter = kPrefix / "libexec" / "vorrel" / "converter";
 
 void row(FILE* report, const char* what, const std::vector<Cost>& ours,
          const std::vector<Cost>& bare) {
-    for (const auto [name, field] : {std::pair{"wall", &Cost::wall}, std::pair{"cpu", &Cost::cpu}}) {
+    for (const auto& [name, field] : {std::pair{"wall", &Cost::wall}, std::pair{"cpu", &Cost::cpu}}) {
         const double a = median(ours, field), b = median(bare, field);
         std::fprintf(report, "%-34s %-5s %10.1f %10.1f %8.3f\n", what, name, a * 1e3, b * 1e3,
                      a / b);
@@ -105,6 +105,8 @@ void compare(FILE* report, const char* what, int rounds, const std::function<voi
 
 int run(int rounds, FILE* report) {
     vorrel::test::TempHome home;
+    // This program is not in the prefix: the conversions use the prefix's converter.
+    const vorrel::GhostScript::TestOverride converter(kConverter);
     const struct {
         const char* name;
         std::string content;
