@@ -21,6 +21,7 @@
 #include "extension/CacheManager.h"
 #include "extension/ImageView.h"
 #include "extension/Logging.h"
+#include "extension/PageNavigator.h"
 #include "extension/VisualEffectView.h"
 #include "platform/PrintableText.h"
 #include "platform/SystemVersion.h"
@@ -104,26 +105,40 @@ void PreviewViewController::loadView() {
             rootLayout->addWidget(imageView_);
         }
     } else {
-        pdfView_ = new QPdfView;
-        pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
-        pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
-        pdfView_->setPageSpacing(0);  // no page breaks
-        // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
-        // end when a scroll bar appears and disappears at the fitted size.
-        pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        // QPdfView paints around its pages with the palette's Dark brush.
-        QPalette clear = pdfView_->palette();
-        clear.setColor(QPalette::Dark, Qt::transparent);
-        clear.setColor(QPalette::Base, Qt::transparent);
-        clear.setColor(QPalette::Window, Qt::transparent);
-        pdfView_->setPalette(clear);
-        pdfView_->setAutoFillBackground(false);
-        pdfView_->viewport()->setAutoFillBackground(false);
-        pdfView_->setFrameShape(QFrame::NoFrame);
-        pdfView_->setAttribute(Qt::WA_TranslucentBackground);
-        rootLayout->addWidget(pdfView_);
+        makePdfView();
     }
+}
+
+void PreviewViewController::makePdfView() {
+    pdfView_ = new QPdfView;
+    pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
+    pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
+    pdfView_->setPageSpacing(0);  // no page breaks
+    // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
+    // end when a scroll bar appears and disappears at the fitted size.
+    pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // QPdfView paints around its pages with the palette's Dark brush.
+    QPalette clear = pdfView_->palette();
+    clear.setColor(QPalette::Dark, Qt::transparent);
+    clear.setColor(QPalette::Base, Qt::transparent);
+    clear.setColor(QPalette::Window, Qt::transparent);
+    pdfView_->setPalette(clear);
+    pdfView_->setAutoFillBackground(false);
+    pdfView_->viewport()->setAutoFillBackground(false);
+    pdfView_->setFrameShape(QFrame::NoFrame);
+    pdfView_->setAttribute(Qt::WA_TranslucentBackground);
+    view_->layout()->addWidget(pdfView_);
+}
+
+void PreviewViewController::showDocumentsAsPdf() {
+    if (pdfView_) return;
+    // A document is shown as a PDF whatever the setting: it replaces the picture's view.
+    delete backdropView_;
+    backdropView_ = nullptr;
+    delete imageView_;
+    imageView_ = nullptr;
+    makePdfView();
 }
 
 OutputFormat PreviewViewController::outputFormat() {
@@ -133,9 +148,14 @@ OutputFormat PreviewViewController::outputFormat() {
 }
 
 QString PreviewViewController::previewFormatName() const {
-    if (previewFileURL_.empty() || !outputFormat_) return {};
-    return QString::fromLatin1(logWord(*outputFormat_).data(),
-                               static_cast<int>(logWord(*outputFormat_).size()));
+    if (previewFileURL_.empty()) return {};
+    return QString::fromLatin1(logWord(shownFormat_).data(),
+                               static_cast<int>(logWord(shownFormat_).size()));
+}
+
+int PreviewViewController::previewPageCount() const {
+    if (previewFileURL_.empty() || shownFormat_ != OutputFormat::PDF || !document_) return 0;
+    return document_->pageCount();
 }
 
 QThreadPool& PreviewViewController::workers() {
@@ -182,9 +202,14 @@ void PreviewViewController::convert(const std::filesystem::path& url,
                      stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
+        OutputFormat shown = format;
+        bool document = false;
         std::exception_ptr error;
         try {
-            output = GhostScript(url, format, kResolution).run(std::move(stop));
+            const GhostScript conversion(url, format, kResolution);
+            shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
+            document = conversion.kind.document;
+            output = conversion.run(std::move(stop));
         } catch (...) {
             error = std::current_exception();
         }
@@ -192,14 +217,14 @@ void PreviewViewController::convert(const std::filesystem::path& url,
         // guard tells whether this one is still there.
         QMetaObject::invokeMethod(
             qApp,
-            [self = std::move(self), url, retry, output = std::move(output),
+            [self = std::move(self), url, retry, output = std::move(output), shown, document,
              error = std::move(error), completion = std::move(completion)] {
                 if (!self) return;
                 if (error) {
                     completion(previewError(error));
                     return;
                 }
-                self->finishPreview(url, output, completion, retry);
+                self->finishPreview(url, output, shown, document, completion, retry);
             },
             Qt::QueuedConnection);
     });
@@ -207,11 +232,13 @@ void PreviewViewController::convert(const std::filesystem::path& url,
 
 void PreviewViewController::finishPreview(const std::filesystem::path& url,
                                           const std::filesystem::path& outputFile,
+                                          OutputFormat format, bool paged,
                                           const quicklook::PreviewCompletion& completion,
                                           bool retry) {
     view();
+    if (format == OutputFormat::PDF) showDocumentsAsPdf();
     const bool shown =
-        outputFormat() == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile);
+        format == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile, paged);
     if (!shown && !retry && acceptingWork) {
         // A damaged cached file would otherwise be served for ever.
         std::error_code ignored;
@@ -224,6 +251,7 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         return;
     }
     previewFileURL_ = outputFile;
+    shownFormat_ = format;
     debug("Preview file at " + lastPathComponent(outputFile));
 
     if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
@@ -242,7 +270,7 @@ bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {
     return true;
 }
 
-bool PreviewViewController::showDocument(const std::filesystem::path& outputFile) {
+bool PreviewViewController::showDocument(const std::filesystem::path& outputFile, bool paged) {
     auto* document = new QPdfDocument(this);
     const auto status = document->load(QFile::decodeName(outputFile.c_str()));
     if (status != QPdfDocument::Error::None || document->pageCount() < 1 ||
@@ -253,6 +281,13 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
     }
     delete document_;
     document_ = document;
+    if (paged) {
+        // A PostScript document: one page at a time, fitted, moved through with the keys.
+        pdfView_->setDocument(document_);
+        pageNavigator_ = new PageNavigator(pdfView_);
+        preferredContentSize_ = pdfRowSize(*pdfView_, 0);
+        return true;
+    }
     if (document_->pageCount() > 1) {
         // The pages follow each other, fitted to the width, and scroll. The vertical scroll bar
         // stays, so the fitted width never changes with it (see loadView()).

@@ -16,16 +16,20 @@
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG";
 //   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
-//      GUI thread); a thrown error ends the request with that error;
+//      GUI thread); a thrown error ends the request with that error. A PostScript document
+//      is converted to a PDF whatever outputFormat() says; the PNG view is then replaced by
+//      the PDF view;
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
 //      "NO NSImage created from output file" or "NO PDFDocument created from output file",
 //      removes the cached file and converts once more (steps 2 and 3, silently); when the
 //      new file cannot be loaded either, it ends with ConversionError::unreadableOutput();
-//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A PDF
-//      of several pages is shown as one column that scrolls, fitted to the view's width;
-//      one page stays fitted into the view with no scroll bars;
+//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
+//      PostScript document is shown one page at a time, fitted into the view, with a
+//      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
+//      several pages is shown as one column that scrolls, fitted to the view's width; one page
+//      stays fitted into the view with no scroll bars;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -66,6 +70,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "extension/PageNavigator.h"
 #include "quicklook/PreviewingController.h"
 #include "shared/OutputFormat.h"
 
@@ -97,7 +102,9 @@ public:
                               quicklook::PreviewCompletion completion) override;
     QSizeF preferredContentSize() const override { return preferredContentSize_; }
     std::filesystem::path previewFileURL() const override { return previewFileURL_; }
+    // The format shown: PDF for a document, whatever outputFormat() says.
     QString previewFormatName() const override;
+    int previewPageCount() const override;
 
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();
@@ -107,6 +114,8 @@ public:
     // The backdrop around imageView() on older systems; null otherwise.
     VisualEffectView* backdropView() const { return backdropView_; }
     QPdfDocument* document() const { return document_; }
+    // The pages of a PostScript document shown; null for a drawing.
+    PageNavigator* pageNavigator() const { return pageNavigator_; }
 
     // The workers that run conversions and purges (to wait for them in tests and at exit).
     static QThreadPool& workers();
@@ -125,16 +134,21 @@ private:
     void convert(const std::filesystem::path& url, quicklook::PreviewCompletion completion,
                  bool retry);
     void finishPreview(const std::filesystem::path& url, const std::filesystem::path& outputFile,
+                       OutputFormat format, bool paged,
                        const quicklook::PreviewCompletion& completion, bool retry);
+    void makePdfView();
+    void showDocumentsAsPdf();
     bool showImage(const std::filesystem::path& outputFile);
-    bool showDocument(const std::filesystem::path& outputFile);
+    bool showDocument(const std::filesystem::path& outputFile, bool paged);
 
     QPointer<QWidget> view_;
     QPdfView* pdfView_ = nullptr;
     ImageView* imageView_ = nullptr;
     VisualEffectView* backdropView_ = nullptr;
     QPdfDocument* document_ = nullptr;
+    QPointer<PageNavigator> pageNavigator_;
     std::optional<OutputFormat> outputFormat_;
+    OutputFormat shownFormat_ = OutputFormat::PDF;
     QSizeF preferredContentSize_;
     std::filesystem::path previewFileURL_;
     std::stop_source conversionStop_;

@@ -69,6 +69,7 @@ int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::
             line["output"] = session.previewFileURL().string();
             line["format"] = session.previewFormatName().toStdString();
             line["contentSize"] = {size.width(), size.height()};
+            if (const int pages = session.previewPageCount(); pages > 0) line["pages"] = pages;
             const auto text =
                 line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
             std::fprintf(out, "%s\n", text.c_str());

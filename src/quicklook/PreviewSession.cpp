@@ -52,6 +52,10 @@ std::filesystem::path PreviewSession::previewFileURL() const {
     return controller_ ? controller_->previewFileURL() : std::filesystem::path();
 }
 
+int PreviewSession::previewPageCount() const {
+    return controller_ ? controller_->previewPageCount() : 0;
+}
+
 QString PreviewSession::previewFormatName() const {
     return controller_ ? controller_->previewFormatName() : QString();
 }

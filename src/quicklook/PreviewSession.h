@@ -47,6 +47,7 @@ public:
     QSizeF preferredContentSize() const;
     std::filesystem::path previewFileURL() const;
     QString previewFormatName() const;
+    int previewPageCount() const;
 
 signals:
     void finished();

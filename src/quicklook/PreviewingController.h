@@ -3,7 +3,7 @@
 //
 // An extension is a Qt plug-in module whose root object implements PreviewExtension and
 // whose metadata JSON lists the MIME types it serves:
-//     { "MimeTypes": [ "image/x-eps" ] }
+//     { "MimeTypes": [ "image/x-eps", "application/postscript", ... ] }
 // For each file the service:
 //   1. asks the extension for a new controller (makeController()),
 //   2. asks the controller for its view (view(); the first call loads it),
@@ -60,6 +60,8 @@ public:
     // format's name ("PDF", "PNG"). For scripts and tests; empty before success.
     virtual std::filesystem::path previewFileURL() const = 0;
     virtual QString previewFormatName() const = 0;
+    // After success: the number of pages shown, for a PDF; 0 otherwise.
+    virtual int previewPageCount() const = 0;
 };
 
 class PreviewExtension {
@@ -73,5 +75,5 @@ public:
 
 }  // namespace vorrel::quicklook
 
-#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/2"
+#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/3"
 Q_DECLARE_INTERFACE(vorrel::quicklook::PreviewExtension, VorrelPreviewExtension_iid)

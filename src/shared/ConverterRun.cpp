@@ -11,10 +11,11 @@
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterPolicy.h"
-#include "platform/PrintableText.h"
+#include "shared/StagedInput.h"
 
 namespace vorrel {
 
@@ -141,10 +142,13 @@ void ConverterRun::run(const Options& options) {
     fs::path input = options.source;
     std::vector<std::string> arguments = options.arguments;
     if (options.argumentsFor) {
-        input = privateFolder.path() / "source";
-        platform::copyFileOnce(options.source, input,
+        const fs::path staged = privateFolder.path() / "source";
+        platform::copyFileOnce(options.source, staged,
                                options.stagedBytes ? options.stagedBytes
                                                    : [](std::span<const std::uint8_t>) {});
+        input = stageInput(staged, privateFolder.path(),
+                           [&options] { return stopRequested(options.stop); });
+        if (stopRequested(options.stop)) throw Cancelled(options.source);
         arguments = options.argumentsFor(input);
     }
 

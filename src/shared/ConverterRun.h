@@ -10,8 +10,9 @@
 //  4. stages the input (when argumentsFor is set): copies the source into the private folder
 //     under the fixed name "source" (platform::copyFileOnce: a reflink where offered, else a
 //     copy), `stagedBytes` seeing each byte of the copy once; the converter then reads that
-//     copy, never the user's path, and gets argumentsFor(<the copy>) as its arguments. A later
-//     step (decompression) works on the staged copy. Without argumentsFor, `arguments` are
+//     copy, never the user's path. A compressed copy is expanded beside it first, within its
+//     cap (StagedInput.h), and the converter reads the expanded file instead. The converter
+//     gets argumentsFor(<the file it reads>) as its arguments. Without argumentsFor, `arguments` are
 //     used and the converter reads `source` itself;
 //  5. launches the converter with the arguments, in a process group of its own, dying with
 //     the launching thread, with standard input at end of file, an environment of its own
@@ -31,8 +32,8 @@
 // The private folder is removed on every path, the output file on every failure; success
 // leaves the converter's result in the output file.
 //
-// Errors: ConversionError; Cancelled; std::system_error when the output file, the private
-// folder, the staged copy or the child cannot be made (launch errors carry errno and the
+// Errors: ConversionError; DecompressionError; Cancelled; std::system_error when the output
+// file, the private folder, the staged copy or the child cannot be made (launch errors carry errno and the
 // converter's path); what stagedBytes throws.
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any

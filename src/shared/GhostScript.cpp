@@ -98,7 +98,10 @@ void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dotsPerInch)
-    : url(std::move(source)), outputFormat(format), resolution(dotsPerInch) {
+    : url(std::move(source)),
+      kind(readSourceKind(url)),
+      outputFormat(kind.document ? OutputFormat::PDF : format),
+      resolution(dotsPerInch) {
     try {
         outputFileURL = cachedFileURL(url, outputFormat, resolution);
     } catch (const std::exception& error) {
@@ -124,6 +127,7 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
                                                 const fs::path& input) const {
+    if (kind.document) return documentArguments(outputPath, input);
     std::vector<std::string> list = plainArguments(outputPath, input);
     if (const auto box = readDscHeader(input).usableBox()) {
         auto [before, after] = cropArguments(*box);
@@ -170,6 +174,25 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
             "-dCompatibilityLevel=1.7",
             "-sOutputFile=" + out,
             in};
+}
+
+std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
+                                                       const fs::path& input) {
+    return {"-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-dNOCACHE",
+            "-sDEVICE=pdfwrite",
+            "-dDetectDuplicateImages=true",
+            "-dEmbedAllFonts=true",
+            "-dCompressFonts=true",
+            "-dAutoRotatePages=/None",
+            "-dPreserveOverprintSettings=true",
+            "-dCompatibilityLevel=1.7",
+            "-sOutputFile=" + outputPathArgument(outputPath),
+            fs::absolute(input).string(),
+            "-c",
+            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {

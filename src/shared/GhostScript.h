@@ -1,10 +1,13 @@
 #pragma once
-// GhostScript: converts one EPS file into a PDF document or a PNG image with alpha by running
-// the Ghostscript interpreter (the `converter` program) as a child process, into the preview
-// file cache.
+// GhostScript: converts one PostScript file into a PDF document or a PNG image with alpha by
+// running the Ghostscript interpreter (the `converter` program) as a child process, into the
+// preview file cache.
 //
-// The constructor fixes where the converted file lives (cachedFileURL(): named by the SHA-256
-// of the source's bytes). run() then:
+// The constructor reads the source's kind (readSourceKind(), SourceKind.h): an EPS drawing is
+// converted in the format asked for and cropped to its box; a document always becomes a PDF of
+// all its pages, each at the size the document asks for (else the default paper), uncropped.
+// It then fixes where the converted file lives (cachedFileURL(): named by the SHA-256 of the
+// source's bytes as stored, compressed or not). run() then:
 //  0. fails with emptyFile (logged at debug level, function "run()") when the source has no
 //     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
 //     versions may have cached that page;
@@ -15,9 +18,10 @@
 //  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
 //  4. runs the converter under guard into it (ConverterRun.h): one of the 4 process-wide
 //     conversionSlots() (waited for without limit), a private folder in the container's
-//     "scratch" folder, the source staged there (copied and hashed in one read) for the
-//     converter to read instead of the user's path, arguments made for that copy (its DSC
-//     box), the kernel's confinement (ConverterPolicy.h), at most 60 seconds, then
+//     "scratch" folder, the source staged there (copied and hashed in one read; a compressed
+//     source then expanded beside its copy, within its cap) for the converter to read instead
+//     of the user's path, arguments made for that file (its DSC box), the kernel's confinement
+//     (ConverterPolicy.h), at most 60 seconds, then
 //     SIGTERM, a short grace period and SIGKILL with timedOut; converterFailed(status) on a
 //     non-zero status (128 + signal for a child that a signal ended), outputMissing when the
 //     in-progress file is missing or empty; a stop request kills the converter at once;
@@ -52,14 +56,16 @@
 
 #include "shared/ConversionError.h"
 #include "shared/OutputFormat.h"
+#include "shared/SourceKind.h"
 
 namespace vorrel {
 
 class GhostScript {
 public:
-    std::filesystem::path url;            // the EPS source file
+    std::filesystem::path url;            // the PostScript source file
     std::filesystem::path outputFileURL;  // final place of the converted file in the cache
-    OutputFormat outputFormat;
+    SourceKind kind;                      // drawing or document, compressed or not
+    OutputFormat outputFormat;            // the format asked for; PDF for a document
     std::int64_t resolution;  // dots per inch for PNG output
 
     static constexpr std::chrono::milliseconds kTimeLimit{ConversionError::kTimeLimitSeconds *
@@ -82,16 +88,27 @@ public:
     // P/libexec/vorrel/converter. A TestOverride replaces it.
     std::filesystem::path converterURL() const;
 
-    // The converter's arguments for writing `outputPath`: plainArguments(), and when the
-    // source's DSC comments name a usable box (readDscHeader(url).usableBox()), the crop
-    // arguments for that box (cropArguments(), CropArguments.h) placed around <in>:
+    // The converter's arguments for writing `outputPath` from `input` (url unless given: the
+    // file the converter reads, which for a compressed source is its expanded copy). For a
+    // drawing: plainArguments(), and when the input's DSC comments name a usable box
+    // (readDscHeader(input).usableBox()), the crop arguments for that box (cropArguments(),
+    // CropArguments.h) placed around <in>:
     //   <plain arguments without in> <beforeSource...> <in> <afterSource...>
     // Without a usable box they are the plain arguments, item for item, and Ghostscript's own
-    // -dEPSCrop decides the page as before.
+    // -dEPSCrop decides the page as before. For a document, documentArguments().
     std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
     // The same for the converter reading `input` (the staged copy) instead of url.
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
+
+    // A document's PDF (14 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
+    //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
+    //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
+    //   -sOutputFile=<out> <in> -c "<show a page that was never shown>"
+    // Every page keeps the size the document gives it; a document that never calls showpage
+    // still shows its one page.
+    static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
+                                                      const std::filesystem::path& input);
 
     // The fixed argument lists, each item separate. Both paths are made absolute, so no file
     // name can be taken for an option; a "%" in the output path is doubled, because

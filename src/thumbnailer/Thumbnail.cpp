@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <locale>
 #include <sstream>
 #include <system_error>
 
@@ -77,9 +78,15 @@ std::string seconds(std::chrono::milliseconds limit) {
 Thumbnail::TimedOut::TimedOut(std::chrono::milliseconds limit)
     : std::runtime_error("Ghostscript did not finish within " + seconds(limit) + " seconds.") {}
 
-Thumbnail::Thumbnail(fs::path file, int pixels) : source(std::move(file)), size(pixels) {
+Thumbnail::Thumbnail(fs::path file, int pixels)
+    : source(std::move(file)), size(pixels), kind(readSourceKind(source)) {
     assert(size >= kMinimumSize && size <= kMaximumSize);
-    if (const auto box = readDscHeader(source).usableBox()) {
+    choosePage(kind.document ? std::nullopt : readDscHeader(source).usableBox());
+}
+
+void Thumbnail::choosePage(const std::optional<BoundingBox>& box) {
+    paper.clear();
+    if (box) {
         page = *box;
     } else {
         const platform::PaperSize paperSize = platform::defaultPaperSize();
@@ -99,7 +106,9 @@ Thumbnail::Thumbnail(fs::path file, int pixels) : source(std::move(file)), size(
     }
 }
 
-std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath) const {
+std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
+                                             const fs::path& input) const {
+    if (kind.document) return documentArguments(outputPath, input);
     char dotsPerInch[64];
     const auto written = std::to_chars(dotsPerInch, dotsPerInch + sizeof dotsPerInch, resolution,
                                        std::chars_format::fixed);
@@ -115,9 +124,39 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath) const 
                                      GhostScript::outputPathArgument(outputPath)};
     auto [before, after] = cropArguments(page, scale);
     list.insert(list.end(), before.begin(), before.end());
-    list.push_back(fs::absolute(source).string());
+    list.push_back(fs::absolute(input).string());
     list.insert(list.end(), after.begin(), after.end());
     return list;
+}
+
+std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath,
+                                                      const fs::path& input) const {
+    // Ghostscript keeps a resolution given with -r whatever setpagedevice asks for: the first
+    // one is set here instead, on a page of the default paper's size.
+    std::ostringstream setUp;
+    setUp.imbue(std::locale::classic());
+    setUp.precision(17);
+    setUp << "userdict /setpagedevice { dup /PageSize known { dup length 1 add dict copy "
+             "dup /PageSize get aload pop 2 copy lt { exch } if pop dup 0 gt { "
+          << size * 72.0
+          << " exch div dup 2 array astore 1 index exch /HWResolution exch put } { pop } ifelse "
+             "} if //systemdict /setpagedevice get exec } bind put "
+          << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
+          << resolution << ' ' << resolution << "] /BeginPage { 1 ge { quit } if } >> "
+          << "setpagedevice";
+    return {"-q",
+            "-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-sDEVICE=pngalpha",
+            "-o",
+            GhostScript::outputPathArgument(outputPath),
+            "-c",
+            setUp.str(),
+            "-f",
+            fs::absolute(input).string(),
+            "-c",
+            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
 }
 
 void Thumbnail::write(const fs::path& output, const Options& options, std::stop_token stop) const {
@@ -132,14 +171,21 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
     const fs::path picture = work.path() / "thumbnail.png";
     try {
         ConverterRun::run({.converter = options.converter,
-                           .arguments = arguments(picture),
                            .source = fs::absolute(source),
                            .output = picture,
                            .scratchFolder = work.path(),
                            .timeLimit = options.timeLimit,
                            .gracePeriod = options.gracePeriod,
                            .quiet = !options.converterMessages,
-                           .stop = stop});
+                           .stop = stop,
+                           .argumentsFor =
+                               [this, &picture](const fs::path& input) {
+                                   // The box of the bytes drawn: the staged (or expanded) copy.
+                                   Thumbnail staged = *this;
+                                   if (!kind.document)
+                                       staged.choosePage(readDscHeader(input).usableBox());
+                                   return staged.arguments(picture, input);
+                               }});
     } catch (const ConversionError& error) {
         if (error.kind() == ConversionError::Case::timedOut) throw TimedOut(options.timeLimit);
         throw;
@@ -156,7 +202,9 @@ std::string Thumbnail::description() const {
     std::ostringstream text;
     text.imbue(std::locale::classic());
     text << "Thumbnail of " << source.filename().string() << " at " << size << " pixels: ";
-    if (paper.empty())
+    if (kind.document)
+        text << "the first page of a document, starting on the " << paper << " page ";
+    else if (paper.empty())
         text << "the bounding box ";
     else
         text << "no usable bounding box, the whole " << paper << " page ";

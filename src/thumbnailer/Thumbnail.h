@@ -1,7 +1,14 @@
 #pragma once
-// Thumbnail: one EPS file drawn by the converter straight into a PNG image with alpha whose
-// longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT OUTPUT makes).
+// Thumbnail: the first page of one PostScript file drawn by the converter straight into a PNG
+// image with alpha whose longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT
+// OUTPUT makes). A compressed file is expanded first (ConverterRun.h, StagedInput.h).
 //
+// A document (readSourceKind(), SourceKind.h) is never cropped: its first page is drawn whole,
+// at the size the document asks for with setpagedevice, else on the default paper; the
+// resolution follows each page size the document sets, so the longer side stays `size`, and
+// the converter stops when that page is done (documentArguments()).
+//
+// A drawing (EPS):
 // The page is cropped as the preview crops: to the box readDscHeader(source).usableBox()
 // names. A file without a usable box shows the whole page Ghostscript would give it, the
 // system's default paper (platform::defaultPaperSize()), fixed so that the document cannot
@@ -40,12 +47,14 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <stop_token>
 #include <string>
 #include <vector>
 
 #include "shared/DscHeader.h"
+#include "shared/SourceKind.h"
 
 namespace vorrel {
 
@@ -77,6 +86,7 @@ public:
 
     std::filesystem::path source;
     int size;
+    SourceKind kind;
     BoundingBox page;   // in the document's points, after widening
     std::string paper;  // the default paper's name when the file names no usable box
     double resolution;  // dots per inch Ghostscript draws at
@@ -86,16 +96,35 @@ public:
     // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
     Thumbnail(std::filesystem::path source, int size);
 
-    // The converter's arguments for drawing into `outputPath`:
+    // The converter's arguments for drawing into `outputPath` from `input` (source unless
+    // given). A drawing:
     //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<resolution> -dFirstPage=1
     //   -dLastPage=1 -o <out> <crop arguments before> <in> <crop arguments after>
-    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
+    // A document: documentArguments().
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath) const {
+        return arguments(outputPath, source);
+    }
+    std::vector<std::string> arguments(const std::filesystem::path& outputPath,
+                                       const std::filesystem::path& input) const;
+
+    // A document's first page:
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -o <out> -c "<set-up>" -f <in>
+    //   -c "<show a page that was never shown>"
+    // The set-up starts on the default paper at `resolution`, gives every setpagedevice that
+    // names a PageSize the resolution that draws that page's longer side at `size` pixels, and
+    // quits when the second page would begin.
+    std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
+                                               const std::filesystem::path& input) const;
 
     void write(const std::filesystem::path& output, const Options& options,
                std::stop_token stop = {}) const;
 
     // One line for the curious: the page, where it came from, the resolution.
     std::string description() const;
+
+private:
+    // Sets page, paper, resolution and scale for a drawing's box, or the default paper.
+    void choosePage(const std::optional<BoundingBox>& box);
 };
 
 }  // namespace vorrel

@@ -1,6 +1,7 @@
 #include "vorrel/DefaultApplication.h"
 
 #include "platform/desktop/DefaultApplications.h"
+#include "shared/ServedTypes.h"
 
 namespace vorrel {
 
@@ -38,7 +39,10 @@ DefaultApplication::Result resultOf(const Outcome& outcome) {
 }  // namespace
 
 void DefaultApplication::makeQuickLookDefaultForEps(QObject* context, std::function<void(const Result&)> done) {
-    platform::DefaultApplications::setDefault(QString::fromLatin1(desktopEntry), QString::fromLatin1(epsMimeType),
+    QStringList mimeTypes;
+    for (const std::string_view type : kServedMimeTypes)
+        mimeTypes << QString::fromLatin1(type.data(), static_cast<qsizetype>(type.size()));
+    platform::DefaultApplications::setDefault(QString::fromLatin1(desktopEntry), mimeTypes,
                                               context, [done = std::move(done)](const Outcome& outcome) {
                                                   if (done) done(resultOf(outcome));
                                               });

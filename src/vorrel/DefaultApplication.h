@@ -1,6 +1,7 @@
 #pragma once
-// DefaultApplication: makes Vorrel Quick Look the desktop's default application for EPS
-// files (platform::DefaultApplications with vorrel-quicklook.desktop and image/x-eps) and
+// DefaultApplication: makes Vorrel Quick Look the desktop's default application for EPS and
+// PostScript files (platform::DefaultApplications with vorrel-quicklook.desktop and every
+// type of kServedMimeTypes, ServedTypes.h) and
 // says the outcome in the user's words: a headline, and for a failure the reason.
 //
 // Thread-safety: GUI thread only.
@@ -16,7 +17,6 @@ class DefaultApplication {
     Q_DECLARE_TR_FUNCTIONS(vorrel::DefaultApplication)
 public:
     static constexpr const char* desktopEntry = "vorrel-quicklook.desktop";
-    static constexpr const char* epsMimeType = "image/x-eps";
 
     struct Result {
         bool ok = false;

@@ -47,7 +47,7 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
         tr("Make “Vorrel Quick Look” the [default application for EPS files](%1).")
             .arg(QLatin1String(setupLink)),
         tr("In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”."),
-        tr("File Manager shows thumbnails of EPS files once Vorrel is installed."),
+        tr("File Manager shows thumbnails of EPS and PostScript files."),
         tr("Turn on “Transparent Background” in Settings for previews without a white page."),
     };
     int order = 1;

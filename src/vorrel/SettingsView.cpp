@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "shared/SharedSettings.h"
@@ -15,6 +16,11 @@ SettingsView::SettingsView(QWidget* parent)
     auto* section = new QGroupBox;
     auto* sectionLayout = new QVBoxLayout(section);
     sectionLayout->addWidget(switch_);
+    auto* note = new QLabel(tr("Shows drawings (EPS) as PNG images without a white page. "
+                               "PostScript documents are always shown as PDF."));
+    note->setWordWrap(true);
+    note->setTextFormat(Qt::PlainText);
+    sectionLayout->addWidget(note);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(section);

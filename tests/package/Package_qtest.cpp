@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "shared/ServedTypes.h"
 #include "support/Eps.h"
 #include "support/TempHome.h"
 
@@ -253,13 +254,27 @@ private slots:
         QVERIFY2(text(output).startsWith(text(home->cacheHome())), qPrintable(text(output)));
     }
 
+    // File managers offer the preview, the set-up link and the thumbnails for the same types.
+    void entriesListTheServedTypes_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("quick-look entry") << "usr/share/applications/vorrel-quicklook.desktop";
+        QTest::newRow("thumbnailer entry") << "usr/share/thumbnailers/vorrel.thumbnailer";
+    }
+    void entriesListTheServedTypes() {
+        QFETCH(QString, path);
+        QString served;
+        for (const std::string_view type : kServedMimeTypes)
+            served += QString::fromLatin1(type.data(), type.size()) + ';';
+        const QString entry = test::readFile(root / path.toStdString()).c_str();
+        QVERIFY2(entry.contains("\nMimeType=" + served + "\n"), qPrintable(entry));
+    }
+
     // The unpacked thumbnailer finds the converter one folder up from bin, as file managers
     // start it through the entry's Exec line.
     void unpackedThumbnailerDrawsAThumbnail() {
         const QString entry =
             test::readFile(root / "usr/share/thumbnailers/vorrel.thumbnailer").c_str();
         QVERIFY2(entry.contains("\nExec=vorrel-thumbnailer -s %s %i %o\n"), qPrintable(entry));
-        QVERIFY2(entry.contains("\nMimeType=image/x-eps;\n"), qPrintable(entry));
 
         const fs::path file = home->write("drawings/line art.eps", test::eps::lineArt());
         const fs::path thumbnail = home->root() / "thumbnails" / "line art.png";

@@ -1,5 +1,8 @@
 // The service's window in-process (offscreen), with the real plug-in from the build prefix
 // and the real Ghostscript behind it.
+#include <QApplication>
+#include <QLabel>
+#include <QPdfPageNavigator>
 #include <QPdfView>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include "quicklook/PreviewSession.h"
 #include "quicklook/QuickLookWindow.h"
 #include "support/Eps.h"
+#include "support/PostScript.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +138,41 @@ private slots:
 
         QTest::keyClick(&window, static_cast<Qt::Key>(closeKey));
         QVERIFY(!window.isVisible());
+    }
+
+    // A PostScript document shows one page at a time and says which; the window stays put.
+    void pageKeysAndWheelMoveThroughADocument() {
+        const fs::path file = home->write("three pages.ps.gz", test::ps::gzip(test::ps::threePages()));
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* view = window.content()->findChild<QPdfView*>();
+        auto* label = window.content()->findChild<QLabel*>("pageLabel");
+        QVERIFY(view && label);
+        const QRect place = window.geometry();
+        QCOMPARE(label->text(), "Page 1 of 3");
+        QVERIFY(label->isVisible());
+
+        QTest::keyClick(&window, Qt::Key_PageDown);
+        QTest::keyClick(&window, Qt::Key_PageDown);
+        QCOMPARE(label->text(), "Page 3 of 3");
+        QCOMPARE(view->pageNavigator()->currentPage(), 2);
+        QTest::keyClick(&window, Qt::Key_PageDown);  // already at the last page
+        QCOMPARE(label->text(), "Page 3 of 3");
+        QTest::keyClick(&window, Qt::Key_Home);
+        QCOMPARE(label->text(), "Page 1 of 3");
+        QTest::keyClick(&window, Qt::Key_End);
+        QCOMPARE(label->text(), "Page 3 of 3");
+        QTest::keyClick(&window, Qt::Key_PageUp);
+        QCOMPARE(label->text(), "Page 2 of 3");
+
+        const QPointF middle = view->viewport()->rect().center();
+        QWheelEvent down(middle, view->viewport()->mapToGlobal(middle), {}, {0, -120}, Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view->viewport(), &down);
+        QCOMPARE(label->text(), "Page 3 of 3");
+        QCOMPARE(window.geometry(), place);
     }
 
     void zoomKeysAndWheelScaleThePdf() {

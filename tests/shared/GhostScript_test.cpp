@@ -126,7 +126,8 @@ TEST_F(GhostScriptTest, ConverterReadsAPrivateCopyNeverTheUsersPath) {
     for (const char* name : {"*", "-dNOSAFER.eps", "new\nline \x1b]0;title\x07.eps"}) {
         SCOPED_TRACE(name);
         for (const auto& entry : fs::directory_iterator(launches)) fs::remove(entry.path());
-        const fs::path file = source(fs::path("a folder") / name, std::string("drawing ") + name);
+        const fs::path file = source(fs::path("a folder") / name,
+                                     std::string("%!PS-Adobe-3.0 EPSF-3.0\n% drawing ") + name);
         const GhostScript conversion(file, OutputFormat::PNG, 200);
         const fs::path result = conversion.run();
 

@@ -5,7 +5,9 @@
 
 #include <fstream>
 
+#include "platform/PaperSize.h"
 #include "shared/ConversionError.h"
+#include "support/PostScript.h"
 #include "thumbnailer/ThumbnailerFixture.h"
 
 namespace vorrel::test {
@@ -22,7 +24,7 @@ TEST_F(ThumbnailerTest, EndlessDocumentEndsWithinTheShortenedLimit) {
         EXPECT_STREQ(error.what(), "Ghostscript did not finish within 2 seconds.");
     }
     EXPECT_EQ(entries(out_), std::vector<std::string>{});
-    EXPECT_TRUE(processesMentioning(input.string()).empty());
+    EXPECT_TRUE(processesMentioning(converterMark()).empty());
 }
 
 // Some file managers create the output file before they run a thumbnailer.
@@ -39,6 +41,32 @@ TEST_F(ThumbnailerTest, ReplacesTheCallersFileOnlyWithAWholeThumbnail) {
     Thumbnail(document("fine.eps", eps::lineArt()), 64).write(output, {.converter = kConverter});
     EXPECT_EQ(thumbnailProblem(output, 64, {0, 0, 144, 144}), "");
     EXPECT_EQ(entries(out_), std::vector<std::string>{output.filename().string()});
+}
+
+// Documents show their first page whole, at the size it asks for; compressed files and a .ps
+// that is EPS inside are drawn as their content says. A document that would run on after its
+// first page ends there.
+TEST_F(ThumbnailerTest, DocumentsShowTheirFirstPageUncropped) {
+    const platform::PaperSize paper = platform::defaultPaperSize();
+    const struct {
+        const char* name;
+        std::string content;
+        BoundingBox page;
+    } cases[] = {
+        {"three pages.ps", ps::threePages(), {0, 0, 300, 500}},
+        {"three pages.ps.gz", ps::gzip(ps::threePages()), {0, 0, 300, 500}},
+        {"endless after page 1.ps", ps::firstPageThenLoop(), {0, 0, 300, 500}},
+        {"no comments.ps", ps::withoutComments(), {0, 0, paper.width, paper.height}},
+        {"eps inside.ps", ps::epsInside(), {10, 10, 60, 40}},
+        {"eps inside.eps.bz2", ps::bzip2(ps::epsInside()), {10, 10, 60, 40}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path output = out_ / (std::string(c.name) + ".png");
+        Thumbnail(document(c.name, c.content), 128)
+            .write(output, {.converter = kConverter, .timeLimit = 10s});
+        EXPECT_EQ(thumbnailProblem(output, 128, c.page), "");
+    }
 }
 
 // A thumbnailer killed with SIGKILL leaves its private folder; the next run beside it removes

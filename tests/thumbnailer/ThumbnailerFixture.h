@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "shared/DscHeader.h"
+#include "thumbnailer/Thumbnail.h"
 #include "support/Eps.h"
 #include "support/Processes.h"
 #include "support/TempHome.h"
@@ -132,6 +133,10 @@ protected:
         fs::create_directories(home_);
         fs::create_directories(out_);
     }
+
+    // What a converter of a thumbnail into out_ has on its command line: the input is a copy
+    // in the run's private folder beside the output, never the user's path.
+    std::string converterMark() const { return (out_ / vorrel::Thumbnail::kFolderPrefix).string(); }
 
     fs::path document(const std::string& name, const std::string& content) const {
         return folders_.write("documents/" + name, content);

@@ -102,7 +102,7 @@ TEST_F(ThumbnailerTest, FailsWithOneLineLeavingNothing) {
             << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
         EXPECT_EQ(entries(out_), std::vector<std::string>{});
-        EXPECT_TRUE(processesMentioning(input.string()).empty());
+        EXPECT_TRUE(processesMentioning(converterMark()).empty());
     }
     EXPECT_EQ(readFile(victim), "untouched\n");
     EXPECT_FALSE(fs::exists(marker));
@@ -174,12 +174,12 @@ TEST_F(ThumbnailerTest, SignalsStopTheConverterAndLeaveNothing) {
         const pid_t program =
             start({kThumbnailer.string(), "-s", "256", input.string(), (out_ / "t.png").string()});
         ASSERT_TRUE(eventually([&] {
-            return !processesMentioning(input.string(), program).empty();
+            return !processesMentioning(converterMark(), program).empty();
         })) << "no converter started";
         kill(program, signal);
         // At once, not when the 15-second limit ends the converter.
         EXPECT_EQ(finish(program, 10s).status, 128 + signal);
-        EXPECT_TRUE(eventually([&] { return processesMentioning(input.string()).empty(); }, 3s))
+        EXPECT_TRUE(eventually([&] { return processesMentioning(converterMark()).empty(); }, 3s))
             << "the converter outlived the program";
         if (signal == SIGKILL) {
             // Nothing can clean up after SIGKILL but the private folder's next sweep.

@@ -348,7 +348,7 @@ private slots:
         for (const char* needed : {german ? "Öffnen mit → Vorrel Quick Look" : "Open With → Vorrel Quick Look",
                                    german ? "Standardanwendung für EPS-Dateien" : "default application for EPS files",
                                    german ? "Esc" : "Escape", german ? "Pfeiltasten" : "arrow keys",
-                                   german ? "Vorschaubilder" : "thumbnails",
+                                   german ? "Vorschaubilder" : "thumbnails", "PostScript",
                                    german ? "Transparenter Hintergrund" : "Transparent Background"})
             QVERIFY2(all.contains(QString::fromUtf8(needed)), needed);
         QCOMPARE(home.stepLabels().size(), 4);
@@ -412,7 +412,7 @@ private slots:
         QCOMPARE(message->informativeText().isEmpty(), ok);
         const std::string arguments = test::readFile(home_->root() / "bin" / "arguments");
         QCOMPARE(QString::fromStdString(arguments),
-                 toolRuns ? QString("default\nvorrel-quicklook.desktop\nimage/x-eps\n") : QString());
+                 toolRuns ? QString("default\nvorrel-quicklook.desktop\nimage/x-eps\napplication/postscript\napplication/x-gzpostscript\napplication/x-bzpostscript\nimage/x-gzeps\nimage/x-bzeps\n") : QString());
         message->close();
     }
 
@@ -425,7 +425,8 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.first().first().toBool(), true);
         const std::string list = test::readFile(home_->configHome() / "mimeapps.list");
-        QVERIFY2(list.find("image/x-eps=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
+        for (const char* type : {"image/x-eps", "application/postscript", "image/x-bzeps"})
+            QVERIFY2(list.find(std::string(type) + "=vorrel-quicklook.desktop") != std::string::npos, list.c_str());
     }
 
     void windowIsCentredOnItsScreen() {

@@ -127,8 +127,8 @@
         <translation>Doppelklicken Sie im Dateimanager auf eine EPS-Datei oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
     </message>
     <message>
-        <source>File Manager shows thumbnails of EPS files once Vorrel is installed.</source>
-        <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder von EPS-Dateien.</translation>
+        <source>File Manager shows thumbnails of EPS and PostScript files.</source>
+        <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder von EPS- und PostScript-Dateien.</translation>
     </message>
     <message>
         <source>Turn on “Transparent Background” in Settings for previews without a white page.</source>
@@ -226,6 +226,10 @@
     <message>
         <source>Transparent Background</source>
         <translation>Transparenter Hintergrund</translation>
+    </message>
+    <message>
+        <source>Shows drawings (EPS) as PNG images without a white page. PostScript documents are always shown as PDF.</source>
+        <translation>Zeigt Zeichnungen (EPS) als PNG-Bilder ohne weiße Seite. PostScript-Dokumente werden immer als PDF gezeigt.</translation>
     </message>
 </context>
 <context>

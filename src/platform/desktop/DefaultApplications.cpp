@@ -30,7 +30,7 @@ QString DefaultApplications::locateEntry(const QString& desktopEntry) {
     return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopEntry);
 }
 
-void DefaultApplications::setDefault(const QString& desktopEntry, const QString& mimeType,
+void DefaultApplications::setDefault(const QString& desktopEntry, const QStringList& mimeTypes,
                                      QObject* context, Completion done) {
     // Every outcome is delivered from the event loop, also the immediate one, so callers
     // see one order of events whatever happened.
@@ -43,7 +43,7 @@ void DefaultApplications::setDefault(const QString& desktopEntry, const QString&
     // Owned by the context: its destructor kills and reaps a child still running.
     auto* process = new QProcess(context);
     process->setProgram(QStringLiteral("xdg-mime"));
-    process->setArguments({QStringLiteral("default"), desktopEntry, mimeType});
+    process->setArguments(QStringList{QStringLiteral("default"), desktopEntry} + mimeTypes);
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardInputFile(QProcess::nullDevice());

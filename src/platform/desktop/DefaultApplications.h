@@ -1,12 +1,12 @@
 #pragma once
-// DefaultApplications: makes a desktop entry the default application for a MIME type.
+// DefaultApplications: makes a desktop entry the default application for MIME types.
 //
 // setDefault(entry, mimeType, context, done):
 //   1. Looks for the desktop entry where desktops look for applications (the
 //      "applications" folders of $XDG_DATA_HOME and $XDG_DATA_DIRS). When it is in none of
 //      them nothing is changed and the outcome is EntryNotInstalled: an association with
 //      an entry nobody can find would leave such files with no application at all.
-//   2. Runs `xdg-mime default ENTRY TYPE` from PATH (an argument list, never a shell), its
+//   2. Runs `xdg-mime default ENTRY TYPE...` from PATH (an argument list, never a shell), its
 //      standard error captured, with a time limit (30 s unless changed).
 //   3. Done when it exits with status 0; ToolMissing when it cannot be started;
 //      ToolFailed otherwise, with the last line it wrote to standard error (or its exit
@@ -23,6 +23,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace vorrel::platform {
 
@@ -35,7 +36,7 @@ public:
     };
     using Completion = std::function<void(const Outcome&)>;
 
-    static void setDefault(const QString& desktopEntry, const QString& mimeType, QObject* context,
+    static void setDefault(const QString& desktopEntry, const QStringList& mimeTypes, QObject* context,
                            Completion done);
 
     // The installed desktop entry's path, or an empty string.

@@ -1,0 +1,154 @@
+// Measures what the guarded run adds to Ghostscript for PostScript documents, on two documents
+// written here: 300 pages of text and vector drawings, and 20 pages each holding a computed
+// colour image.
+//  - full PDF: GhostScript(document, PDF).run() in this process (cache emptied before each run:
+//    the hash, the staging, the confined converter, the move into the cache) against bare
+//    Ghostscript started with the same arguments (GhostScript::documentArguments());
+//  - thumbnail: vorrel-thumbnailer -s 256 started as a file manager starts it, against bare
+//    Ghostscript drawing the same first page with the same arguments.
+// The two alternate within a round (who goes first alternates by round); the medians of the
+// rounds are compared, wall time and processor time (this process and its children). Targets:
+// the PDF within 5 %, the thumbnail within 10 %.
+//
+// Usage: document_bench [rounds]   (default 5, after one round that warms the caches up).
+// Children write to /dev/null; the table goes to standard output. Needs the tests' support
+// library (VORREL_BUILD_TESTS=ON or the release preset's benchmarks).
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Measure.h"
+#include "shared/GhostScript.h"
+#include "shared/PreviewFiles.h"
+#include "support/TempHome.h"
+#include "thumbnailer/Thumbnail.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vorrel::bench::Cost;
+using vorrel::bench::measure;
+using vorrel::bench::median;
+using vorrel::bench::spawnAndWait;
+
+// A4 pages of 50 lines of text and a few curves each.
+std::string textAndDrawings(int pages) {
+    std::string text = "%!PS-Adobe-3.0\n%%Pages: " + std::to_string(pages) +
+                       "\n%%EndComments\n/Times-Roman findfont 10 scalefont setfont\n";
+    for (int n = 1; n <= pages; ++n) {
+        const std::string number = std::to_string(n);
+        text += "%%Page: " + number + " " + number +
+                "\n<< /PageSize [595 842] >> setpagedevice\n/Times-Roman findfont 10 "
+                "scalefont setfont\n";
+        for (int line = 0; line < 50; ++line)
+            text += "72 " + std::to_string(770 - line * 12) + " moveto (Page " + number +
+                    ", line " + std::to_string(line) +
+                    ": the quick brown fox jumps over the lazy dog, again and again.) show\n";
+        text += "newpath 100 100 moveto 200 300 300 0 400 150 curveto 2 setlinewidth stroke\n"
+                "0.2 0.4 0.8 setrgbcolor 420 60 100 80 rectfill 0 setgray\nshowpage\n";
+    }
+    return text + "%%EOF\n";
+}
+
+// A4 pages each holding a 512 x 512 colour image that the document computes.
+std::string images(int pages) {
+    std::string text = "%!PS-Adobe-3.0\n%%Pages: " + std::to_string(pages) +
+                       "\n%%EndComments\n/row 1536 string def\n";
+    for (int n = 1; n <= pages; ++n) {
+        const std::string number = std::to_string(n);
+        text += "%%Page: " + number + " " + number +
+                "\n<< /PageSize [595 842] >> setpagedevice\n/y 0 def\n"
+                "gsave 50 200 translate 495 495 scale\n512 512 8 [512 0 0 -512 0 512]\n"
+                "{ 0 1 511 { /x exch def row x 3 mul x y add " + number +
+                " mul 255 and put row x 3 mul 1 add x y xor 255 and put row x 3 mul 2 add y 255 "
+                "and put } for /y y 1 add def row }\nfalse 3 colorimage grestore\nshowpage\n";
+    }
+    return text + "%%EOF\n";
+}
+
+const fs::path kPrefix = VORREL_PREFIX_DIR;
+const fs::path kThumbnailer = kPrefix / "bin" / "vorrel-thumbnailer";
+const fs::path kConverter = kPrefix / "libexec" / "vorrel" / "converter";
+
+void row(FILE* report, const char* what, const std::vector<Cost>& ours,
+         const std::vector<Cost>& bare) {
+    for (const auto& [name, field] : {std::pair{"wall", &Cost::wall}, std::pair{"cpu", &Cost::cpu}}) {
+        const double a = median(ours, field), b = median(bare, field);
+        std::fprintf(report, "%-34s %-5s %10.1f %10.1f %8.3f\n", what, name, a * 1e3, b * 1e3,
+                     a / b);
+    }
+}
+
+// Runs `ours` and `bare` alternately for 1 + rounds rounds; the first round is not counted.
+void compare(FILE* report, const char* what, int rounds, const std::function<void()>& ours,
+             const std::function<void()>& bare) {
+    std::vector<Cost> oursCosts, bareCosts;
+    for (int round = 0; round <= rounds; ++round) {
+        Cost first, second;
+        if (round % 2 == 0) {
+            first = measure(ours);
+            second = measure(bare);
+        } else {
+            second = measure(bare);
+            first = measure(ours);
+        }
+        if (round > 0) {
+            oursCosts.push_back(first);
+            bareCosts.push_back(second);
+        }
+    }
+    row(report, what, oursCosts, bareCosts);
+}
+
+int run(int rounds, FILE* report) {
+    vorrel::test::TempHome home;
+    // This program is not in the prefix: the conversions use the prefix's converter.
+    const vorrel::GhostScript::TestOverride converter(kConverter);
+    const struct {
+        const char* name;
+        std::string content;
+    } documents[] = {
+        {"300 pages of text and drawings", textAndDrawings(300)},
+        {"20 pages of images", images(20)},
+    };
+    std::fprintf(report, "median of %d rounds, milliseconds\n%-34s %-5s %10s %10s %8s\n", rounds,
+                 "", "", "ours", "bare gs", "ratio");
+    for (const auto& document : documents) {
+        const fs::path source = home.write(std::string(document.name) + ".ps", document.content);
+        const vorrel::GhostScript conversion(source, vorrel::OutputFormat::PDF, 200);
+        const fs::path barePdf = home.root() / "bare.pdf";
+        compare(
+            report, (std::string(document.name) + ", PDF").c_str(), rounds,
+            [&] {
+                fs::remove(conversion.outputFileURL);
+                conversion.run();
+            },
+            [&] {
+                spawnAndWait(kConverter,
+                             vorrel::GhostScript::documentArguments(barePdf, source));
+            });
+        const fs::path ours = home.root() / "ours.png", bare = home.root() / "bare.png";
+        compare(
+            report, (std::string(document.name) + ", thumbnail").c_str(), rounds,
+            [&] { spawnAndWait(kThumbnailer, {"-s", "256", source.string(), ours.string()}); },
+            [&] { spawnAndWait(kConverter, vorrel::Thumbnail(source, 256).arguments(bare)); });
+    }
+    std::fclose(report);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    FILE* report = vorrel::bench::reportStream();
+    try {
+        return run(rounds, report);
+    } catch (const std::exception& error) {
+        std::fprintf(report, "document_bench: %s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+// PageNavigator: moves a QPdfView that shows one page at a time through a document's pages,
+// and says where the reader is.
+//
+// While attached to a view whose document has more than one page:
+//  - Page Down and Page Up go to the next and the previous page, Home and End to the first and
+//    the last; the scroll wheel moves one page per notch (120 units of angle, summed, so
+//    touchpads' small steps add up); nothing moves past either end;
+//  - a small label over the bottom of the view says "Page N of M";
+//  - pageChanged(page) is emitted (0-based) after every move.
+// Other keys and events go on to the view as before (zoom, closing, moving between files).
+//
+// Thread-safety: GUI thread only. The navigator is a child of the view and goes with it.
+
+#include <QObject>
+#include <QString>
+
+class QLabel;
+class QPdfView;
+
+namespace vorrel {
+
+class PageNavigator : public QObject {
+    Q_OBJECT
+public:
+    // Attaches to `view` (which must have its document) and shows `page`.
+    PageNavigator(QPdfView* view, int page = 0);
+
+    int currentPage() const { return page_; }
+    int pageCount() const;
+    void goTo(int page);
+    // "Page 3 of 311".
+    static QString pageText(int page, int pageCount);
+
+signals:
+    void pageChanged(int page);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void placeLabel();
+
+    QPdfView* view_;
+    QLabel* label_;
+    int page_ = 0;
+    int wheelAngle_ = 0;
+};
+
+}  // namespace vorrel
