@@ -3,13 +3,15 @@
 #   make test  — install what is missing, build, and run every test
 # Also: make test-asan (the tests under AddressSanitizer and UndefinedBehaviorSanitizer),
 #       make test-tsan (the logger and settings tests under ThreadSanitizer),
+#       make fuzz (build the fuzz targets with clang and run each for FUZZ_SECONDS, 60 by default),
 #       make bench (build the benchmark programs), make install PREFIX=/usr/local,
 #       make package (a Debian package of the release build, build/release/vorrel_*.deb).
 
 PREFIX ?= /usr/local
 SAMPLE ?= resources/samples/vorrel-sample.eps
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps run test test-asan test-tsan bench install package clean
+.PHONY: deps run test test-asan test-tsan fuzz bench install package clean
 
 deps:
 	@scripts/install-deps
@@ -34,6 +36,11 @@ test-tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
 	setarch "$$(uname -m)" -R ctest --preset tsan
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers
 
 bench: deps
 	cmake --preset release

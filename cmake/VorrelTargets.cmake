@@ -2,8 +2,11 @@
 
 # Warnings on every target of ours; -Werror only where asked (CI).
 function(vorrel_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local
-                                             -Wnon-virtual-dtor -Wno-missing-field-initializers)
+    # -Wshadow=local is GCC's; libseccomp's argument macros are C literals clang warns about.
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+                                             $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
+                                             -Wnon-virtual-dtor -Wno-missing-field-initializers
+                                             $<$<CXX_COMPILER_ID:Clang>:-Wno-c99-extensions>)
     if(VORREL_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
