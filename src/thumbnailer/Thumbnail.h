@@ -1,6 +1,8 @@
 #pragma once
-// Thumbnail: one EPS file drawn by the converter straight into a PNG image with alpha whose
-// longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT OUTPUT makes).
+// Thumbnail: one EPS file drawn by the converter straight into an opaque PNG image whose longer
+// side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT OUTPUT makes). The drawing lies
+// on a white page, what it was made for: black line art on a transparent background would
+// vanish on a dark file manager.
 //
 // The page is cropped as the preview crops: to the box readDscHeader(source).usableBox()
 // names. A file without a usable box shows the whole page Ghostscript would give it, the
@@ -10,7 +12,7 @@
 //  - below kMinimumResolution, where Ghostscript refuses to draw, it draws at that resolution
 //    on a page scaled down with the drawing (cropArguments(box, scale)): the same pixels;
 //  - a shorter side that would come out under one pixel is widened to one (upwards or to the
-//    right; the widening stays transparent).
+//    right; the widening stays white).
 // Only the first page is drawn.
 //
 // write(output, options, stop):
@@ -26,14 +28,20 @@
 //     messages discarded unless options.converterMessages (then their last 64 KiB are logged
 //     at debug level, control characters escaped, when the run fails);
 //  5. checks the PNG: its signature and a longer side of `size` ± 1 pixel, else unreadableOutput;
-//  6. unless a stop was requested, renames the PNG to `output`, replacing what is there;
-//  7. removes the private folder, on every path.
-// A failed or stopped write leaves `output` as it was. Nothing is read from or written to the
-// user's home: no settings, no cache, no log file.
+//  6. unless a stop was requested, fails with DrawsNothing when the page stayed wholly white;
+//  7. puts the PNG at `output`: an existing regular file there is truncated and written in
+//     place, keeping its inode and mode (file managers that create OUTPUT read the picture
+//     back through their own descriptor); otherwise the PNG is renamed to `output`, replacing
+//     a link or special file there;
+//  8. removes the private folder, on every path.
+// A failed or stopped write leaves `output` as it was, except that a write in place that fails
+// part-way (a full disk) leaves the file empty rather than a partial picture. Nothing is read
+// from or written to the user's home: no settings, no cache, no log file.
 //
-// Errors: ConversionError; a time-out says the thumbnailer's own limit ("Ghostscript did not
-// finish within 15 seconds.", a TimedOut); ConverterRun::Cancelled when stopped;
-// std::system_error for files and folders that cannot be read or made.
+// Errors: ConversionError; DrawsNothing ("NAME draws nothing."); a time-out says the
+// thumbnailer's own limit ("Ghostscript did not finish within 15 seconds.", a TimedOut);
+// ConverterRun::Cancelled when stopped; std::system_error for files and folders that cannot be
+// read or made.
 //
 // Thread-safety: a Thumbnail is a value; write() blocks its thread and may run on several
 // threads at once (at most 4 converters run at a time).
@@ -86,9 +94,16 @@ public:
     // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
     Thumbnail(std::filesystem::path source, int size);
 
+    // The page stayed blank: "NAME draws nothing.", NAME the source's file name.
+    class DrawsNothing : public std::runtime_error {
+    public:
+        explicit DrawsNothing(const std::filesystem::path& source);
+    };
+
     // The converter's arguments for drawing into `outputPath`:
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<resolution> -dFirstPage=1
-    //   -dLastPage=1 -o <out> <crop arguments before> <in> <crop arguments after>
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4
+    //   -r<resolution> -dFirstPage=1 -dLastPage=1 -o <out> <crop arguments before> <in>
+    //   <crop arguments after>
     std::vector<std::string> arguments(const std::filesystem::path& outputPath) const;
 
     void write(const std::filesystem::path& output, const Options& options,
