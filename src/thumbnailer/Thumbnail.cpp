@@ -17,13 +17,13 @@
 #include <system_error>
 
 #include "platform/PaperSize.h"
-#include "thumbnailer/BlankPage.h"
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
 #include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
 #include "shared/GhostScript.h"
 #include "shared/StaleFiles.h"
+#include "thumbnailer/BlankPage.h"
 
 namespace vorrel {
 
