@@ -214,15 +214,24 @@ DscHeader readDscHeader(const std::filesystem::path& file) {
         // The tail of the section, from the byte before it, so that a cut line can be dropped.
         const std::uint64_t tail =
             end - begin > DscHeader::kTrailerLimit ? end - DscHeader::kTrailerLimit - 1 : begin;
-        BoxComments trailer(false);
+        // Some writers put the box just before "%%Trailer" rather than after it: the trailer's
+        // box wins, else the last one anywhere in the tail counts.
+        BoxComments trailer(false), tailAnywhere(false);
         LineReader tailLines(in, tail, end);
         if (tail != begin) tailLines.next();
         while (auto line = tailLines.next()) {
             if (line->starts_with(kTrailer)) trailer = BoxComments(false);
             trailer.read(*line);
+            tailAnywhere.read(*line);
         }
-        if (atEnd(comments.box)) header.boundingBox = completeBox(trailer.box);
-        if (atEnd(comments.hiRes)) header.hiResBoundingBox = completeBox(trailer.hiRes);
+        const auto fromTail = [](const std::optional<BoxParser>& inTrailer,
+                                 const std::optional<BoxParser>& anywhere) {
+            const auto box = completeBox(inTrailer);
+            return box ? box : completeBox(anywhere);
+        };
+        if (atEnd(comments.box)) header.boundingBox = fromTail(trailer.box, tailAnywhere.box);
+        if (atEnd(comments.hiRes))
+            header.hiResBoundingBox = fromTail(trailer.hiRes, tailAnywhere.hiRes);
     }
     if (!atEnd(comments.box)) header.boundingBox = completeBox(comments.box);
     if (!atEnd(comments.hiRes)) header.hiResBoundingBox = completeBox(comments.hiRes);

@@ -12,7 +12,8 @@
 //     box are passed over. The first "%%BoundingBox:" and the first "%%HiResBoundingBox:" count;
 //     numbers that run on in "%%+" lines belong to them.
 //  3. A box given as "(atend)" is taken from the last kTrailerLimit bytes of the section: the
-//     last one after the last "%%Trailer" line (anywhere there when none is).
+//     last one after the last "%%Trailer" line, or else the last one anywhere there (some
+//     writers put it just before "%%Trailer").
 // A box is the first four numbers after the keyword (integers or reals: "-40", "0.5", "1e2");
 // anything else before the fourth number makes it no box.
 //

@@ -24,6 +24,7 @@
 #include "shared/CropArguments.h"
 #include "shared/GhostScript.h"
 #include "shared/StaleFiles.h"
+#include "thumbnailer/BlankPage.h"
 
 namespace vorrel {
 
@@ -64,6 +65,56 @@ std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
     return {bigEndian(16), bigEndian(20)};
 }
 
+// Copies `from` into the open file `to` from its start and cuts it there. False with errno set
+// when a read or write fails.
+bool copyInto(int to, const fs::path& from) {
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    bool ok = ftruncate(to, 0) == 0 && lseek(to, 0, SEEK_SET) == 0;
+    char buffer[64 << 10];
+    while (ok) {
+        const ssize_t got = read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < got;) {
+            const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            ok = put > 0;
+            done += put > 0 ? put : 0;
+        }
+    }
+    const int error = errno;
+    close(in);
+    errno = error;
+    return ok;
+}
+
+// Puts the finished PNG at `target`. An existing regular file there is written in place (same
+// inode, same mode): some file managers create it and read the picture back through their own
+// descriptor, which a rename would leave on the old, empty file. Anything else (nothing, a
+// link, a special file) is replaced by a rename.
+void place(const fs::path& picture, const fs::path& target) {
+    const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        if (!copyInto(fd, picture)) {
+            const int error = errno;
+            // A partial picture must not pass for a thumbnail.
+            [[maybe_unused]] const int ignored = ftruncate(fd, 0);
+            close(fd);
+            throw fileError(error, "cannot write", target);
+        }
+        close(fd);
+        return;
+    }
+    if (fd >= 0) close(fd);
+    if (rename(picture.c_str(), target.c_str()) != 0)
+        throw fileError(errno, "cannot write", target);
+}
+
 std::string seconds(std::chrono::milliseconds limit) {
     std::ostringstream text;
     if (limit.count() % 1000 == 0)
@@ -77,6 +128,9 @@ std::string seconds(std::chrono::milliseconds limit) {
 
 Thumbnail::TimedOut::TimedOut(std::chrono::milliseconds limit)
     : std::runtime_error("Ghostscript did not finish within " + seconds(limit) + " seconds.") {}
+
+Thumbnail::DrawsNothing::DrawsNothing(const fs::path& source)
+    : std::runtime_error(source.filename().string() + " draws nothing.") {}
 
 Thumbnail::Thumbnail(fs::path file, int pixels)
     : source(std::move(file)), size(pixels), kind(readSourceKind(source)) {
@@ -116,7 +170,9 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
                                      "-dSAFER",
                                      "-dBATCH",
                                      "-dNOPAUSE",
-                                     "-sDEVICE=pngalpha",
+                                     "-sDEVICE=png16m",
+                                     "-dTextAlphaBits=4",
+                                     "-dGraphicsAlphaBits=4",
                                      "-r" + std::string(dotsPerInch, written.ptr),
                                      "-dFirstPage=1",
                                      "-dLastPage=1",
@@ -148,7 +204,9 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
             "-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
-            "-sDEVICE=pngalpha",
+            "-sDEVICE=png16m",
+            "-dTextAlphaBits=4",
+            "-dGraphicsAlphaBits=4",
             "-o",
             GhostScript::outputPathArgument(outputPath),
             "-c",
@@ -194,8 +252,8 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
     if (std::abs(static_cast<double>(std::max(width, height)) - size) > 1)
         throw ConversionError::unreadableOutput();
     if (stop.stop_requested()) throw ConverterRun::Cancelled(source);
-    if (rename(picture.c_str(), target.c_str()) != 0)
-        throw fileError(errno, "cannot write", target);
+    if (isBlankPage(picture)) throw DrawsNothing(source);
+    place(picture, target);
 }
 
 std::string Thumbnail::description() const {

@@ -1,7 +1,9 @@
 #pragma once
-// Thumbnail: the first page of one PostScript file drawn by the converter straight into a PNG
-// image with alpha whose longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT
-// OUTPUT makes). A compressed file is expanded first (ConverterRun.h, StagedInput.h).
+// Thumbnail: the first page of one PostScript file drawn by the converter straight into an
+// opaque PNG image whose longer side is `size` pixels (what vorrel-thumbnailer -s SIZE INPUT
+// OUTPUT makes). A compressed file is expanded first (ConverterRun.h, StagedInput.h). The
+// drawing lies on a white page, what it was made for: black line art on a transparent
+// background would vanish on a dark file manager.
 //
 // A document (readSourceKind(), SourceKind.h) is never cropped: its first page is drawn whole,
 // at the size the document asks for with setpagedevice, else on the default paper; the
@@ -17,7 +19,7 @@
 //  - below kMinimumResolution, where Ghostscript refuses to draw, it draws at that resolution
 //    on a page scaled down with the drawing (cropArguments(box, scale)): the same pixels;
 //  - a shorter side that would come out under one pixel is widened to one (upwards or to the
-//    right; the widening stays transparent).
+//    right; the widening stays white).
 // Only the first page is drawn.
 //
 // write(output, options, stop):
@@ -33,14 +35,20 @@
 //     messages discarded unless options.converterMessages (then their last 64 KiB are logged
 //     at debug level, control characters escaped, when the run fails);
 //  5. checks the PNG: its signature and a longer side of `size` ± 1 pixel, else unreadableOutput;
-//  6. unless a stop was requested, renames the PNG to `output`, replacing what is there;
-//  7. removes the private folder, on every path.
-// A failed or stopped write leaves `output` as it was. Nothing is read from or written to the
-// user's home: no settings, no cache, no log file.
+//  6. unless a stop was requested, fails with DrawsNothing when the page stayed wholly white;
+//  7. puts the PNG at `output`: an existing regular file there is truncated and written in
+//     place, keeping its inode and mode (file managers that create OUTPUT read the picture
+//     back through their own descriptor); otherwise the PNG is renamed to `output`, replacing
+//     a link or special file there;
+//  8. removes the private folder, on every path.
+// A failed or stopped write leaves `output` as it was, except that a write in place that fails
+// part-way (a full disk) leaves the file empty rather than a partial picture. Nothing is read
+// from or written to the user's home: no settings, no cache, no log file.
 //
-// Errors: ConversionError; a time-out says the thumbnailer's own limit ("Ghostscript did not
-// finish within 15 seconds.", a TimedOut); ConverterRun::Cancelled when stopped;
-// std::system_error for files and folders that cannot be read or made.
+// Errors: ConversionError; DrawsNothing ("NAME draws nothing."); a time-out says the
+// thumbnailer's own limit ("Ghostscript did not finish within 15 seconds.", a TimedOut);
+// ConverterRun::Cancelled when stopped; std::system_error for files and folders that cannot be
+// read or made.
 //
 // Thread-safety: a Thumbnail is a value; write() blocks its thread and may run on several
 // threads at once (at most 4 converters run at a time).
@@ -96,10 +104,17 @@ public:
     // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
     Thumbnail(std::filesystem::path source, int size);
 
+    // The page stayed blank: "NAME draws nothing.", NAME the source's file name.
+    class DrawsNothing : public std::runtime_error {
+    public:
+        explicit DrawsNothing(const std::filesystem::path& source);
+    };
+
     // The converter's arguments for drawing into `outputPath` from `input` (source unless
     // given). A drawing:
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<resolution> -dFirstPage=1
-    //   -dLastPage=1 -o <out> <crop arguments before> <in> <crop arguments after>
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4
+    //   -r<resolution> -dFirstPage=1 -dLastPage=1 -o <out> <crop arguments before> <in>
+    //   <crop arguments after>
     // A document: documentArguments().
     std::vector<std::string> arguments(const std::filesystem::path& outputPath) const {
         return arguments(outputPath, source);
@@ -108,8 +123,8 @@ public:
                                        const std::filesystem::path& input) const;
 
     // A document's first page:
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -o <out> -c "<set-up>" -f <in>
-    //   -c "<show a page that was never shown>"
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4
+    //   -o <out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
     // The set-up starts on the default paper at `resolution`, gives every setpagedevice that
     // names a PageSize the resolution that draws that page's longer side at `size` pixels, and
     // quits when the second page would begin.

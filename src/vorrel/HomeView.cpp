@@ -1,11 +1,13 @@
 #include "vorrel/HomeView.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "platform/SystemVersion.h"
 #include "vorrel/DefaultApplication.h"
+#include "vorrel/ThumbnailerChoice.h"
 #include "zodadavovov/AppBrandingView.h"
 #include "zodadavovov/OrderedListItem.h"
 #include "zodadavovov/PlainSection.h"
@@ -66,6 +68,9 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
         }
         runSetup();
     });
+    // When another thumbnailer also claims EPS files: the choice to use ours.
+    setup->addWidget(new ThumbnailerChoice(
+        QCoreApplication::applicationDirPath() + QLatin1String("/vorrel-thumbnailer")));
     layout->addWidget(setup);
     layout->addStretch(1);
 }

@@ -8,7 +8,8 @@
 //      between files opened together.
 //   3. "Enable Quick Look Extension": four numbered steps: make Vorrel Quick Look the
 //      default application (the link, setupLink), open a file (double-click or Open With),
-//      thumbnails in the file manager, "Transparent Background".
+//      thumbnails in the file manager, "Transparent Background"; below them, when another
+//      thumbnailer also claims EPS files, the choice to use Vorrel's (ThumbnailerChoice).
 //
 // The link in step 1 runs DefaultApplication and shows its outcome in a message box on
 // the window: "Vorrel Quick Look now opens EPS files." or why it could not. Every other

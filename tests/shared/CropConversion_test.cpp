@@ -122,6 +122,8 @@ TEST_F(GhostscriptCrop, EveryKindOfHeaderShowsTheDrawingCroppedToItsBox) {
          epsf + "% a remark\n%%BeginDocument: part.eps\n" + boxLine(box) + drawing, box, ""},
         {"box at the end",
          epsf + "%%BoundingBox: (atend)\n" + drawing + "%%Trailer\n" + boxLine(box) + "%%EOF\n"},
+        {"box at the end, just before %%Trailer",
+         epsf + "%%BoundingBox: (atend)\n" + drawing + boxLine(box) + "%%Trailer\n%%EOF\n"},
         {"reals and a negative origin",
          notEpsf + boxLine(negative) + corners(negative) + "showpage\n", negative},
         {"hi-res box beside the integer one",

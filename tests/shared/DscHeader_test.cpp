@@ -58,8 +58,11 @@ TEST(DscHeader, ReadsTheBoxesOfAwkwardHeaders) {
              "%%BoundingBox: 9 9 9 9\n%%Trailer\n%%BoundingBox: 0 0 100 100\n"
              "%%HiResBoundingBox: 0.5\n%%+ 0.5 99.5 99.5\n%%EOF\n",
          kSquare, BoundingBox{0.5, 0.5, 99.5, 99.5}},
-        {"(atend), no box in the trailer",
-         kEpsf + "%%BoundingBox: (atend)\n%%BoundingBox: 0 0 1 1\n" + kBody + "%%Trailer\n"},
+        {"(atend), the box just before %%Trailer",
+         kEpsf + "%%BoundingBox: (atend)\n" + kBody +
+             "%%BoundingBox: 9 9 9 9\n%%BoundingBox: 0 0 100 100\n%%Trailer\n%%EOF\n",
+         kSquare},
+        {"(atend), no box at the end", kEpsf + "%%BoundingBox: (atend)\n" + kBody + "%%Trailer\n"},
         {"not four numbers", kEpsf + "%%BoundingBox: 0 0 100\n%%HiResBoundingBox: 0 0 nan inf\n"},
         {"NUL inside", kEpsf + bytes("%%BoundingBox: 0 0 1") + '\0' + "0 100\n"},
         {"binary garbage", bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\n%%BoundingBox: 0 0 1 1\n")},

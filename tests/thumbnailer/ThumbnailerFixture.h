@@ -48,10 +48,10 @@ inline std::string corners(const BoundingBox& box, double side) {
     return eps::cornerSquares(box.llx, box.lly, box.urx, box.ury, side);
 }
 
-// What is wrong with the thumbnail in `file`, "" when nothing is: it must be one whole PNG with
-// an alpha channel whose longer side is `size` and whose sides are those of `page` within a
-// pixel; when `drawing` is given, the corner squares of that box (`side` points) must be there,
-// each in its colour and place on the page, and the middle of the box transparent.
+// What is wrong with the thumbnail in `file`, "" when nothing is: it must be one whole opaque
+// PNG whose longer side is `size` and whose sides are those of `page` within a pixel; when
+// `drawing` is given, the corner squares of that box (`side` points) must be there, each in its
+// colour and place on the page, and the middle of the box the page's white.
 inline std::string thumbnailProblem(const fs::path& file, int size, const BoundingBox& page,
                                     std::optional<BoundingBox> drawing = std::nullopt,
                                     double side = 0) {
@@ -61,7 +61,8 @@ inline std::string thumbnailProblem(const fs::path& file, int size, const Boundi
     const auto end = bytes.find("IEND");
     if (end == std::string::npos || end + 8 != bytes.size()) return "not one PNG";
     const QImage image(QString::fromStdString(file.string()));
-    if (image.isNull() || !image.hasAlphaChannel()) return "no image with alpha";
+    if (image.isNull()) return "no image";
+    if (image.hasAlphaChannel()) return "an image with alpha";
 
     const double perPoint = size / std::max(page.width(), page.height());
     const double width = std::max(1.0, page.width() * perPoint),
@@ -100,7 +101,7 @@ inline std::string thumbnailProblem(const fs::path& file, int size, const Boundi
                    colour.name(QColor::HexArgb).toStdString();
     }
     if (const QColor middle = at((box.llx + box.urx) / 2, (box.lly + box.ury) / 2);
-        middle.alpha() != 0)
+        middle != QColor(Qt::white))
         return "the middle is " + middle.name(QColor::HexArgb).toStdString();
     return {};
 }

@@ -3,13 +3,14 @@
 // errors, and signals that stop the converter. Converters are found by the test's own document
 // path in their command line, never by name.
 #include <string.h>
+#include <sys/stat.h>
 
 #include "thumbnailer/ThumbnailerFixture.h"
 
 namespace vorrel::test {
 namespace {
 
-TEST_F(ThumbnailerTest, DrawsEveryKindOfFileAtItsSizeWithAlpha) {
+TEST_F(ThumbnailerTest, DrawsEveryKindOfFileAtItsSizeOnAWhitePage) {
     const std::string epsf = "%!PS-Adobe-3.0 EPSF-3.0\n", notEpsf = "%!PS-Adobe-3.0\n";
     const BoundingBox square{0, 0, 144, 144}, negative{-40.5, -43.25, 41, 43},
         wide{100, 100, 400, 200}, tall{0.5, 0.5, 60.5, 200.5}, huge{0, 0, 14400, 7200},
@@ -37,6 +38,10 @@ TEST_F(ThumbnailerTest, DrawsEveryKindOfFileAtItsSizeWithAlpha) {
         {"DOS-binary that sets a letter page",
          eps::dosBinary(epsf + boxLine(wide) + "letter\n" + corners(wide, 25) + "showpage\n"), 96,
          wide, wide, 25},
+        {"box at the end, written just before %%Trailer",
+         epsf + "%%BoundingBox: (atend)\n" + corners(wide, 25) + "showpage\n" + boxLine(wide) +
+             "%%Trailer\n%%EOF\n",
+         128, wide, wide, 25},
         {"no showpage", epsf + boxLine(square) + corners(square, 18), 48, square, square, 18},
         {"two pages: the first only",
          epsf + boxLine(square) + corners(square, 18) + "showpage\n" +
@@ -69,6 +74,83 @@ TEST_F(ThumbnailerTest, DrawsEveryKindOfFileAtItsSizeWithAlpha) {
     // Nothing beside the thumbnails, nothing in the home folder.
     EXPECT_EQ(entries(out_).size(), std::size(cases));
     EXPECT_EQ(entries(home_), std::vector<std::string>{});
+}
+
+// Black line art on a transparent background vanishes on a dark file manager: the thumbnail
+// is an opaque page, white where nothing is drawn.
+TEST_F(ThumbnailerTest, LineArtLiesOnAnOpaqueWhitePage) {
+    const fs::path output = out_ / "line art.png";
+    const Outcome outcome = thumbnail(144, document("line art.eps", eps::lineArt()), output);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const QImage image(QString::fromStdString(output.string()));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_FALSE(image.hasAlphaChannel());
+    const int right = image.width() - 1, bottom = image.height() - 1;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(right, 0), QPoint(0, bottom),
+                                QPoint(right, bottom)})
+        EXPECT_EQ(image.pixelColor(corner), QColor(Qt::white)) << corner.x() << ',' << corner.y();
+    // The blue diagonal is there, on that page.
+    const QColor middle = image.pixelColor(image.width() / 2 - 20, image.height() / 2 + 20);
+    EXPECT_GT(middle.blue() - middle.red(), 100) << middle.name().toStdString();
+}
+
+// XFCE's thumbnail service creates OUTPUT, keeps it open and reads the picture back through
+// that descriptor: a rename over the path would leave it reading its own empty file.
+TEST_F(ThumbnailerTest, AFileManagerReadsTheThumbnailThroughItsOwnDescriptor) {
+    const fs::path output = out_ / "tumbler-XXXXXX.png";
+    const int fd = open(output.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    fchmod(fd, 0640);
+    struct stat before {};
+    fstat(fd, &before);
+
+    const Outcome outcome = thumbnail(128, document("fine.eps", eps::lineArt()), output);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    std::string bytes;
+    char buffer[4096];
+    for (ssize_t got; (got = pread(fd, buffer, sizeof buffer, bytes.size())) > 0;)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    struct stat after {};
+    fstat(fd, &after);
+    close(fd);
+
+    QImage image;
+    EXPECT_TRUE(image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                                   static_cast<int>(bytes.size()), "PNG"))
+        << bytes.size() << " bytes";
+    EXPECT_EQ(image.size(), QSize(128, 128));
+    EXPECT_EQ(after.st_nlink, 1u);  // still the file at OUTPUT, not one renamed away
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(thumbnailProblem(output, 128, {0, 0, 144, 144}), "");
+    EXPECT_EQ(entries(out_), std::vector<std::string>{output.filename().string()});
+}
+
+// A drawing that leaves the page blank makes no thumbnail: the file manager then shows its
+// generic icon rather than an empty tile.
+TEST_F(ThumbnailerTest, ABlankDrawingFailsWithItsLineAndNoOutput) {
+    const std::string epsf = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 144 144\n";
+    const struct Case {
+        const char* name;
+        std::string document;
+    } cases[] = {
+        {"pdfmark only",
+         epsf + "/pdfmark where {pop} {userdict /pdfmark /cleartomark load put} ifelse\n"
+                "[ /Title (Form) /DOCINFO pdfmark\nshowpage\n"},
+        {"white on white", epsf + "1 setgray 0 0 144 144 rectfill showpage\n"},
+        {"no box, nothing drawn", "%!PS-Adobe-3.0\n%%EOF\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = std::string(c.name) + ".eps";
+        const Outcome outcome = thumbnail(128, document(name, c.document), out_ / "t.png");
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "vorrel-thumbnailer: " + name + " draws nothing.\n");
+        EXPECT_EQ(entries(out_), std::vector<std::string>{});
+    }
+    // One dot is a drawing.
+    const Outcome dot = thumbnail(
+        128, document("dot.eps", epsf + "72 72 1 1 rectfill showpage\n"), out_ / "t.png");
+    EXPECT_EQ(dot.status, 0) << dot.err;
 }
 
 TEST_F(ThumbnailerTest, FailsWithOneLineLeavingNothing) {
