@@ -85,11 +85,15 @@ void Logging::followSwitch() {
     // The switch is set in another process (the application): look at the shared setting
     // often enough that a change reaches running previews within a second. A read costs one
     // stat while the settings file is unchanged.
-    if (switchTimer_ != nullptr || QCoreApplication::instance() == nullptr) return;
-    switchTimer_ = new QTimer(QCoreApplication::instance());
-    switchTimer_->setInterval(kSwitchInterval);
-    QObject::connect(switchTimer_, &QTimer::timeout, switchTimer_, [this] { applySwitch(); });
-    switchTimer_->start();
+    // The timer lives on the application's thread, whichever thread configures.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || switchFollowed_.exchange(true)) return;
+    QMetaObject::invokeMethod(app, [this, app] {
+        auto* timer = new QTimer(app);
+        timer->setInterval(kSwitchInterval);
+        QObject::connect(timer, &QTimer::timeout, timer, [this] { applySwitch(); });
+        timer->start();
+    });
 }
 
 }  // namespace vorrel

@@ -24,13 +24,12 @@
 // Thread-safety: configure() runs on the GUI thread before the extension logs through a
 // destination it adds; logging through `logger` is thread-safe.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string_view>
 
 #include "logbook/Logbook.h"
-
-class QTimer;
 
 namespace vorrel {
 
@@ -52,7 +51,7 @@ private:
     void applySwitch();
     void followSwitch();
 
-    QTimer* switchTimer_ = nullptr;  // owned by the application object
+    std::atomic<bool> switchFollowed_{false};
 };
 
 }  // namespace vorrel
