@@ -28,10 +28,14 @@
 // logging goes on.
 //
 // The file is opened in append mode: every line goes to the end of the file as it is at
-// that moment, in one write, so several processes may log to one file and a file
-// truncated by someone else simply continues from its new end. A line is whole or ends
-// early with "\n": a write the file takes only in part is finished, and when that fails
-// the fragment is ended with a line break (at once, or before the next line).
+// that moment, in one write, under an flock of the file (waited for briefly), so several
+// processes may log to one file and a file truncated by someone else simply continues
+// from its new end. A line cut short (a full disk) is ended with a line break at once when
+// the file takes it, else by whichever writer comes next: each writer first looks at the
+// file's last byte.
+// Size cap (maximumFileSize, off by default): a writer that finds the file at or above the
+// cap renames it to "<name>.1" (replacing an older one) and starts a new file; writers of
+// other processes notice that the path names another file and follow it.
 //
 // Thread-safety: openFile, closeFile and the marker run on the configuring thread; lines
 // are written on the logQueue when one is set. The file handle is guarded, so a write
@@ -39,7 +43,9 @@
 // file (unless called on that queue), so detaching or releasing loses nothing.
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -75,6 +81,9 @@ public:
     void setAppendMarker(std::optional<std::string> marker) { appendMarker_ = std::move(marker); }
     const std::optional<FileAttributes>& fileAttributes() const { return fileAttributes_; }
     void setFileAttributes(std::optional<FileAttributes> attributes) { fileAttributes_ = std::move(attributes); }
+    // Set before the destination is attached.
+    const std::optional<std::uintmax_t>& maximumFileSize() const { return maximumFileSize_; }
+    void setMaximumFileSize(std::optional<std::uintmax_t> bytes) { maximumFileSize_ = bytes; }
 
     void openFile();
     void closeFile();
@@ -85,16 +94,23 @@ public:
     void write(const std::string& message) override;
     std::string debugDescription() const override;
 
+protected:
+    // Test seam: runs when no file was found and one is about to be created.
+    virtual void beforeCreatingFile() {}
+
 private:
+    class LineLockHolder;
+    int openHandle(const std::filesystem::path& path, bool truncate, bool& created, std::string& error);
+    bool followRotation(std::unique_ptr<LineLockHolder>& lock);
     void writeGuarded(const std::string& bytes);
     void closeHandle();
 
     std::optional<std::filesystem::path> writeToFileURL_;
     int logFileHandle_ = -1;
-    bool fragmentOpen_ = false;  // the last write left a line without its "\n"; guarded
     bool shouldAppend_;
     std::optional<std::string> appendMarker_;
     std::optional<FileAttributes> fileAttributes_;
+    std::optional<std::uintmax_t> maximumFileSize_;
     mutable std::mutex handleMutex_;
 };
 

@@ -68,11 +68,11 @@ Logbook& Logbook::defaultInstance() {
 }
 
 SerialQueue& Logbook::logQueue() {
-    // Never destroyed, so destinations may keep pointing at it; its worker is drained and
-    // joined at normal exit so that no submitted line is lost.
+    // Never destroyed, so destinations may keep pointing at it. At normal exit it writes
+    // what was submitted before the exit began, for at most two seconds.
     static SerialQueue* const queue = [] {
         auto* created = new SerialQueue(std::string(Constants::logQueueIdentifier));
-        std::atexit([] { Logbook::logQueue().shutdown(); });
+        std::atexit([] { Logbook::logQueue().shutdown(std::chrono::seconds(2)); });
         return created;
     }();
     return *queue;

@@ -41,8 +41,8 @@
 // before logging starts. defaultInstance(), logQueue(), the default date formatter and
 // internalUserInfo() are created once, thread-safely, and never destroyed, so logging
 // stays usable from static destructors and from threads still running at exit. Lines
-// submitted to logQueue() are written before the process ends normally (the queue is
-// drained at exit).
+// submitted to logQueue() before the process starts ending normally are written then,
+// within two seconds; threads that go on logging do not hold the exit.
 
 #include <atomic>
 #include <concepts>
@@ -167,7 +167,7 @@ public:
     // destination; created once on first use, never destroyed.
     static Logbook& defaultInstance();
     // The process-wide serial log queue labelled Constants::logQueueIdentifier; created
-    // once on first use, never destroyed, drained and stopped at normal process exit.
+    // once on first use, never destroyed, stopped at normal process exit (see above).
     static SerialQueue& logQueue();
     // The user info of every record the logger makes about itself:
     // { userInfoKeyInternal: true }.

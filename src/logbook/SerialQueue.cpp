@@ -46,8 +46,15 @@ void SerialQueue::async(std::function<void()> work) {
         return;
     }
     std::lock_guard inlineLock(inlineMutex_);
+    // Items the worker left when it stopped (submitted after the shutdown began) go first.
+    std::deque<std::function<void()>> left;
+    {
+        std::lock_guard lock(mutex_);
+        left.swap(items_);
+    }
     const SerialQueue* previous = currentQueue;
     currentQueue = this;
+    for (auto& item : left) runGuarded(item);
     runGuarded(work);
     while (!inlinePending_.empty()) {
         auto next = std::move(inlinePending_.front());
@@ -67,6 +74,14 @@ void SerialQueue::drain() {
 }
 
 void SerialQueue::shutdown() {
+    shutdownWithin(std::nullopt);
+}
+
+void SerialQueue::shutdown(std::chrono::milliseconds bound) {
+    shutdownWithin(bound);
+}
+
+void SerialQueue::shutdownWithin(std::optional<std::chrono::milliseconds> bound) {
     if (isCurrent()) {
         return;
     }
@@ -77,6 +92,7 @@ void SerialQueue::shutdown() {
             return;
         }
         stopping_ = true;
+        cutoff_ = submitted_;
         if (!started_) {
             stopped_ = true;
             return;
@@ -84,6 +100,16 @@ void SerialQueue::shutdown() {
         worker = std::move(worker_);
     }
     wake_.notify_one();
+    if (bound) {
+        std::unique_lock lock(mutex_);
+        if (!idle_.wait_for(lock, *bound, [&] { return stopped_; })) {
+            // An item that does not end (a write that blocks) must not hold the process:
+            // the worker finishes on its own, or ends with the process.
+            lock.unlock();
+            worker.detach();
+            return;
+        }
+    }
     worker.join();
 }
 
@@ -102,9 +128,9 @@ void SerialQueue::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return !items_.empty() || stopping_; });
-        if (items_.empty()) {
-            // Stopping, and everything submitted has run. Later items run on their
-            // submitters' threads.
+        if (items_.empty() || (stopping_ && finished_ >= cutoff_)) {
+            // Stopping, and everything submitted before the shutdown has run. Later items
+            // (a thread that keeps logging) run on their submitters' threads.
             stopped_ = true;
             idle_.notify_all();
             break;

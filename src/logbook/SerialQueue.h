@@ -10,19 +10,25 @@
 //      at 15 bytes, so the label is kept here, whole).
 //   3. An item that throws is abandoned; the queue goes on with the next one.
 //   4. drain() waits until every item submitted before the call has run.
-//   5. shutdown() (and the destructor) run every item still queued, then join the worker.
-//      After shutdown, async() runs the item at once on the caller's thread, still one
-//      at a time, so late work (at process exit) is neither lost nor reordered. An item
-//      so run that submits more work has it run right after itself, on the same thread.
+//   5. shutdown() (and the destructor) run every item submitted before the call, then join
+//      the worker; items submitted meanwhile are not waited for (a thread that keeps
+//      logging cannot hold the shutdown for ever). shutdown(bound) waits at most `bound`
+//      and then leaves the worker to finish on its own (for process exit; the queue must
+//      then never be destroyed). After shutdown, async() runs the item at once on the
+//      caller's thread, after any item left queued, still one at a time, so late work is
+//      neither reordered nor (while its thread goes on) lost. An item so run that submits
+//      more work has it run right after itself, on the same thread.
 //
 // Thread-safety: every operation may be called from any thread. drain() and shutdown()
 // called from inside an item on this queue return without waiting (waiting there would
 // never end).
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -40,6 +46,7 @@ public:
     void async(std::function<void()> work);
     void drain();
     void shutdown();
+    void shutdown(std::chrono::milliseconds bound);
 
     // True on this queue's worker while it runs an item.
     bool isCurrent() const noexcept;
@@ -48,6 +55,7 @@ public:
 
 private:
     void run();
+    void shutdownWithin(std::optional<std::chrono::milliseconds> bound);
 
     const std::string label_;
     std::mutex mutex_;
@@ -56,6 +64,7 @@ private:
     std::deque<std::function<void()>> items_;
     unsigned long long submitted_ = 0;
     unsigned long long finished_ = 0;
+    unsigned long long cutoff_ = 0;  // submitted_ when the shutdown began
     bool started_ = false;
     bool stopping_ = false;
     bool stopped_ = false;

@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +19,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/Bundle.h"
@@ -28,10 +32,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::mutex& reporterMutex() {
+    static std::mutex* const mutex = new std::mutex;
+    return *mutex;
+}
+Suite::Reporter& reporter() {
+    static auto* const installed = new Suite::Reporter;
+    return *installed;
+}
+
 void report(const std::string& message) {
+    std::lock_guard lock(reporterMutex());
+    if (reporter()) {
+        reporter()(message);
+        return;
+    }
     // One write per message so concurrent messages do not interleave.
     const std::string line = "Vorrel settings: " + message + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+constexpr off_t kMaximumFileSize = 1 << 20;
+constexpr auto kLockWait = std::chrono::seconds(2);
+constexpr auto kTemporaryFileAge = std::chrono::minutes(1);
+
+// Where a write lands: the file itself, or the final target when the path is a symbolic
+// link (a dotfiles manager's link stays a link). Nothing when the chain does not end.
+std::optional<fs::path> writeTarget(const fs::path& path) {
+    fs::path current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(current, error))) return current;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error) return std::nullopt;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return std::nullopt;
 }
 
 std::string errnoText(int error) { return std::generic_category().message(error); }
@@ -99,11 +135,12 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// Reads the whole file through an open descriptor; false with errno on failure.
-bool readAll(int fd, std::string& bytes) {
+// Reads the file through an open descriptor, at most `limit` + 1 bytes (so that a file
+// that grew past the limit is noticed); false with errno on failure.
+bool readAll(int fd, std::string& bytes, std::size_t limit) {
     bytes.clear();
     char buffer[65536];
-    for (;;) {
+    while (bytes.size() <= limit) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count < 0) {
             if (errno == EINTR) continue;
@@ -112,6 +149,7 @@ bool readAll(int fd, std::string& bytes) {
         if (count == 0) return true;
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
+    return true;
 }
 
 // Moves a file that cannot be parsed out of the way. Never replaces an existing file: the
@@ -122,8 +160,8 @@ bool setAside(const fs::path& file) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
         if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-            report("\"" + file.string() + "\" could not be read as settings; it was moved to \"" +
-                   target + "\" and the suite starts empty");
+            report("\"" + file.string() + "\" was damaged; it was moved to \"" + target +
+                   "\" and the settings that could be read were written anew");
             return true;
         }
         if (errno == EEXIST) continue;
@@ -131,16 +169,16 @@ bool setAside(const fs::path& file) {
             // File systems without RENAME_NOREPLACE: link() refuses to replace as well.
             if (::link(file.c_str(), target.c_str()) == 0) {
                 ::unlink(file.c_str());
-                report("\"" + file.string() + "\" could not be read as settings; it was moved to \"" +
-                       target + "\" and the suite starts empty");
+                report("\"" + file.string() + "\" was damaged; it was moved to \"" + target +
+                       "\" and the settings that could be read were written anew");
                 return true;
             }
             if (errno == EEXIST) continue;
         }
         break;
     }
-    report("\"" + file.string() + "\" could not be read as settings and could not be moved "
-           "aside (" + errnoText(errno) + "); it is left in place and reads as empty");
+    report("\"" + file.string() + "\" is damaged and could not be moved aside (" +
+           errnoText(errno) + "); it is left in place");
     return false;
 }
 
@@ -152,21 +190,75 @@ bool writableByMode(const struct stat& info) {
     return (info.st_mode & S_IWOTH) != 0;
 }
 
-// An exclusive advisory lock on <file>.lock for the life of the object.
+// Waits for an exclusive flock on `fd` at most kLockWait; 0 or the error (ETIMEDOUT). The
+// kernel queues blocked waiters fairly, which polling would not, so the wait blocks on a
+// helper thread holding its own descriptor of the same open file. When the time is up the
+// helper is left behind: should it still get the lock, it releases it at once.
+int waitForLock(int fd) {
+    struct Wait {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool abandoned = false;
+        int error = 0;
+    };
+    const int helperFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (helperFd < 0) return errno;
+    auto wait = std::make_shared<Wait>();
+    try {
+        std::thread([wait, helperFd] {
+            int result;
+            while ((result = ::flock(helperFd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            const int error = result == 0 ? 0 : errno;
+            std::lock_guard lock(wait->mutex);
+            if (wait->abandoned && result == 0) ::flock(helperFd, LOCK_UN);
+            ::close(helperFd);  // the lock stays with the caller's descriptor
+            wait->finished = true;
+            wait->error = error;
+            wait->done.notify_all();
+        }).detach();
+    } catch (const std::system_error& error) {
+        ::close(helperFd);
+        return error.code().value();
+    }
+    std::unique_lock lock(wait->mutex);
+    if (!wait->done.wait_for(lock, kLockWait, [&] { return wait->finished; })) {
+        wait->abandoned = true;
+        return ETIMEDOUT;
+    }
+    return wait->error;
+}
+
+// An exclusive advisory lock on <file>.lock for the life of the object, waited for at most
+// kLockWait: a lock another program holds for ever must not hang us. The lock file is a
+// regular file of ours or nothing (a FIFO or a link planted there is refused).
 class FileLock {
 public:
     explicit FileLock(const fs::path& file) {
         const std::string lockPath = file.string() + ".lock";
-        fd_.assign(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-        if (fd_.get() < 0) {
-            error_ = errno;
-            return;
-        }
-        while (::flock(fd_.get(), LOCK_EX) != 0) {
-            if (errno == EINTR) continue;
+        fd_.assign(::open(lockPath.c_str(),
+                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        struct stat info {};
+        if (fd_.get() < 0 || ::fstat(fd_.get(), &info) != 0) {
             error_ = errno;
             fd_.reset();
             return;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            error_ = EINVAL;
+            fd_.reset();
+            return;
+        }
+        if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) return;
+        if (errno != EWOULDBLOCK) {
+            error_ = errno;
+            fd_.reset();
+            return;
+        }
+        if (const int error = waitForLock(fd_.get())) {
+            error_ = error;
+            fd_.reset();
         }
     }
     bool locked() const { return fd_.get() >= 0; }
@@ -214,65 +306,114 @@ struct Suite::Shared {
         return it->second;
     }
 
-    // Brings `stored` up to date with the file. Caller holds `mutex`. With `haveFileLock`
-    // a file that cannot be parsed is set aside at once; without it, the file lock is taken
-    // first, so a writer that just replaced the file is never mistaken for corruption.
-    // Answers why the file's contents are unknown: it exists (or may exist) but cannot be
-    // read, or it cannot be parsed and could not be set aside. Then `stored` is empty and
-    // the file must not be replaced. Nothing when the file was read, is absent or was set
-    // aside.
-    std::optional<std::string> refresh(const fs::path& path, bool haveFileLock) {
-        const auto unknown = [&](std::string why) {
-            cachedPath = path;
-            cachedStamp.reset();
-            stored.clear();
-            return std::optional<std::string>(std::move(why));
-        };
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            if (errno != ENOENT && errno != ENOTDIR) {
-                const std::string why = errnoText(errno);
-                report("cannot examine \"" + path.string() + "\": " + why);
-                return unknown(why);
-            }
-            cachedPath = path;
-            cachedStamp.reset();
-            stored.clear();
-            return std::nullopt;
-        }
-        if (cachedPath == path && cachedStamp && *cachedStamp == stampOf(info)) return std::nullopt;
+    // What is known of the file as last read: absent, read whole, read in part (damaged),
+    // or not known at all (cannot be read, not a regular file, too large). A damaged file
+    // may be set aside by a writer; an unknown one is never replaced.
+    enum class FileState { absent, fine, damaged, unknown };
+    FileState state = FileState::absent;
+    std::string problem;   // what is wrong with the file; empty when nothing is
+    std::string reported;  // the last problem reported, so that each is said once
+    // Values of the right key but the wrong kind, as reported by reportUnusableValue.
+    std::map<std::string, std::string, std::less<>> valueProblems;
 
-        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        std::string text;
-        if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !readAll(fd.get(), text)) {
-            const std::string why = errnoText(errno);
-            report("cannot read \"" + path.string() + "\": " + why);
-            return unknown(why);
-        }
-        try {
-            stored = decodeDictionaryJson(text);
-            cachedPath = path;
-            cachedStamp = stampOf(info);
-            return std::nullopt;
-        } catch (const ValueJsonError&) {
-        }
-        if (!haveFileLock) {
-            FileLock lock(path);
-            if (lock.locked()) {
-                cachedStamp.reset();
-                return refresh(path, true);
-            }
-        }
-        if (!setAside(path)) return unknown("the file is damaged and could not be moved aside");
-        cachedPath = path;
-        cachedStamp.reset();
-        stored.clear();
-        return std::nullopt;
+    void noteProblem(const fs::path& path, FileState newState, std::string why) {
+        state = newState;
+        problem = std::move(why);
+        const std::string message =
+            "the settings in \"" + path.string() + "\" could not be read: " + problem +
+            (newState == FileState::unknown ? "; the settings read before, or the defaults, are in use"
+                                            : "; the settings that could be read are in use");
+        if (message == reported) return;
+        reported = message;
+        report(message);
     }
 
-    // Writes `contents` to the file atomically. Caller holds `mutex` and the file lock.
+    // Takes a new version of the stored values; a value-kind report ends with its value.
+    void adopt(Dictionary next) {
+        std::erase_if(valueProblems, [&](const auto& entry) {
+            const auto before = stored.find(entry.first), after = next.find(entry.first);
+            return (before == stored.end()) != (after == next.end()) ||
+                   (before != stored.end() && !(before->second == after->second));
+        });
+        stored = std::move(next);
+    }
+
+    // Brings `stored` up to date with the file. Caller holds `mutex`. Never moves or
+    // changes the file: a damaged or unreadable one leaves the last good values in place
+    // (keys that read are taken), and what is wrong is reported once.
+    void refresh(const fs::path& path) {
+        if (cachedPath != path) {
+            cachedPath = path;
+            cachedStamp.reset();
+            adopt({});
+            state = FileState::absent;
+        }
+        const auto unknown = [&](std::string why) {
+            cachedStamp.reset();
+            noteProblem(path, FileState::unknown, std::move(why));
+        };
+        // Non-blocking, so a FIFO at the path answers at once instead of waiting for a
+        // writer; a symbolic link is followed (the file it names is the settings file).
+        Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat info {};
+        if (fd.get() < 0) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                cachedStamp.reset();
+                adopt({});
+                state = FileState::absent;
+                problem.clear();
+                reported.clear();
+                return;
+            }
+            return unknown(errnoText(errno));
+        }
+        if (::fstat(fd.get(), &info) != 0) return unknown(errnoText(errno));
+        if (!S_ISREG(info.st_mode)) return unknown("it is not a regular file");
+        if (info.st_size > kMaximumFileSize) return unknown("it is larger than 1 MiB");
+        if (cachedStamp && *cachedStamp == stampOf(info)) return;
+
+        std::string text;
+        if (!readAll(fd.get(), text, kMaximumFileSize)) return unknown(errnoText(errno));
+        if (text.size() > static_cast<std::size_t>(kMaximumFileSize))
+            return unknown("it is larger than 1 MiB");
+        DictionaryReading reading = readDictionaryJson(text);
+        cachedStamp = stampOf(info);
+        if (reading.problems.empty()) {
+            adopt(std::move(reading.values));
+            state = FileState::fine;
+            problem.clear();
+            reported.clear();
+            return;
+        }
+        // A key the damage hid keeps the value it had (a file caught half-written by an
+        // editor saving in place reads as it was, not as empty).
+        for (const auto& [key, value] : stored) reading.values.emplace(key, value);
+        adopt(std::move(reading.values));
+        std::string why;
+        for (const auto& item : reading.problems) why += (why.empty() ? "" : "; ") + item;
+        noteProblem(path, FileState::damaged, std::move(why));
+    }
+
+    // Temporary files of writers killed before their rename: removed once older than any
+    // write takes. Caller holds the file lock, so no write of this suite is under way.
+    static void sweepTemporaries(const fs::path& target) {
+        const std::string prefix = "." + target.filename().string() + ".";
+        const auto oldest = fs::file_time_type::clock::now() - kTemporaryFileAge;
+        std::error_code error;
+        for (fs::directory_iterator it(target.parent_path(), error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+            std::error_code ignored;
+            if (!it->is_regular_file(ignored) || it->is_symlink(ignored)) continue;
+            if (it->last_write_time(ignored) < oldest && !ignored) fs::remove(it->path(), ignored);
+        }
+    }
+
+    // Writes `contents` to `target` atomically. Caller holds `mutex` and the file lock.
     // Answers why nothing was written, or nothing.
-    std::optional<std::string> persist(const fs::path& path, const Dictionary& contents) {
+    std::optional<std::string> persist(const fs::path& path, const fs::path& target,
+                                       const Dictionary& contents) {
         std::string text;
         try {
             text = encodeDictionaryJson(contents);
@@ -281,9 +422,10 @@ struct Suite::Shared {
             report("cannot store the settings of \"" + name + "\": " + error.what());
             return error.what();
         }
-        const fs::path folder = path.parent_path();
+        sweepTemporaries(target);
+        const fs::path folder = target.parent_path();
         std::string tempName = ".";
-        tempName.append(path.filename().string()).append(".XXXXXX");
+        tempName.append(target.filename().string()).append(".XXXXXX");
         std::string tempPath = (folder / tempName).string();
         Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
         if (fd.get() < 0) {
@@ -298,9 +440,9 @@ struct Suite::Shared {
             return why;
         }
         fd.reset();
-        if (::rename(tempPath.c_str(), path.c_str()) != 0) {
+        if (::rename(tempPath.c_str(), target.c_str()) != 0) {
             const std::string why = errnoText(errno);
-            report("cannot replace \"" + path.string() + "\": " + why);
+            report("cannot replace \"" + target.string() + "\": " + why);
             ::unlink(tempPath.c_str());
             return why;
         }
@@ -309,8 +451,11 @@ struct Suite::Shared {
         if (folderFd.get() >= 0) ::fsync(folderFd.get());
 
         struct stat info {};
-        stored = contents;
+        adopt(contents);
         cachedPath = path;
+        state = FileState::fine;
+        problem.clear();
+        reported.clear();
         if (::stat(path.c_str(), &info) == 0)
             cachedStamp = stampOf(info);
         else
@@ -357,7 +502,7 @@ std::filesystem::path Suite::filePath() const {
 std::optional<Value> Suite::objectForKey(std::string_view key) const {
     if (auto path = shared_->resolvePath()) {
         std::lock_guard lock(shared_->mutex);
-        shared_->refresh(*path, false);
+        shared_->refresh(*path);
         auto it = shared_->stored.find(key);
         if (it != shared_->stored.end()) return it->second;
     }
@@ -372,7 +517,7 @@ Dictionary Suite::dictionaryRepresentation() const {
     }
     if (auto path = shared_->resolvePath()) {
         std::lock_guard lock(shared_->mutex);
-        shared_->refresh(*path, false);
+        shared_->refresh(*path);
         for (const auto& [key, value] : shared_->stored) result.insert_or_assign(key, value);
     }
     return result;
@@ -397,15 +542,15 @@ std::optional<SuiteWriteError> Suite::setObject(std::optional<Value> value, std:
     std::optional<Value> oldStored, newStored = value;
     {
         std::lock_guard lock(shared_->mutex);
-        std::error_code error;
-        fs::create_directories(path->parent_path(), error);
-        if (error) {
+        if (const std::error_code error = createPrivateFolders(path->parent_path())) {
             report("cannot create \"" + path->parent_path().string() + "\": " + error.message());
             return SuiteWriteError{*path, error.message()};
         }
         FileLock fileLock(*path);
         if (!fileLock.locked()) {
-            const std::string why = errnoText(fileLock.error());
+            const std::string why = fileLock.error() == ETIMEDOUT
+                                        ? std::string("another program holds the settings lock")
+                                        : errnoText(fileLock.error());
             report("cannot lock \"" + path->string() + ".lock\": " + why);
             return SuiteWriteError{*path, why};
         }
@@ -413,24 +558,32 @@ std::optional<SuiteWriteError> Suite::setObject(std::optional<Value> value, std:
         // A file whose contents are unknown is never replaced: that would lose every other
         // setting in it.
         shared_->cachedStamp.reset();
-        if (auto unknown = shared_->refresh(*path, true)) {
+        shared_->refresh(*path);
+        using FileState = Shared::FileState;
+        if (shared_->state == FileState::unknown) {
             report("the change of \"" + std::string(key) + "\" is not stored: \"" + path->string() +
                    "\" is left as it is");
-            return SuiteWriteError{*path, *unknown};
+            return SuiteWriteError{*path, shared_->problem};
         }
-        if (struct stat info {}; ::stat(path->c_str(), &info) == 0 && !writableByMode(info)) {
+        const auto target = writeTarget(*path);
+        if (!target) return SuiteWriteError{*path, errnoText(ELOOP)};
+        if (struct stat info {}; ::stat(target->c_str(), &info) == 0 && !writableByMode(info)) {
             const std::string why = errnoText(EACCES);
             report("\"" + path->string() + "\" is read-only: the change of \"" + std::string(key) +
                    "\" is not stored");
             return SuiteWriteError{*path, why};
         }
+        // Only a writer holding the lock sets a damaged file aside, and only now that it
+        // must replace it: what could not be read stays for the user to recover.
+        if (shared_->state == FileState::damaged && !setAside(*target))
+            return SuiteWriteError{*path, "the file is damaged and could not be moved aside"};
         Dictionary contents = shared_->stored;
         if (auto it = contents.find(key); it != contents.end()) oldStored = it->second;
         if (value)
             contents.insert_or_assign(std::string(key), std::move(*value));
         else if (auto it = contents.find(key); it != contents.end())
             contents.erase(it);
-        if (auto why = shared_->persist(*path, contents)) return SuiteWriteError{*path, *why};
+        if (auto why = shared_->persist(*path, *target, contents)) return SuiteWriteError{*path, *why};
     }
 
     std::optional<Value> defaultValue = shared_->registered(key);
@@ -461,6 +614,38 @@ Suite::ObserverId Suite::addObserver(std::string key, Observer observer) {
 void Suite::removeObserver(ObserverId id) {
     std::lock_guard lock(shared_->observerMutex);
     shared_->observers.erase(id);
+}
+
+std::optional<SuiteReadProblem> Suite::readProblem() const {
+    const auto path = shared_->resolvePath();
+    if (!path) return std::nullopt;
+    std::lock_guard lock(shared_->mutex);
+    shared_->refresh(*path);
+    std::string text = shared_->problem;
+    for (const auto& [key, message] : shared_->valueProblems)
+        text += (text.empty() ? "" : "; ") + message;
+    if (text.empty()) return std::nullopt;
+    return SuiteReadProblem{*path, text};
+}
+
+void Suite::reportUnusableValue(std::string_view key, const Value& found) const {
+    static constexpr const char* kKinds[] = {"a Boolean",  "an integer", "an unsigned integer",
+                                             "a number",   "a text",     "bytes",
+                                             "a date",     "a list",     "a dictionary"};
+    const std::string message = "the value of \"" + std::string(key) + "\" is " +
+                                kKinds[static_cast<int>(found.kind())] +
+                                ", which that setting cannot take; its default is used";
+    const auto path = shared_->resolvePath();
+    std::lock_guard lock(shared_->mutex);
+    auto [it, added] = shared_->valueProblems.try_emplace(std::string(key), message);
+    if (!added && it->second == message) return;
+    it->second = message;
+    report("the settings in \"" + (path ? path->string() : shared_->name) + "\": " + message);
+}
+
+void Suite::setReporter(Reporter reporter) {
+    std::lock_guard lock(reporterMutex());
+    vorrel::platform::reporter() = std::move(reporter);
 }
 
 }  // namespace vorrel::platform

@@ -6,19 +6,27 @@
 // are consulted last. Storing nothing removes the key.
 //
 // What happens on a write (setObject / removeObject):
-//   1. Take the process-wide lock of the suite name, then an advisory lock (flock) on
-//      <name>.json.lock, so threads and processes write one at a time.
+//   1. Create the folder (and missing parents) with mode 0700. Take the process-wide lock
+//      of the suite name, then an advisory lock (flock) on <name>.json.lock, waiting at
+//      most 2 s (a lock held longer fails the write), so writes happen one at a time.
 //   2. Re-read the file (another process may have written since), apply the one change.
-//   3. Write the whole dictionary to a temporary file in the same folder, fsync it, rename
-//      it over <name>.json: a crash never leaves a half-written file.
+//   3. Remove this suite's temporary files older than a minute (left by killed writers).
+//      Write the whole dictionary to a new temporary file beside the file, fsync it,
+//      rename it over the file: a crash never leaves a half-written file. When <name>.json
+//      is a symbolic link, the file it names is replaced and the link stays.
 //   4. Release the locks, then tell the key's observers (on this thread) old and new value.
-// A read re-reads the file when it changed on disk since the last read (identity, size,
-// modification time), so a reader sees another process's write at its next read.
-// A file that cannot be parsed is renamed to <name>.json.corrupt-<timestamp> and the suite
-// reads as empty; it is never overwritten in place. A file whose contents cannot be known
-// (it cannot be read, or it cannot be parsed and could not be set aside) and a file whose
-// permission bits make it read-only are never replaced: a write then fails and the file
-// stays as it is.
+// Reading: the file is re-read when it changed on disk since the last read (identity,
+// size, times), so a reader sees another process's write at its next read. Only a regular
+// file of at most 1 MiB is read (a FIFO, a device or a larger file is refused without
+// waiting). A reader never moves or changes the file. The file is read key by key: a
+// damaged value costs only its own key, and a key the damage hid (a file cut short, for
+// instance by an editor saving in place) keeps the value last read. What is wrong is
+// reported once (see setReporter) and answered by readProblem().
+// A writer that finds the file damaged renames it to <name>.json.corrupt-<timestamp> and
+// writes what could be read plus its change; a damaged file is never overwritten in
+// place. A file whose contents cannot be known (unreadable, not a regular file, too large,
+// or damaged and impossible to set aside) and a file whose permission bits make it
+// read-only are never replaced: a write then fails and the file stays as it is.
 //
 // Thread-safety: every operation may be called from any thread.
 //
@@ -32,7 +40,8 @@
 // Where no absolute XDG_CONFIG_HOME or HOME exists, the suite has no file: reads answer
 // from the registration domain and writes are dropped with a message on stderr. The path
 // is resolved from the environment at every operation. Failures of the file system never
-// throw; they are reported on stderr and the operation does what it can. A write that is
+// throw; they are reported (on stderr unless a reporter is set) and the operation does what
+// it can. A write that is
 // not stored also answers why (SuiteWriteError), so the caller can tell the user.
 //
 // File format: one JSON object, the dictionary of stored values in the tagged form of
@@ -53,6 +62,13 @@ namespace vorrel::platform {
 // Why a change was not stored: the settings file it was meant for (empty when there is no
 // base folder) and the system's description of the error.
 struct SuiteWriteError {
+    std::filesystem::path file;
+    std::string message;
+};
+
+// Why the settings file could not be read, or read only in part: the file and what is
+// wrong with it, in plain words.
+struct SuiteReadProblem {
     std::filesystem::path file;
     std::string message;
 };
@@ -78,6 +94,20 @@ public:
     std::optional<SuiteWriteError> removeObject(std::string_view key);
     // Stored values merged over the registered defaults.
     Dictionary dictionaryRepresentation() const;
+    // What is wrong with the settings file as it is now (re-read when it changed), including
+    // the values reported through reportUnusableValue(); nothing when it reads whole or is
+    // absent.
+    std::optional<SuiteReadProblem> readProblem() const;
+    // Reports, once per key and stored value, that the stored value `found` of `key` is of a
+    // kind the key cannot take, so its default is used.
+    void reportUnusableValue(std::string_view key, const Value& found) const;
+
+    // Where the suites' reports go, process-wide (for instance to the log at error level).
+    // Unset: standard error. The reporter is called from any thread, one call at a time,
+    // with settings locks held: it must not use a Suite.
+    using Reporter = std::function<void(const std::string& message)>;
+    static void setReporter(Reporter reporter);
+
     // Adds entries to this process's registration domain of the suite (all handles of the
     // same name share it).
     void registerDefaults(const Dictionary& defaults);

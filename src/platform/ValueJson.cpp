@@ -1,5 +1,6 @@
 #include "platform/ValueJson.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -189,6 +190,141 @@ Value fromJson(const Json& json, int depth) {
     throw ValueJsonError("JSON null or binary has no value kind");
 }
 
+// The lenient reader of a settings file: the top-level object is scanned here, each value
+// is handed to the strict parser on its own.
+class EntryScanner {
+public:
+    explicit EntryScanner(std::string_view text) : text_(text) {}
+
+    DictionaryReading read() {
+        skipSpace();
+        if (atEnd()) return fail(text_.empty() ? "the file is empty" : "the file holds only blank space");
+        if (text_[pos_] != '{') return fail("the file does not hold a dictionary");
+        ++pos_;
+        std::string lastKey;
+        for (bool first = true;; first = false) {
+            skipSpace();
+            if (atEnd()) return cut(lastKey);
+            if (text_[pos_] == '}' && first) break;
+            if (text_[pos_] != '"') return damaged(lastKey);
+            const std::string_view keyText = scanValue();
+            skipSpace();
+            if (atEnd() || text_[pos_] != ':') return atEnd() ? cut(lastKey) : damaged(lastKey);
+            ++pos_;
+            skipSpace();
+            const std::string_view valueText = scanValue();
+            if (atEnd()) return cut(lastKey);
+            lastKey = entry(keyText, valueText);
+            skipSpace();
+            if (atEnd()) return cut(lastKey);
+            if (text_[pos_] == '}') break;
+            if (text_[pos_] != ',') return damaged(lastKey);
+            ++pos_;
+        }
+        ++pos_;
+        skipSpace();
+        if (!atEnd()) reading_.problems.push_back("text after the closing brace was ignored");
+        if (commentSeen_) reading_.problems.push_back("comments are not allowed and were ignored");
+        return std::move(reading_);
+    }
+
+private:
+    bool atEnd() const { return pos_ >= text_.size(); }
+
+    // Blank space, and comments (which JSON has not; noted once).
+    void skipSpace() {
+        while (!atEnd()) {
+            const char c = text_[pos_];
+            if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+                ++pos_;
+            } else if (text_.substr(pos_, 2) == "//") {
+                commentSeen_ = true;
+                pos_ = std::min(text_.find('\n', pos_), text_.size());
+            } else if (text_.substr(pos_, 2) == "/*") {
+                commentSeen_ = true;
+                const auto end = text_.find("*/", pos_ + 2);
+                pos_ = end == std::string_view::npos ? text_.size() : end + 2;
+            } else {
+                return;
+            }
+        }
+    }
+
+    // The text of one value (or key): a string, or everything up to the ',' or '}' that
+    // ends it at its own nesting level.
+    std::string_view scanValue() {
+        const std::size_t start = pos_;
+        int depth = 0;
+        while (!atEnd()) {
+            const char c = text_[pos_];
+            if (c == '"') {
+                for (++pos_; !atEnd() && text_[pos_] != '"'; ++pos_)
+                    if (text_[pos_] == '\\') ++pos_;
+                if (atEnd()) break;
+                ++pos_;
+                if (depth == 0) break;
+                continue;
+            }
+            if (depth == 0 && (c == ',' || c == '}' || c == ':' || c == '\n' || c == '/')) break;
+            if (c == '[' || c == '{') ++depth;
+            if (c == ']' || c == '}') --depth;
+            ++pos_;
+        }
+        std::string_view value = text_.substr(start, std::min(pos_, text_.size()) - start);
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+            value.remove_suffix(1);
+        return value;
+    }
+
+    // Decodes one entry; answers the key for later messages.
+    std::string entry(std::string_view keyText, std::string_view valueText) {
+        const Json keyJson = Json::parse(keyText, nullptr, false);
+        if (keyJson.is_discarded() || !keyJson.is_string()) {
+            reading_.problems.push_back("a key that is not valid text was skipped");
+            return {};
+        }
+        std::string key;
+        try {
+            key = keyFromJson(keyJson.get<std::string>());
+        } catch (const ValueJsonError&) {
+            reading_.problems.push_back("a key that is not valid text was skipped");
+            return {};
+        }
+        const std::string shown = keyJson.get<std::string>();
+        const Json json = Json::parse(valueText, nullptr, false);
+        if (json.is_discarded()) {
+            reading_.problems.push_back("the value of \"" + shown + "\" is not valid JSON");
+            return shown;
+        }
+        try {
+            reading_.values.insert_or_assign(std::move(key), fromJson(json, 2));
+        } catch (const ValueJsonError& error) {
+            reading_.problems.push_back("the value of \"" + shown + "\" cannot be read (" +
+                                        error.what() + ")");
+        }
+        return shown;
+    }
+
+    DictionaryReading fail(std::string why) {
+        reading_.problems.push_back(std::move(why));
+        reading_.complete = false;
+        return std::move(reading_);
+    }
+    DictionaryReading cut(const std::string& lastKey) {
+        return fail(lastKey.empty() ? "the file ends before its closing brace"
+                                    : "the file ends before its closing brace, after \"" + lastKey + "\"");
+    }
+    DictionaryReading damaged(const std::string& lastKey) {
+        return fail(lastKey.empty() ? "the file is damaged before its first setting"
+                                    : "the file is damaged after \"" + lastKey + "\"");
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    bool commentSeen_ = false;
+    DictionaryReading reading_;
+};
+
 Json parse(std::string_view text) {
     try {
         return Json::parse(text.begin(), text.end());
@@ -222,6 +358,17 @@ Value decodeJson(std::string_view text) { return fromJson(parse(text), 1); }
 
 std::string encodeDictionaryJson(const Dictionary& dictionary, int indent) {
     return dump(dictionaryToJson(dictionary, 1), indent);
+}
+
+DictionaryReading readDictionaryJson(std::string_view text) {
+    try {
+        return EntryScanner(text).read();
+    } catch (const std::exception& error) {  // only allocation can fail here
+        DictionaryReading reading;
+        reading.problems.push_back(error.what());
+        reading.complete = false;
+        return reading;
+    }
 }
 
 Dictionary decodeDictionaryJson(std::string_view text) {

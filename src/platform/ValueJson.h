@@ -36,6 +36,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Value.h"
 
@@ -56,6 +57,19 @@ Value decodeJson(std::string_view text);
 // (ValueJsonError) when the top level is not a Dictionary.
 std::string encodeDictionaryJson(const Dictionary& dictionary, int indent = 2);
 Dictionary decodeDictionaryJson(std::string_view text);
+
+// A settings file read key by key, so that one damaged value costs only its own key.
+// `values` holds every entry whose key and value read; `problems` says, in plain words, what
+// could not be read (each damaged key by name, a comment, text after the closing brace, an
+// empty or cut-off file). `complete` is false when the text ends before its closing brace
+// or holds no dictionary at all: entries after the damage are unknown, not absent.
+// Never throws for any input.
+struct DictionaryReading {
+    Dictionary values;
+    std::vector<std::string> problems;
+    bool complete = true;
+};
+DictionaryReading readDictionaryJson(std::string_view text);
 
 // The date form used by "$date", exposed for other readers of the files (and tests).
 std::string formatIsoDate(Date date);

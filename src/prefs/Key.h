@@ -51,7 +51,8 @@ class Key;
 //
 // get(suite, key): the object stored under key.name() in suite (the registration domain
 //   included); nothing, or an object that does not convert to V, reads as
-//   key.defaultValue().
+//   key.defaultValue(); an object that does not convert is reported once through the suite
+//   (Suite::reportUnusableValue), never passed over in silence.
 // set(suite, key, value): an empty optional (isNil) removes the stored object; otherwise
 //   the value's toSerializable result is stored, and when that is nothing (a value that
 //   cannot be stored) the stored object is removed. Answers why the suite did not store
@@ -118,6 +119,7 @@ V get(const platform::Suite& suite, const Key<V>& key) {
     std::optional<Object> object = suite.objectForKey(key.name());
     if (!object) return key.defaultValue();
     if (std::optional<V> value = toValue<V>(*object)) return std::move(*value);
+    suite.reportUnusableValue(key.name(), *object);
     return key.defaultValue();
 }
 

@@ -38,7 +38,26 @@ SettingsWriteMessage::SettingsWriteMessage(QWidget* window) : QFrame(window), la
 
 void SettingsWriteMessage::watch(const Prefs::PrefBase& pref) {
     connect(&pref, &Prefs::PrefBase::writeFailed, this, &SettingsWriteMessage::showFailure);
-    connect(&pref, &Prefs::PrefBase::changed, this, &QWidget::hide);
+    connect(&pref, &Prefs::PrefBase::changed, this, [this, &pref] {
+        hide();
+        showProblemOf(pref);
+    });
+    showProblemOf(pref);
+}
+
+void SettingsWriteMessage::showProblemOf(const Prefs::PrefBase& pref) {
+    if (const auto problem = pref.readProblem())
+        showReadProblem(QString::fromStdString(problem->file.string()),
+                        QString::fromStdString(problem->message));
+}
+
+void SettingsWriteMessage::showReadProblem(const QString& file, const QString& problem) {
+    label_->setText(tr("The settings file “%1” could not be read: %2. The defaults are in use "
+                       "for what could not be read.")
+                        .arg(file, problem));
+    place();
+    show();
+    raise();
 }
 
 void SettingsWriteMessage::showFailure(const QString& file, const QString& error) {

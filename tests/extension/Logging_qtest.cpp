@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "extension/Logging.h"
@@ -121,6 +122,21 @@ private slots:
         QCOMPARE(written.filter(" > Logbook Version: ").size(), 1);
         QCOMPARE(written.filter("Converting EPS file second.eps to PDF").size(), 1);
         QVERIFY(!written.join('\n').contains("Relauched"));
+    }
+
+    // The application (another process) flips the switch by rewriting the shared settings
+    // file; a running preview follows without a new preview, both ways.
+    void theSwitchReachesARunningPreviewBothWays() {
+        const fs::path settings = logToFile().suite()->filePath();
+        const auto flip = [&](bool on) {
+            const fs::path next = settings.string() + ".next";
+            std::ofstream(next) << "{\"logToFile\": " << (on ? "true" : "false") << "}";
+            fs::rename(next, settings);
+        };
+        flip(false);
+        QTRY_COMPARE_WITH_TIMEOUT(fileDestinations(), 0, 5000);
+        flip(true);
+        QTRY_COMPARE_WITH_TIMEOUT(fileDestinations(), 1, 5000);
     }
 };
 

@@ -9,7 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <utility>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -164,6 +169,13 @@ TEST_F(FileDestinationTest, RefusedDuplicateNeitherOpensNorTruncates) {
 
 TEST_F(FileDestinationTest, UnwritableLocationIsReportedToTheOtherDestinationsOnly) {
     const auto blocker = home.write("not-a-folder", "x");
+    // Not regular files: refused at once, never waited for (a FIFO without a reader) nor
+    // written through (a link to a device).
+    const auto fifo = home.root() / "fifo.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto zero = home.root() / "zero.log";
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const auto quoted = [](const std::filesystem::path& path) { return "\"" + path.string() + "\""; };
     struct Case {
         std::filesystem::path path;
         bool append;
@@ -173,6 +185,10 @@ TEST_F(FileDestinationTest, UnwritableLocationIsReportedToTheOtherDestinationsOn
         {blocker / "Preview.log", true, "> Attempt to open log file for writing failed: Not a directory"},
         {home.root(), true, "> Attempt to open log file for appending failed: Is a directory"},
         {home.root(), false, "> Attempt to open log file for writing failed: Is a directory"},
+        {fifo, true, "> Attempt to open log file for appending failed: " + quoted(fifo) + " is not a regular file"},
+        {zero, true, "> Attempt to open log file for appending failed: " + quoted(zero) + " is not a regular file"},
+        {zero, false, "> Attempt to open log file for writing failed: " + quoted(zero) + " is not a regular file"},
+        {"/dev/full", true, "> Attempt to open log file for appending failed: \"/dev/full\" is not a regular file"},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.path.string());
@@ -193,6 +209,8 @@ TEST_F(FileDestinationTest, UnwritableLocationIsReportedToTheOtherDestinationsOn
     }
     EXPECT_FALSE(std::filesystem::exists(blocker / "Preview.log"));
     EXPECT_EQ(test::readFile(blocker), "x");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(zero));
 }
 
 TEST_F(FileDestinationTest, LocationsThatNameNoFileNeverOpen) {
@@ -210,30 +228,6 @@ TEST_F(FileDestinationTest, LocationsThatNameNoFileNeverOpen) {
     ASSERT_TRUE(decoded.has_value());
     EXPECT_EQ(*decoded, std::filesystem::path("/tmp/a b\nc.log"));
     EXPECT_EQ(fileUrlString("/tmp/a b\nc#?%.log"), "file:///tmp/a%20b%0Ac%23%3F%25.log");
-}
-
-TEST_F(FileDestinationTest, FailedWritesAreReportedOnStdoutAndLoggingGoesOn) {
-    // /dev/full accepts opening and fails every write with ENOSPC.
-    Logbook logbook("l", false);
-    auto full = std::make_shared<FileDestination>(nullptr, std::string("/dev/full"), "full", true, std::nullopt);
-    full->showDate = false;
-    auto console = CapturingDestination::bare("console");
-    testing::internal::CaptureStdout();
-    logbook.add(full);
-    logbook.add(console);
-    logbook.debug("first");
-    logbook.debug("second");
-    const std::string printed = testing::internal::GetCapturedStdout();
-
-    const std::string report = "Objective-C Exception occurred: No space left on device\n";
-    // Three lines at attachment (two app details, the log-to line), then two debug lines.
-    std::size_t reports = 0;
-    for (auto at = printed.find(report); at != std::string::npos; at = printed.find(report, at + 1)) {
-        ++reports;
-    }
-    EXPECT_EQ(reports, 5u) << printed;
-    EXPECT_TRUE(full->isOpen());
-    EXPECT_EQ(console->lines(), (std::vector<std::string>{"> first", "> second"}));
 }
 
 TEST_F(FileDestinationTest, InvalidUtf8LinesAreSkippedOthersKept) {
@@ -467,6 +461,73 @@ TEST_F(FileDestinationTest, LoggingGoesOnWhileTheProcessEnds) {
     });
     ASSERT_NE(last, lines.end());
     EXPECT_EQ(last->size(), std::string("2026-01-31 14:05:09.042 > logged from a static destructor").size()) << *last;
+}
+
+// A destination that finds no file lets another process's destination create it and log
+// before it creates the file itself: the other's lines stay, and this one appends.
+class LateCreator : public FileDestination {
+public:
+    using FileDestination::FileDestination;
+    std::function<void()> onCreate;
+
+protected:
+    void beforeCreatingFile() override {
+        if (onCreate) std::exchange(onCreate, nullptr)();
+    }
+};
+
+TEST_F(FileDestinationTest, TwoWritersCreatingTheLogAtOnceLoseNoLine) {
+    std::filesystem::create_directories(log.parent_path());
+    Logbook late("late", false);
+    auto destination = std::make_shared<LateCreator>(nullptr, log.string(), "late", true, std::string("marker"));
+    destination->showDate = false;
+    destination->showLevel = false;
+    destination->showFileName = false;
+    destination->showLineNumber = false;
+    destination->showFunctionName = false;
+    destination->onCreate = [&] { run(log, "first process"); };
+    late.add(destination);
+    late.debug("second process");
+    const auto lines = fileLines(log);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "run() > first process"), lines.end()) << test::readFile(log);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "marker"), lines.end());
+    EXPECT_EQ(lines.back(), "> second process");
+}
+
+// A capped log rotates once to "<name>.1", also with two writers on it: every line whole,
+// neither file far beyond the cap, the newest lines in the current file.
+TEST_F(FileDestinationTest, ACappedLogRotatesOnceWithSeveralWriters) {
+    std::filesystem::create_directories(log.parent_path());
+    constexpr std::uintmax_t kCap = 2000;
+    Logbook a("a", false), b("b", false);
+    for (auto* logbook : {&a, &b}) {
+        auto destination = previewLog(log, std::nullopt);
+        destination->showFunctionName = false;
+        destination->setMaximumFileSize(kCap);
+        logbook->add(destination);
+    }
+    for (int i = 0; i < 300; ++i) {
+        a.debug("A " + std::to_string(i));
+        b.debug("B " + std::to_string(i));
+    }
+    Logbook::logQueue().drain();
+    const std::filesystem::path older = log.string() + ".1";
+    for (const auto& file : {log, older}) {
+        EXPECT_LT(std::filesystem::file_size(file), kCap + 100) << file;
+        for (const auto& line : fileLines(file))
+            EXPECT_TRUE(line.starts_with("> ") || line.empty()) << file << ": " << line;
+    }
+    const auto lines = fileLines(log);
+    EXPECT_EQ(lines[lines.size() - 2], "> A 299");
+    EXPECT_EQ(lines.back(), "> B 299");
+}
+
+// A thread that never stops logging does not hold the process at exit.
+TEST_F(FileDestinationTest, ExitEndsWhileAThreadKeepsLogging) {
+    std::filesystem::create_directories(log.parent_path());
+    ASSERT_EQ(Writer({"endless", log.string()}).finish(), 0);
+    const auto lines = fileLines(log);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "> main returns"), lines.end());
 }
 
 }  // namespace

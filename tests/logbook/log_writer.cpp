@@ -11,6 +11,8 @@
 //                                 a line longer than that, lifts the cap, logs "after".
 //   log_writer late PATH          Logs with dates from a static destructor and from a
 //                                 thread still running while the process ends.
+//   log_writer endless PATH       Logs "main returns" on the shared queue and returns while
+//                                 another thread logs through that queue without end.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -91,6 +93,15 @@ int late(const std::string& path) {
     return 0;
 }
 
+int endless(const std::string& path) {
+    attach(path, false)->setLogQueue(&Logbook::logQueue());
+    std::thread([] {
+        for (;;) Logbook::defaultInstance().debug("from a thread that never stops");
+    }).detach();
+    Logbook::defaultInstance().debug("main returns");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,6 +110,7 @@ int main(int argc, char** argv) {
     if (mode == "truncate" && argc == 3) return truncate(argv[2], 0) == 0 ? 0 : 3;
     if (mode == "capped" && argc == 3) return capped(argv[2]);
     if (mode == "late" && argc == 3) return late(argv[2]);
+    if (mode == "endless" && argc == 3) return endless(argv[2]);
     std::cerr << "usage: log_writer append PATH NAME | truncate PATH | capped PATH | late PATH\n";
     return 2;
 }

@@ -162,7 +162,9 @@ TEST(Suite, SeesWritesMadeBehindItsBack) {
               (Dictionary{{"k", Value(3)}, {"other", Value("x")}}));
 }
 
-TEST(Suite, CorruptFileIsSetAsideAndReadsAsEmpty) {
+// A reader never moves a damaged file; the next writer sets it aside (keeping its bytes)
+// before writing what could be read plus its change.
+TEST(Suite, ADamagedFileIsSetAsideOnlyByAWriter) {
     test::TempHome home;
     auto suite = Suite::open("corrupt");
     const fs::path folder = home.configHome() / "vorrel";
@@ -173,9 +175,14 @@ TEST(Suite, CorruptFileIsSetAsideAndReadsAsEmpty) {
     for (const auto& bytes : contents) {
         home.write("config/vorrel/corrupt.json", bytes);
         EXPECT_EQ(suite->objectForKey("k"), std::nullopt);
-        EXPECT_FALSE(fs::exists(suite->filePath()));
+        EXPECT_EQ(test::readFile(suite->filePath()), bytes);
+        EXPECT_TRUE(suite->readProblem());
+        EXPECT_FALSE(suite->setObject(Value(true), "w"));
+        EXPECT_EQ(decodeDictionaryJson(test::readFile(suite->filePath())), (Dictionary{{"w", Value(true)}}));
+        EXPECT_FALSE(suite->readProblem());
+        fs::remove(suite->filePath());
     }
-    // One set-aside file per corrupt version, none overwritten, each with its bytes.
+    // One set-aside file per damaged version, none overwritten, each with its bytes.
     std::vector<std::string> keptBytes;
     for (const auto& entry : fs::directory_iterator(folder))
         if (entry.path().filename().string().starts_with("corrupt.json.corrupt-"))
@@ -184,9 +191,6 @@ TEST(Suite, CorruptFileIsSetAsideAndReadsAsEmpty) {
     auto expected = contents;
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(keptBytes, expected);
-
-    suite->setObject(Value(true), "k");
-    EXPECT_EQ(suite->objectForKey("k"), Value(true));
 }
 
 TEST(Suite, ObserversGetOldAndNewValuesFromAnyHandle) {
@@ -334,7 +338,7 @@ TEST(Suite, AFileItCannotReadOrMayNotReplaceIsLeftAsItIs) {
     fs::create_directory(file);
     failure = suite->setObject(Value(true), "k");
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->message, "Is a directory");
+    EXPECT_EQ(failure->message, "it is not a regular file");
     EXPECT_TRUE(fs::is_directory(file));
     EXPECT_TRUE(fs::is_empty(file));
     EXPECT_EQ(notified, 0);

@@ -40,6 +40,23 @@ TEST_F(KeyTest, BooleanKeyReadsDefaultThenWrittenValueThenDefaultAfterReset) {
     EXPECT_EQ(suite->objectForKey("flag"), std::optional<Object>(Object(false)));  // the registered default
 }
 
+// "transparentBackground": "yes" written by hand reads as the default, and says so once.
+TEST_F(KeyTest, AStoredValueOfTheWrongKindReadsAsTheDefaultAndIsReportedOnce) {
+    std::vector<std::string> reports;
+    platform::Suite::setReporter([&](const std::string& message) { reports.push_back(message); });
+    Prefs::Key<bool> key("transparentBackground", suite, true);
+    suite->setObject(Object("yes"), "transparentBackground");
+    for (int read = 0; read < 3; ++read) EXPECT_TRUE(Prefs::get(key));
+    platform::Suite::setReporter(nullptr);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("the value of \"transparentBackground\" is a text, which that setting "
+                              "cannot take; its default is used"),
+              std::string::npos)
+        << reports[0];
+    ASSERT_TRUE(suite->readProblem());
+    EXPECT_NE(suite->readProblem()->message.find("transparentBackground"), std::string::npos);
+}
+
 TEST_F(KeyTest, FixedDefaultIsRegisteredForEveryHandleOfTheSuite) {
     EXPECT_FALSE(suite->objectForKey("count"));
     Prefs::Key<int> key("count", suite, 12);

@@ -1,5 +1,7 @@
 // The window when a setting cannot be saved (its settings file is read-only): the
 // switches show what is stored, and a message in the window names the file and the error.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -84,6 +86,24 @@ private slots:
         QVERIFY(window_->logToFileAction()->isChecked());
         QVERIFY(window_->showLogFileAction()->isVisible());
         QVERIFY(!message()->isVisible());
+    }
+
+    // A settings file that cannot be read (here a FIFO, which once hung the start) is named
+    // in the window at start, with what is wrong, and the window comes up.
+    void anUnreadableSettingsFileIsNamedAtStart() {
+        app_.reset();
+        const fs::path file = sharedSuite()->filePath();
+        fs::create_directories(file.parent_path());
+        QCOMPARE(::mkfifo(file.c_str(), 0600), 0);
+        app_ = std::make_unique<VorrelApp>(std::make_unique<SilentDriver>());
+        window_ = app_->showWindow();
+        QVERIFY(message()->isVisible());
+        QCOMPARE(message()->text(),
+                 QString("The settings file “%1” could not be read: it is not a regular file. The "
+                         "defaults are in use for what could not be read.")
+                     .arg(QString::fromStdString(file.string())));
+        if (const char* keep = std::getenv("VORREL_SCREENSHOT_DIR"))
+            window_->grab().save(QString("%1/vorrel-settings-not-read.png").arg(keep));
     }
 
     void germanText() {

@@ -246,5 +246,9 @@
         <source>The setting could not be saved in “%1”: %2</source>
         <translation>Die Einstellung konnte nicht in „%1“ gespeichert werden: %2</translation>
     </message>
+    <message>
+        <source>The settings file “%1” could not be read: %2. The defaults are in use for what could not be read.</source>
+        <translation>Die Einstellungsdatei „%1“ konnte nicht gelesen werden: %2. Für das, was nicht gelesen werden konnte, gelten die Standardwerte.</translation>
+    </message>
 </context>
 </TS>

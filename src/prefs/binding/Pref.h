@@ -44,6 +44,9 @@ class PrefBase : public QObject {
 public:
     // Number of controls currently bound.
     int boundControlCount() const;
+    // What is wrong with the settings file behind the key, if anything (re-read when it
+    // changed on disk).
+    virtual std::optional<platform::SuiteReadProblem> readProblem() const = 0;
 
 signals:
     void changed();
@@ -91,6 +94,11 @@ public:
     }
 
     V defaultValue() const { return key().defaultValue(); }
+    std::optional<platform::SuiteReadProblem> readProblem() const override {
+        // Reading the value first reports a stored value of the wrong kind.
+        (void)wrappedValue();
+        return key().suite()->readProblem();
+    }
     bool isDefaultValue() const
         requires std::equality_comparable<V>
     {
