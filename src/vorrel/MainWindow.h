@@ -3,7 +3,7 @@
 //
 //   File:  About Vorrel (shows the About pane), Check for Updates…, —, Quit (Ctrl+Q).
 //          There is no new-window item: the application has exactly one window.
-//   View:  Home (Ctrl+1), Settings (Ctrl+2), About (Ctrl+4), —
+//   View:  Home (Ctrl+1), Settings (Ctrl+2), About (Ctrl+3), —
 //          Each sets the shared PaneSelection, which switches the tab.
 //   Help:  MIME Type Finder; Log to File (a switch bound to the shared key logToFile);
 //          only while logToFile is true: Show Log File in File Manager, Reveal Preview
