@@ -47,6 +47,8 @@ public:
     QSizeF preferredContentSize() const;
     std::filesystem::path previewFileURL() const;
     QString previewFormatName() const;
+    // Zooms content that zooms itself (see PreviewingController::zoom); false otherwise.
+    bool zoom(double factor);
 
 signals:
     void finished();

@@ -60,6 +60,10 @@ public:
     // format's name ("PDF", "PNG"). For scripts and tests; empty before success.
     virtual std::filesystem::path previewFileURL() const = 0;
     virtual QString previewFormatName() const = 0;
+
+    // Zooms the shown content by `factor`, or back to fitted for 0. False when the content
+    // does not zoom itself (the service zooms a PDF view it finds in the view directly).
+    virtual bool zoom(double /*factor*/) { return false; }
 };
 
 class PreviewExtension {
