@@ -10,7 +10,8 @@
 //          Files Folder; —; More Apps By Us; Contact Us; —; Privacy Policy; Terms of Service.
 //          The two diagnostics items appear and disappear with every write of logToFile in
 //          this process. Each reveals its target in the file manager, and does nothing
-//          when there is no group container.
+//          when there is no group container; when neither a file manager nor the
+//          desktop's opener can show it, a message gives its path to copy.
 // A switch whose setting could not be saved shows the stored value again, and a
 // SettingsWriteMessage at the bottom of the window says which file and why.
 //
@@ -44,8 +45,8 @@ public:
     QAction* revealPreviewFilesAction() const { return revealPreviewFiles_; }
 
     // The two diagnostics commands.
-    static void showLogFile();
-    static void revealPreviewFilesFolder();
+    void showLogFile();
+    void revealPreviewFilesFolder();
 
 private:
     void createFileMenu(platform::UpdaterController& updaterController);

@@ -42,6 +42,7 @@
 #include "vorrel/UpdaterDialogs.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/AppVersionUpdaterView.h"
+#include "zodadavovov/UrlOpener.h"
 
 using namespace vorrel;
 using platform::Value;
@@ -135,6 +136,22 @@ private slots:
         // The other way round: clicking a tab moves the shared selection.
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
         QCOMPARE(app_->selectedPane().pane(), SidebarPane::About);
+    }
+
+    // Tab on Home lands only where something can be done: no label without a link.
+    void tabSkipsLabelsThatCannotAct() {
+        QApplication::setActiveWindow(window_);
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        QStringList stops;
+        for (int press = 0; press < 12; ++press) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window_, Qt::Key_Tab);
+            if (auto* label = qobject_cast<QLabel*>(QApplication::focusWidget())) {
+                stops << label->text();
+                QVERIFY2(label->text().contains(QStringLiteral("](")), qPrintable(label->text()));
+            }
+        }
+        QVERIFY2(stops.contains(window_->contentView()->homeView()->stepLabels().first()->text()),
+                 "the set-up link is a Tab stop");
     }
 
     void sidebarPaneRawValues_data() {
@@ -270,6 +287,27 @@ private slots:
         window_->showLogFileAction()->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(opened.urls.size(), 1, 15000);
         QCOMPARE(opened.urls[0].toLocalFile().toStdString(), groupContainerURL()->string() + "/");
+    }
+
+    // Neither a file manager nor an opener (the offscreen desktop has none): a message says
+    // so and gives the path to copy; so does a web link with nothing to open it.
+    void nothingToShowItSaysSoWithThePath() {
+        Prefs::set(logToFile(), true);
+        window_->showLogFileAction()->trigger();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = window_->findChild<QMessageBox*>("cannotReveal")) && box->isVisible(), 15000);
+        QCOMPARE(box->text(), "No file manager could show the log file.");
+        QVERIFY2(box->informativeText().contains(QString::fromStdString(logFileURL()->string()).toHtmlEscaped()),
+                 qPrintable(box->informativeText()));
+        box->close();
+
+        QVERIFY(!zodadavovov::openUrl(QUrl("https://example.com/privacy?a=1&b=2")));
+        QMessageBox* link = nullptr;
+        QTRY_VERIFY((link = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())));
+        QCOMPARE(link->objectName(), "cannotOpenUrl");
+        QVERIFY2(link->informativeText().contains("https://example.com/privacy?a=1&amp;b=2"),
+                 qPrintable(link->informativeText()));
+        link->close();
     }
 
     void checkForUpdatesFollowsTheUpdater() {

@@ -186,6 +186,18 @@
 <context>
     <name>vorrel::MainWindow</name>
     <message>
+        <source>No file manager could show the log file.</source>
+        <translation>Kein Dateimanager konnte die Protokolldatei anzeigen.</translation>
+    </message>
+    <message>
+        <source>No file manager could show the preview files folder.</source>
+        <translation>Kein Dateimanager konnte den Ordner der Vorschaudateien anzeigen.</translation>
+    </message>
+    <message>
+        <source>Its path, to copy:</source>
+        <translation>Der Pfad zum Kopieren:</translation>
+    </message>
+    <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>
     </message>
