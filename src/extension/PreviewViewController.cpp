@@ -1,6 +1,7 @@
 #include "extension/PreviewViewController.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -27,6 +28,7 @@
 #include "platform/SystemVersion.h"
 #include "prefs/Prefs.h"
 #include "shared/ConversionError.h"
+#include "shared/Decompression.h"
 #include "shared/ConverterRun.h"
 #include "shared/GhostScript.h"
 #include "shared/SharedSettings.h"
@@ -54,13 +56,46 @@ QVBoxLayout* pinningLayout(QWidget* container) {
 // Cleared by shutDown(); read and written on the GUI thread only.
 bool acceptingWork = true;
 
+QString tr(const char* text) {
+    return QCoreApplication::translate("vorrel::PreviewViewController", text);
+}
+
+// What the user reads when a conversion failed, in the user's language (the catalogue
+// the preview service installs); the English texts stay in the log.
+QString describe(const ConversionError& error) {
+    switch (error.kind()) {
+    case ConversionError::Case::converterFailed:
+        // Ghostscript ends with 1 when the file itself stops it.
+        if (error.status() == 1)
+            return tr("Ghostscript could not convert this file. It may be damaged, or not be PostScript.");
+        return tr("Ghostscript stopped with an error (status %1) while converting this file.")
+            .arg(error.status());
+    case ConversionError::Case::outputMissing: return tr("Ghostscript finished without making a preview of this file.");
+    case ConversionError::Case::timedOut:
+        return tr("Ghostscript did not finish within %1 seconds.").arg(ConversionError::kTimeLimitSeconds);
+    case ConversionError::Case::unreadableOutput: return tr("The converted file could not be read.");
+    case ConversionError::Case::emptyFile: return tr("The EPS file is empty.");
+    case ConversionError::Case::outputTooLarge: return tr("Ghostscript wrote more than 1 GiB.");
+    }
+    return QString::fromUtf8(error.what());
+}
+
 quicklook::PreviewError previewError(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
+    } catch (const ConversionError& conversion) {
+        return {describe(conversion).toStdString()};
+    } catch (const DecompressionError& decompression) {
+        if (decompression.limitText().empty()) return {tr("The compressed file is damaged.").toStdString()};
+        return {tr("The compressed file expands to more than %1.")
+                    .arg(QString::fromStdString(decompression.limitText()))
+                    .toStdString()};
+    } catch (const ConverterRun::Cancelled&) {
+        return {tr("The preview was stopped.").toStdString()};
     } catch (const std::exception& exception) {
-        return {exception.what()};
+        return {tr("The preview could not be made: %1").arg(QString::fromLocal8Bit(exception.what())).toStdString()};
     } catch (...) {
-        return {"Unknown error"};
+        return {tr("The preview could not be made.").toStdString()};
     }
 }
 
@@ -158,6 +193,12 @@ int PreviewViewController::previewPageCount() const {
     return document_->pageCount();
 }
 
+bool PreviewViewController::zoom(double factor) {
+    if (!imageView_) return false;
+    imageView_->setZoom(factor > 0 ? imageView_->effectiveZoom() * factor : 0);
+    return true;
+}
+
 QThreadPool& PreviewViewController::workers() {
     // Our own pool: a conversion blocks its thread for up to a minute, which must not starve
     // Qt's global pool; the 4 conversion slots bound the converters, not this pool.
@@ -185,7 +226,7 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
         debug(stopped.what());
         QMetaObject::invokeMethod(
             this,
-            [completion, text = std::string(stopped.what())] {
+            [completion, text = tr("The preview was stopped.").toStdString()] {
                 completion(quicklook::PreviewError{text});
             },
             Qt::QueuedConnection);
@@ -247,7 +288,7 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         return;
     }
     if (!shown) {
-        completion(quicklook::PreviewError{ConversionError::unreadableOutput().what()});
+        completion(quicklook::PreviewError{describe(ConversionError::unreadableOutput()).toStdString()});
         return;
     }
     previewFileURL_ = outputFile;
@@ -267,6 +308,7 @@ bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {
     }
     preferredContentSize_ = imageSizeInPoints(image.size(), pngDotsPerInch(outputFile));
     imageView_->setImage(std::move(image));
+    imageView_->setNaturalSize(preferredContentSize_);
     return true;
 }
 

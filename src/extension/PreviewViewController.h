@@ -16,9 +16,10 @@
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG";
 //   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
-//      GUI thread); a thrown error ends the request with that error. A PostScript document
-//      is converted to a PDF whatever outputFormat() says; the PNG view is then replaced by
-//      the PDF view;
+//      GUI thread); a thrown error ends the request with a sentence saying what went
+//      wrong, in the user's language (the service's catalogue; exit statuses explained). A
+//      PostScript document is converted to a PDF whatever outputFormat() says; the PNG view
+//      is then replaced by the PDF view;
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
@@ -50,7 +51,7 @@
 //   PDF: the row showing page 0: the page's point size plus the view's document margins, and
 //        the vertical scroll bar's width when it is always shown (several pages)
 //        (pdfRowSize()). Fitted into that size, the view draws the page at exactly that scale.
-//   PNG: the image's size in points: pixels × 72 / the resolution the PNG's physical-size
+//   PNG: the image's size in points, also the image view's natural (1:1) size: pixels × 72 / the resolution the PNG's physical-size
 //        chunk (pHYs) records (Ghostscript records the 200 dpi it rendered at); a PNG
 //        without one counts one pixel as one point (imageSizeInPoints()). The chunk is read
 //        from the file because Qt reports its screen's default resolution for a PNG that
@@ -105,6 +106,8 @@ public:
     // The format shown: PDF for a document, whatever outputFormat() says.
     QString previewFormatName() const override;
     int previewPageCount() const override;
+    // PNG: zooms the image view by `factor` (0: fitted) from the scale it shows now.
+    bool zoom(double factor) override;
 
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();

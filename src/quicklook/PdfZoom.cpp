@@ -4,6 +4,9 @@
 #include <QPdfPageNavigator>
 #include <QPdfView>
 
+#include <QPoint>
+#include <QVariant>
+
 #include <algorithm>
 
 namespace vorrel::quicklook {
@@ -21,14 +24,40 @@ double effectiveZoom(const QPdfView& view) {
     return std::min(toWidth, room.height() / pagePixels.height());
 }
 
+namespace {
+// Where the view keeps what it was before the first zoom step.
+constexpr const char* kFitMode = "vorrelFitMode";
+constexpr const char* kFitScrollBars = "vorrelFitScrollBars";
+}  // namespace
+
 void zoomBy(QPdfView& view, double factor) {
     const double zoom = std::clamp(effectiveZoom(view) * factor, kMinimumZoom, kMaximumZoom);
+    if (view.zoomMode() != QPdfView::ZoomMode::Custom && !view.property(kFitMode).isValid()) {
+        view.setProperty(kFitMode, int(view.zoomMode()));
+        view.setProperty(kFitScrollBars, QPoint(int(view.horizontalScrollBarPolicy()),
+                                                int(view.verticalScrollBarPolicy())));
+    }
     // A zoomed page may outgrow the view; the scroll bars a fitted view goes without
     // become useful.
     view.setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view.setZoomMode(QPdfView::ZoomMode::Custom);
     view.setZoomFactor(zoom);
+}
+
+}  // namespace vorrel::quicklook
+
+namespace vorrel::quicklook {
+
+void zoomToFit(QPdfView& view) {
+    const QVariant mode = view.property(kFitMode);
+    if (!mode.isValid()) return;
+    const QPoint scrollBars = view.property(kFitScrollBars).toPoint();
+    view.setProperty(kFitMode, QVariant());
+    view.setProperty(kFitScrollBars, QVariant());
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarPolicy(scrollBars.x()));
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(scrollBars.y()));
+    view.setZoomMode(QPdfView::ZoomMode(mode.toInt()));
 }
 
 }  // namespace vorrel::quicklook

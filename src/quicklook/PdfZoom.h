@@ -16,7 +16,11 @@ inline constexpr double kMaximumZoom = 16.0;
 
 // The scale the view draws page 0 at now (its zoom factor, or the fitted one).
 double effectiveZoom(const QPdfView& view);
-// Multiplies the effective zoom by `factor`, bounded to [kMinimumZoom, kMaximumZoom].
+// Multiplies the effective zoom by `factor`, bounded to [kMinimumZoom, kMaximumZoom]. The
+// first step remembers the fitted mode and scroll bar policies it leaves.
 void zoomBy(QPdfView& view, double factor);
+// Back to the fitted mode and scroll bars the view had before zoomBy(); nothing when it
+// was not zoomed.
+void zoomToFit(QPdfView& view);
 
 }  // namespace vorrel::quicklook

@@ -60,4 +60,8 @@ QString PreviewSession::previewFormatName() const {
     return controller_ ? controller_->previewFormatName() : QString();
 }
 
+bool PreviewSession::zoom(double factor) {
+    return state_ == State::Succeeded && controller_ && controller_->zoom(factor);
+}
+
 }  // namespace vorrel::quicklook

@@ -48,6 +48,8 @@ public:
     std::filesystem::path previewFileURL() const;
     QString previewFormatName() const;
     int previewPageCount() const;
+    // Zooms content that zooms itself (see PreviewingController::zoom); false otherwise.
+    bool zoom(double factor);
 
 signals:
     void finished();

@@ -62,6 +62,10 @@ public:
     virtual QString previewFormatName() const = 0;
     // After success: the number of pages shown, for a PDF; 0 otherwise.
     virtual int previewPageCount() const = 0;
+
+    // Zooms the shown content by `factor`, or back to fitted for 0. False when the content
+    // does not zoom itself (the service zooms a PDF view it finds in the view directly).
+    virtual bool zoom(double /*factor*/) { return false; }
 };
 
 class PreviewExtension {

@@ -1,5 +1,6 @@
 #include "quicklook/QuickLookWindow.h"
 
+#include <QAbstractScrollArea>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -58,6 +59,7 @@ QuickLookWindow::QuickLookWindow(ExtensionRegistry& registry,
     shortcut(QKeySequence::ZoomIn, [this] { zoom(kZoomStep); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoom(kZoomStep); });
     shortcut(QKeySequence::ZoomOut, [this] { zoom(1.0 / kZoomStep); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { zoom(0); });
 
     resize(kFallbackSize);
     if (!files_.empty()) showFile(0);
@@ -117,7 +119,8 @@ void QuickLookWindow::sessionFinished() {
     contentLayout_->addWidget(content_);
     content_->show();
     content_->installEventFilter(this);
-    if (auto* pdfView = content_->findChild<QPdfView*>()) pdfView->viewport()->installEventFilter(this);
+    // Ctrl+wheel reaches the scrolling views' viewports, not the content.
+    for (auto* area : content_->findChildren<QAbstractScrollArea*>()) area->viewport()->installEventFilter(this);
     stack_->setCurrentWidget(contentPage_);
     resize(size);
     if (!isVisible()) show();
@@ -140,9 +143,16 @@ bool QuickLookWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// factor 0: back to the fitted view.
 void QuickLookWindow::zoom(double factor) {
     if (!content_) return;
-    if (auto* pdfView = content_->findChild<QPdfView*>()) zoomBy(*pdfView, factor);
+    if (session_ && session_->zoom(factor)) return;
+    if (auto* pdfView = content_->findChild<QPdfView*>()) {
+        if (factor > 0)
+            zoomBy(*pdfView, factor);
+        else
+            zoomToFit(*pdfView);
+    }
 }
 
 QSize QuickLookWindow::screenBounds() const {

@@ -7,7 +7,7 @@
 // FallbackView with the error's text, titled with the file name. Keys: Space and Escape
 // close, and closing stops the preview under way (its controller is released, which stops its
 // conversion); Left and Right move to the previous and next file (a new controller each time);
-// Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom a PDF view.
+// Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom the PDF or PNG view, Ctrl+0 fits it again.
 //
 // Thread-safety: GUI thread only.
 

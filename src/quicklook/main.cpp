@@ -21,6 +21,7 @@
 #include "quicklook/HeadlessPreview.h"
 #include "quicklook/QuickLookWindow.h"
 #include "quicklook/Snapshot.h"
+#include "quicklook/Translations.h"
 
 namespace {
 // How long an exit waits for the extensions' workers (a purge that has started finishes).
@@ -68,6 +69,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
+    vorrel::quicklook::installTranslations();
 
     // SIGTERM, SIGINT, SIGHUP: stop the extensions' work (running converters are killed, their
     // in-progress files removed) and exit with 128 + the signal's number. Every way out goes

@@ -131,11 +131,13 @@ Compression compressionOf(std::string_view firstBytes) {
 }
 
 DecompressionError DecompressionError::tooLarge(std::uint64_t limit) {
-    return DecompressionError("The compressed file expands to more than " + amount(limit) + ".");
+    const std::string limitText = amount(limit);
+    return DecompressionError("The compressed file expands to more than " + limitText + ".",
+                              limitText);
 }
 
 DecompressionError DecompressionError::damaged() {
-    return DecompressionError("The compressed file is damaged.");
+    return DecompressionError("The compressed file is damaged.", {});
 }
 
 void decompress(int in, Compression format, std::uint64_t limit, const DecompressionSink& sink) {

@@ -21,7 +21,9 @@
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace vorrel {
 
@@ -46,8 +48,13 @@ public:
     // "The compressed file is damaged."
     static DecompressionError damaged();
 
+    // tooLarge's limit as written in its text ("1 GiB"); empty for damaged().
+    const std::string& limitText() const { return limitText_; }
+
 private:
-    using std::runtime_error::runtime_error;
+    DecompressionError(const std::string& text, std::string limit)
+        : std::runtime_error(text), limitText_(std::move(limit)) {}
+    std::string limitText_;
 };
 
 using DecompressionSink = std::function<bool(std::string_view bytes)>;

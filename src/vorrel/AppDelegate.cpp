@@ -8,18 +8,13 @@
 
 namespace vorrel {
 
-void AppDelegate::applicationDidFinishLaunching() {
-    QWidget* first = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        // Menus and tool tips are top-level widgets too; only a real window counts.
-        if (widget->isWindow() && widget->windowType() == Qt::Window && !widget->isHidden()) {
-            first = widget;
-            break;
-        }
-    }
-    if (!first) return;
+void AppDelegate::applicationWillFinishLaunching(QWidget* window) {
+    Q_ASSERT(window && window->isWindow());
+    // Changing the flags of a shown window unmaps and maps it again, which some window
+    // managers answer by leaving it unmapped: it is styled while it is still hidden.
+    Q_ASSERT(!window->isVisible());
     if (window_) window_->removeEventFilter(this);
-    window_ = first;
+    window_ = window;
 
     window_->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     if (window_->layout()) window_->layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -33,8 +28,6 @@ void AppDelegate::applicationDidFinishLaunching() {
             toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
         }
     }
-    // setWindowFlag hides a shown window; show it again as it was.
-    window_->show();
     window_->installEventFilter(this);
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // AppDelegate: what the application does at the edges of its life.
 //
-// applicationDidFinishLaunching() takes the first of the application's top-level windows
-// (none: it stops, window() stays empty) and styles it for a single fixed-size window:
+// applicationWillFinishLaunching(window) takes the application's window before its first
+// show() (asserted: restyling a shown window unmaps it) and styles it for a single
+// fixed-size window:
 // the size follows the fixed content (no resizing, no maximize button), toolbars (if any)
 // show icons only and cannot be moved, floated or customised, and closing the window
 // quits the application.
@@ -21,7 +22,7 @@ class AppDelegate : public QObject {
 public:
     using QObject::QObject;
 
-    void applicationDidFinishLaunching();
+    void applicationWillFinishLaunching(QWidget* window);
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
 
     QWidget* window() const { return window_; }

@@ -1,7 +1,10 @@
 #include "vorrel/MainWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
 
 #include "platform/desktop/FileManager.h"
 #include "shared/AppGroup.h"
@@ -101,15 +104,38 @@ void MainWindow::updateDiagnostics() {
     revealPreviewFiles_->setVisible(visible);
 }
 
+namespace {
+
+// Reveals `path`; when nothing could show it, says so with the path to copy.
+void revealOrSay(QWidget* window, const std::filesystem::path& path, const QString& failure) {
+    QPointer<QWidget> guard(window);
+    platform::FileManager::reveal(path, [guard, path, failure](platform::FileManager::RevealOutcome outcome) {
+        if (outcome != platform::FileManager::RevealOutcome::Failed || !guard) return;
+        auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(), failure,
+                                    QMessageBox::Ok, guard);
+        box->setObjectName(QStringLiteral("cannotReveal"));
+        box->setTextFormat(Qt::PlainText);
+        box->setInformativeText(
+            MainWindow::tr("Its path, to copy:") +
+            QStringLiteral("<p><tt>%1</tt></p>").arg(QFile::decodeName(path.c_str()).toHtmlEscaped()));
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+}
+
+}  // namespace
+
 void MainWindow::showLogFile() {
     // Without a group container there is no log file to show: do nothing, like the
     // preview files command.
-    if (const auto logFile = logFileURL()) platform::FileManager::reveal(*logFile);
+    if (const auto logFile = logFileURL())
+        revealOrSay(this, *logFile, tr("No file manager could show the log file."));
 }
 
 void MainWindow::revealPreviewFilesFolder() {
     try {
-        platform::FileManager::reveal(previewFilesDirectory());
+        revealOrSay(this, previewFilesDirectory(), tr("No file manager could show the preview files folder."));
     } catch (const ContainerUnavailableError&) {
         // No container: nothing to reveal, and nothing to report.
     }

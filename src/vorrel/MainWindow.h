@@ -3,14 +3,15 @@
 //
 //   File:  About Vorrel (shows the About pane), Check for Updates…, —, Quit (Ctrl+Q).
 //          There is no new-window item: the application has exactly one window.
-//   View:  Home (Ctrl+1), Settings (Ctrl+2), About (Ctrl+4), —
+//   View:  Home (Ctrl+1), Settings (Ctrl+2), About (Ctrl+3), —
 //          Each sets the shared PaneSelection, which switches the tab.
 //   Help:  MIME Type Finder; Log to File (a switch bound to the shared key logToFile);
 //          only while logToFile is true: Show Log File in File Manager, Reveal Preview
 //          Files Folder; —; More Apps By Us; Contact Us; —; Privacy Policy; Terms of Service.
 //          The two diagnostics items appear and disappear with every write of logToFile in
 //          this process. Each reveals its target in the file manager, and does nothing
-//          when there is no group container.
+//          when there is no group container; when neither a file manager nor the
+//          desktop's opener can show it, a message gives its path to copy.
 // A switch whose setting could not be saved shows the stored value again, and a
 // SettingsWriteMessage at the bottom of the window says which file and why.
 //
@@ -44,8 +45,8 @@ public:
     QAction* revealPreviewFilesAction() const { return revealPreviewFiles_; }
 
     // The two diagnostics commands.
-    static void showLogFile();
-    static void revealPreviewFilesFolder();
+    void showLogFile();
+    void revealPreviewFilesFolder();
 
 private:
     void createFileMenu(platform::UpdaterController& updaterController);

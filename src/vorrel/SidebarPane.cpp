@@ -43,7 +43,7 @@ QKeySequence shortcut(SidebarPane pane) {
     switch (pane) {
     case SidebarPane::Home: return QKeySequence(Qt::CTRL | Qt::Key_1);
     case SidebarPane::Settings: return QKeySequence(Qt::CTRL | Qt::Key_2);
-    case SidebarPane::About: return QKeySequence(Qt::CTRL | Qt::Key_4);
+    case SidebarPane::About: return QKeySequence(Qt::CTRL | Qt::Key_3);
     }
     return {};
 }

@@ -4,7 +4,7 @@
 //   pane       raw value   title (translated)  symbol         shortcut
 //   Home       "Home"      "Home"              "house"        Ctrl+1
 //   Settings   "Settings"  "Settings"          "gear"         Ctrl+2
-//   About      "About"     "About"             "info.circle"  Ctrl+4
+//   About      "About"     "About"             "info.circle"  Ctrl+3
 //
 // fromRawValue() gives nothing for any other string (case matters).
 //

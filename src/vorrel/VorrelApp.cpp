@@ -29,9 +29,10 @@ MainWindow* VorrelApp::showWindow() {
     if (window_) return window_.get();
     window_ = std::make_unique<MainWindow>(selectedPane_, *updaterController_, *logToFile_,
                                            windowSizeTable[std::size_t(appLanguage())]);
-    // Centred on its screen before it is first shown, so that it never appears elsewhere;
-    // once more when shown, for the frame the window system then adds (where it knows it
-    // at once).
+    // Styled, sized and centred on its screen before its first show(): a window whose flags
+    // change right after being mapped is unmapped and mapped again, and some window managers
+    // leave it unmapped. Centred once more when shown, for the frame the window system then
+    // adds where it knows it at once (a move, which never unmaps).
     auto centre = [window = window_.get()] {
         if (const QScreen* screen = window->screen()) {
             QRect frame = window->frameGeometry();
@@ -39,10 +40,10 @@ MainWindow* VorrelApp::showWindow() {
             window->move(frame.topLeft());
         }
     };
+    appDelegate_.applicationWillFinishLaunching(window_.get());
     window_->adjustSize();
     centre();
     window_->show();
-    appDelegate_.applicationDidFinishLaunching();
     centre();
     return window_.get();
 }

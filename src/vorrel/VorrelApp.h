@@ -6,7 +6,7 @@
 // bound to the shared key; the one UpdaterController, created with its updater started
 // (its defaults are the host's standard suite, its dialogs UpdaterDialogs unless a user
 // driver is given). showWindow() then makes the one window (its content size from
-// AppLanguage), centres it on its screen, shows it, and lets the delegate style it.
+// AppLanguage), lets the delegate style it, centres it on its screen, then shows it.
 // raiseWindow() brings that window to the front (restored, raised, activated): what a
 // second launch of the application asks for.
 //

@@ -28,7 +28,11 @@ OrderedListItem::OrderedListItem(const QString& markdown, int order, QWidget* pa
     style::setForeground(text_, style::Foreground::Secondary);
     text_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     text_->setWordWrap(true);
-    text_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // Only a step with a link is a Tab stop (its focused link shows): Tab skips the rest.
+    const bool hasLink = markdown.contains(QLatin1String("]("));
+    text_->setTextInteractionFlags(hasLink ? Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard
+                                           : Qt::LinksAccessibleByMouse);
+    if (!hasLink) text_->setFocusPolicy(Qt::NoFocus);
     // A new size policy drops the height-for-width flag that word wrapping set; without it
     // layouts size the text by its width-agnostic hint (two lines for a short rich step).
     QSizePolicy textPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);

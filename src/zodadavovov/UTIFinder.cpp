@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -46,6 +47,12 @@ UTIFinder::UTIFinder() {
     layout->addWidget(view_);
     window_->resize(400, 320);
     restoreFrame();
+    // A helper window closes from the keyboard as dialogs do.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* close = new QShortcut(keys, window_);
+        close->setContext(Qt::WindowShortcut);
+        connect(close, &QShortcut::activated, window_, &QWidget::close);
+    }
 
     saveTimer_ = new QTimer(this);
     saveTimer_->setSingleShot(true);

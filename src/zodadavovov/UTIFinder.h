@@ -7,7 +7,7 @@
 // What happens when the window is made (first shared() call):
 //   1. A top-level window with a 400 x 320 content area, titled "MIME Type Finder", closable
 //      and resizable but without minimize or maximize buttons, showing a fresh
-//      UTIFinderView.
+//      UTIFinderView. Escape and Ctrl+W close it.
 //   2. The geometry saved under "UTIFinderWindow" in the application's standard suite
 //      (platform::Suite::standard()) is restored; without one the window is centred on
 //      the screen.

@@ -4,7 +4,9 @@
 // openUrl() passes the address to the current opener, by default
 // QDesktopServices::openUrl (the user's default browser or mail program). Tests and
 // embedders replace the opener with setUrlOpener() to capture addresses instead.
-// Invalid or empty addresses are never passed on: openUrl() returns false for them.
+// Invalid or empty addresses are never passed on: openUrl() returns false for them. When
+// the default opener cannot hand the address on, a message (window-modal to the active
+// window, not waited for) says so and gives the address to copy.
 //
 // Thread-safety: GUI thread only.
 

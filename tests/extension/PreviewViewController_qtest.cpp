@@ -1,6 +1,7 @@
 // PreviewViewController against the real Ghostscript, the real settings suite and cache, and
 // the fake converters where a conversion must be counted or must produce garbage.
 #include <QImage>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageRenderer>
 #include <QPdfView>
@@ -480,6 +481,33 @@ private slots:
         QCOMPARE(refused.calls, 1);
         QVERIFY(refused.error);
         QVERIFY(!purgeRecord().has_value());
+    }
+
+    // A one-pixel line of a 200 dpi image, shrunk to fit at 72 dpi, stays one unbroken
+    // line: every column it crosses has ink near where it should be.
+    void thinLineStaysWholeAtFit() {
+        QImage image(1000, 1000, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(0, 0, 999, 700);
+        }
+        ImageView view;
+        view.resize(360, 360);
+        view.setImage(image);
+        const QImage shot = view.grab().toImage();
+        const QRect drawn = view.imageRect(view.rect());
+        QCOMPARE(drawn.size(), QSize(360, 360));
+        const double scale = drawn.width() / 1000.0;
+        int gaps = 0;
+        for (int x = drawn.left() + 2; x < drawn.right() - 2; ++x) {
+            const int y = drawn.top() + qRound((x - drawn.left() + 0.5) * 0.7);
+            int darkest = 255;
+            for (int dy = -2; dy <= 2; ++dy) darkest = std::min(darkest, qGray(shot.pixel(x, y + dy)));
+            if (darkest > 240) ++gaps;  // area averaging draws it grey, but draws it
+        }
+        QVERIFY2(gaps == 0, qPrintable(QString("%1 columns without the line at scale %2").arg(gaps).arg(scale)));
     }
 };
 

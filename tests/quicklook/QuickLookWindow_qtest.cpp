@@ -1,13 +1,17 @@
 // The service's window in-process (offscreen), with the real plug-in from the build prefix
 // and the real Ghostscript behind it.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QLabel>
 #include <QPdfPageNavigator>
 #include <QPdfView>
+#include <QScopeGuard>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 
+#include <cmath>
 #include <filesystem>
 #include <optional>
 
@@ -43,6 +47,13 @@ class QuickLookWindowTest : public QObject {
 
     std::optional<test::TempHome> home;
     std::optional<quicklook::ExtensionRegistry> registry;
+
+    void setTransparent(bool on) {
+        const fs::path suite =
+            home->configHome() / "vorrel" / (VORREL_TEAM_ID_PREFIX "group.com.quarnix.Vorrel.json");
+        home->write(fs::relative(suite, home->root()),
+                    on ? R"({"transparentBackground": true})" : R"({"transparentBackground": false})");
+    }
 
 private slots:
     void initTestCase() {
@@ -97,7 +108,8 @@ private slots:
         auto* fallback = qobject_cast<quicklook::FallbackView*>(window.content());
         QVERIFY(fallback);
         QCOMPARE(fallback->fileName(), QStringLiteral("broken.eps"));
-        QCOMPARE(fallback->errorText(), QStringLiteral("Ghostscript exited with status 1."));
+        QCOMPARE(fallback->errorText(),
+                 QStringLiteral("Ghostscript could not convert this file. It may be damaged, or not be PostScript."));
         QCOMPARE(window.size(), QuickLookWindow::kFallbackSize);
     }
 
@@ -202,6 +214,51 @@ private slots:
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view->viewport(), &plain);
         QVERIFY(qAbs(view->zoomFactor() - fitted * quicklook::kZoomStep) < 1e-6);
+        // Ctrl+0: fitted again, without scroll bars.
+        QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(view->zoomMode(), QPdfView::ZoomMode::FitInView);
+        QCOMPARE(view->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    }
+
+    // "Transparent Background" (PNG) zooms as the PDF does: 1:1 is the drawing's size in
+    // points, each Ctrl+plus scales what is drawn by the same step, Ctrl+0 fits again.
+    void zoomKeysAndWheelScaleThePng() {
+        setTransparent(true);
+        auto pdf = qScopeGuard([this] { setTransparent(false); });
+        const fs::path file = home->write("zoom-png.eps", test::eps::lineArt());
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        QCOMPARE(window.session()->previewFormatName(), QStringLiteral("PNG"));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* view = window.content()->findChild<QAbstractScrollArea*>();
+        QVERIFY(view);
+        auto drawn = [view] {
+            QImage shot = view->viewport()->grab().toImage();
+            QRect ink;  // the bounding box of what is not transparent
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    if (qAlpha(shot.pixel(x, y)) > 0) ink |= QRect(x, y, 1, 1);
+            return ink;
+        };
+        const QRect fitted = drawn();
+        QVERIFY(!fitted.isEmpty());
+        // Smaller by one step: all of it still in the window, its ink scaled by the step.
+        QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+        const QRect smaller = drawn();
+        QVERIFY2(qAbs(smaller.width() - fitted.width() / quicklook::kZoomStep) <= 2,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(fitted.width()).arg(smaller.width())));
+        QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(drawn(), fitted);
+
+        // Three steps: about twice the drawing's size in points (the window showed it 1:1);
+        // the part beyond the window scrolls.
+        for (int step = 0; step < 3; ++step) QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+        const QSizeF points = window.session()->preferredContentSize();
+        QCOMPARE(view->horizontalScrollBar()->maximum() + view->viewport()->width(),
+                 qRound(points.width() * std::pow(quicklook::kZoomStep, 3)));
+        QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
     }
 };
 

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPdfPageRenderer>
 #include <QPdfView>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
@@ -11,8 +12,12 @@
 #include <filesystem>
 #include <optional>
 
+#include <QLabel>
+
 #include "quicklook/ExtensionRegistry.h"
+#include "quicklook/FallbackView.h"
 #include "quicklook/QuickLookWindow.h"
+#include "quicklook/Translations.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -55,6 +60,59 @@ private slots:
         const QColor hill = shot.pixelColor(shot.width() / 2, shot.height() * 19 / 20);
         QVERIFY2(sky.blue() > sky.red() + 60, qPrintable(sky.name()));
         QVERIFY2(hill.green() > hill.red() + 40, qPrintable(hill.name()));
+    }
+
+    // Under German the error views speak German, and every line of the text is on screen:
+    // inside its label, the label inside the window, and ink where the text is.
+    void germanErrorViewsAreDrawnWhole_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "leer.eps" << QByteArray() << "Die EPS-Datei ist leer.";
+        QTest::newRow("PostScript error")
+            << "kaputt.eps" << QByteArray("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nnosuchoperator\n")
+            << "Ghostscript konnte diese Datei nicht umwandeln. Sie ist vielleicht beschädigt oder kein PostScript.";
+        QTest::newRow("not EPS") << "notizen.txt" << QByteArray("nur ein paar Worte\n")
+                                 << "Keine Vorschau-Erweiterung ist für Dateien vom Typ text/plain zuständig.";
+    }
+    void germanErrorViewsAreDrawnWhole() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, text);
+        QVERIFY(quicklook::installTranslations(QLocale(QLocale::German, QLocale::Germany)));
+        auto english = qScopeGuard([] { quicklook::installTranslations(QLocale(QLocale::English)); });
+        test::TempHome home;
+        const fs::path file = home.write(name.toStdString(), content.toStdString());
+        quicklook::ExtensionRegistry registry(QStringLiteral(VORREL_PLUGIN_FOLDER));
+        quicklook::QuickLookWindow window(registry, {file});
+        QSignalSpy shown(&window, &quicklook::QuickLookWindow::contentShown);
+        QVERIFY(shown.wait(60000));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* fallback = qobject_cast<quicklook::FallbackView*>(window.content());
+        QVERIFY(fallback);
+        QCOMPARE(fallback->errorText(), text);
+        QTest::qWait(200);  // the window manager's first paint
+
+        const QImage screen = window.screen()->grabWindow(0).toImage();
+        if (const char* keep = std::getenv("VORREL_SCREENSHOT_DIR"))
+            screen.copy(window.geometry()).save(QString("%1/fallback-de-%2.png").arg(keep, QTest::currentDataTag()));
+        for (QLabel* label : fallback->findChildren<QLabel*>()) {
+            if (label->text().isEmpty()) continue;  // the icon
+            const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(),
+                                                                   Qt::TextWordWrap | int(label->alignment()),
+                                                                   label->text());
+            QVERIFY2(label->contentsRect().contains(needed), qPrintable(label->text()));
+            const QRect onWindow(label->mapTo(&window, QPoint()), label->size());
+            QVERIFY2(window.rect().contains(onWindow), qPrintable(label->text()));
+            // Ink on the first and the last line of the text.
+            const QRect drawn = needed.translated(label->mapToGlobal(QPoint()) - window.screen()->geometry().topLeft());
+            const int lineHeight = label->fontMetrics().height();
+            for (const int y : {drawn.top() + lineHeight / 2, drawn.bottom() - lineHeight / 2}) {
+                QSet<QRgb> colours;
+                for (int x = drawn.left(); x <= drawn.right(); ++x) colours.insert(screen.pixel(x, y));
+                QVERIFY2(colours.size() > 2, qPrintable(label->text()));
+            }
+        }
     }
 };
 

@@ -132,7 +132,7 @@ private slots:
                                  << "No preview extension serves files of type text/plain.";
         QTest::newRow("PostScript error")
             << "broken.eps" << QByteArray("%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nnosuchoperator\n")
-            << "Ghostscript exited with status 1.";
+            << "Ghostscript could not convert this file. It may be damaged, or not be PostScript.";
     }
     void failurePrintsTheErrorText() {
         QFETCH(QString, name);

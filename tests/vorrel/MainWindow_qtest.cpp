@@ -42,6 +42,7 @@
 #include "vorrel/UpdaterDialogs.h"
 #include "vorrel/VorrelApp.h"
 #include "zodadavovov/AppVersionUpdaterView.h"
+#include "zodadavovov/UrlOpener.h"
 
 using namespace vorrel;
 using platform::Value;
@@ -122,19 +123,35 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window_));
 
         const std::pair<Qt::Key, SidebarPane> presses[] = {
-            {Qt::Key_2, SidebarPane::Settings}, {Qt::Key_4, SidebarPane::About}, {Qt::Key_1, SidebarPane::Home}};
+            {Qt::Key_2, SidebarPane::Settings}, {Qt::Key_3, SidebarPane::About}, {Qt::Key_1, SidebarPane::Home}};
         for (const auto& [key, pane] : presses) {
             QTest::keyClick(window_, key, Qt::ControlModifier);
             QCOMPARE(app_->selectedPane().pane(), pane);
             QCOMPARE(tabs->currentIndex(), vorrel::indexOf(pane));
             QCOMPARE(tabs->tabBar()->currentIndex(), vorrel::indexOf(pane));
         }
-        // Ctrl+3 is nobody's.
-        QTest::keyClick(window_, Qt::Key_3, Qt::ControlModifier);
+        // Ctrl+4 is nobody's.
+        QTest::keyClick(window_, Qt::Key_4, Qt::ControlModifier);
         QCOMPARE(app_->selectedPane().pane(), SidebarPane::Home);
         // The other way round: clicking a tab moves the shared selection.
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
         QCOMPARE(app_->selectedPane().pane(), SidebarPane::About);
+    }
+
+    // Tab on Home lands only where something can be done: no label without a link.
+    void tabSkipsLabelsThatCannotAct() {
+        QApplication::setActiveWindow(window_);
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        QStringList stops;
+        for (int press = 0; press < 12; ++press) {
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window_, Qt::Key_Tab);
+            if (auto* label = qobject_cast<QLabel*>(QApplication::focusWidget())) {
+                stops << label->text();
+                QVERIFY2(label->text().contains(QStringLiteral("](")), qPrintable(label->text()));
+            }
+        }
+        QVERIFY2(stops.contains(window_->contentView()->homeView()->stepLabels().first()->text()),
+                 "the set-up link is a Tab stop");
     }
 
     void sidebarPaneRawValues_data() {
@@ -166,7 +183,7 @@ private slots:
         QStringList shortcuts;
         for (const QAction* action : window_->viewMenu()->actions())
             if (!action->isSeparator()) shortcuts << action->shortcut().toString(QKeySequence::PortableText);
-        QCOMPARE(shortcuts, (QStringList{"Ctrl+1", "Ctrl+2", "Ctrl+4"}));
+        QCOMPARE(shortcuts, (QStringList{"Ctrl+1", "Ctrl+2", "Ctrl+3"}));
     }
 
     void helpMenuFollowsLogToFile() {
@@ -272,6 +289,27 @@ private slots:
         QCOMPARE(opened.urls[0].toLocalFile().toStdString(), groupContainerURL()->string() + "/");
     }
 
+    // Neither a file manager nor an opener (the offscreen desktop has none): a message says
+    // so and gives the path to copy; so does a web link with nothing to open it.
+    void nothingToShowItSaysSoWithThePath() {
+        Prefs::set(logToFile(), true);
+        window_->showLogFileAction()->trigger();
+        QMessageBox* box = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((box = window_->findChild<QMessageBox*>("cannotReveal")) && box->isVisible(), 15000);
+        QCOMPARE(box->text(), "No file manager could show the log file.");
+        QVERIFY2(box->informativeText().contains(QString::fromStdString(logFileURL()->string()).toHtmlEscaped()),
+                 qPrintable(box->informativeText()));
+        box->close();
+
+        QVERIFY(!zodadavovov::openUrl(QUrl("https://example.com/privacy?a=1&b=2")));
+        QMessageBox* link = nullptr;
+        QTRY_VERIFY((link = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())));
+        QCOMPARE(link->objectName(), "cannotOpenUrl");
+        QVERIFY2(link->informativeText().contains("https://example.com/privacy?a=1&amp;b=2"),
+                 qPrintable(link->informativeText()));
+        link->close();
+    }
+
     void checkForUpdatesFollowsTheUpdater() {
         // A feed that never answers keeps the check running.
         test::LoopbackHttpServer server;
@@ -357,39 +395,69 @@ private slots:
 
     void setupLinkShowsItsOutcome_data() {
         QTest::addColumn<bool>("entryInstalled");
-        QTest::addColumn<QString>("tool");  // the fake xdg-mime's body; empty: none on PATH
+        // The fake xdg-mime's answer to `default` and to `query filetype`; empty: none on PATH.
+        // It answers `query default` with what a `default` that wrote recorded.
+        QTest::addColumn<QString>("setDefault");
+        QTest::addColumn<QString>("fileType");
         QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("headline");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("toolRuns");
-        const QString record = "printf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments\"\n";
-        QTest::newRow("xdg-mime succeeds") << true << record + "exit 0" << true << "" << true;
+        const QString writes = "printf '%s\\n' \"$@\" > \"$dir/arguments\"; cp \"$dir/arguments\" \"$dir/written\"\n";
+        const QString records = "printf '%s\\n' \"$@\" > \"$dir/arguments\"\n";
+        const QString byName = "case \"$3\" in *.eps) echo 'image/x-eps';; *) echo 'application/postscript';; esac";
+        const QString notMade = "Vorrel Quick Look could not be made the default application for EPS files.";
+        QTest::newRow("xdg-mime succeeds")
+            << true << writes + "exit 0" << byName << true << "Vorrel Quick Look now opens EPS files." << "" << true;
+        QTest::newRow("session calls EPS files application/postscript")
+            << true << writes + "exit 0" << "echo 'application/postscript; charset=us-ascii'" << true
+            << "Vorrel Quick Look now opens EPS files." << "" << true;
+        QTest::newRow("xdg-mime exits 0 without writing")
+            << true << records + "exit 0" << byName << false << notMade
+            << "“xdg-mime” reported success, but the desktop still names another application for image/x-eps, "
+               "application/postscript"
+            << true;
+        QTest::newRow("session calls EPS files text/plain")
+            << true << writes + "exit 0" << "echo text/plain" << false
+            << "EPS files may still open in another application."
+            << "This session classifies EPS files as “text/plain”, a type Vorrel Quick Look does not open. In File "
+               "Manager, choose “Open With → Vorrel Quick Look”"
+            << true;
         QTest::newRow("xdg-mime fails")
-            << true << record + "echo 'xdg-mime: no permission to write mimeapps.list <here>' >&2\nexit 4" << false
-            << "“xdg-mime” failed: xdg-mime: no permission to write mimeapps.list <here>" << true;
-        QTest::newRow("xdg-mime fails silently")
-            << true << record + "exit 3" << false << "“xdg-mime” failed: exit status 3" << true;
-        QTest::newRow("xdg-mime hangs") << true << record + "exec sleep 600" << false
-                                        << "“xdg-mime” failed: no answer in time" << true;
-        QTest::newRow("no xdg-mime") << true << "" << false << "The program “xdg-mime” was not found." << false;
+            << true << records + "echo 'xdg-mime: no permission to write mimeapps.list <here>' >&2\nexit 4" << byName
+            << false << notMade << "“xdg-mime” failed: xdg-mime: no permission to write mimeapps.list <here>" << true;
+        QTest::newRow("xdg-mime fails silently") << true << records + "exit 4" << byName << false << notMade
+                                                 << "“xdg-mime” could not change the list of default applications."
+                                                 << true;
+        QTest::newRow("xdg-mime hangs") << true << records + "exec sleep 600" << byName << false << notMade
+                                        << "“xdg-mime” gave no answer in time." << true;
+        QTest::newRow("no xdg-mime") << true << "" << "" << false << notMade
+                                     << "The program “xdg-mime” was not found." << false;
         QTest::newRow("desktop entry not installed")
-            << false << record + "exit 0" << false << "Its desktop entry “vorrel-quicklook.desktop” is not installed"
-            << false;
+            << false << writes + "exit 0" << byName << false << notMade
+            << "Its desktop entry “vorrel-quicklook.desktop” is not installed" << false;
     }
     void setupLinkShowsItsOutcome() {
         QFETCH(bool, entryInstalled);
-        QFETCH(QString, tool);
+        QFETCH(QString, setDefault);
+        QFETCH(QString, fileType);
         QFETCH(bool, ok);
+        QFETCH(QString, headline);
         QFETCH(QString, reason);
         QFETCH(bool, toolRuns);
         if (entryInstalled) home_->write("data/applications/vorrel-quicklook.desktop", "[Desktop Entry]\n");
         const auto bin = home_->root() / "bin";
         std::filesystem::create_directories(bin);
-        if (!tool.isEmpty()) {
-            const auto fake = home_->write("bin/xdg-mime", "#!/bin/sh\n" + tool.toStdString() + "\n");
-            std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+        if (!setDefault.isEmpty()) {
+            const QString fake = "#!/bin/sh\ndir=$(dirname \"$0\")\ncase \"$1 $2\" in\n"
+                                 "'query default') [ -f \"$dir/written\" ] && sed -n 2p \"$dir/written\"; exit 0;;\n"
+                                 "'query filetype') " + fileType + "; exit 0;;\n"
+                                 "esac\n" + setDefault + "\n";
+            const auto path = home_->write("bin/xdg-mime", fake.toStdString());
+            std::filesystem::permissions(path, std::filesystem::perms::owner_all);
         }
         const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(bin.string()) + (tool.isEmpty() ? QByteArray() : ":" + path));
+        qputenv("PATH", QByteArray::fromStdString(bin.string()) + (setDefault.isEmpty() ? QByteArray() : ":" + path));
         platform::DefaultApplications::setTimeout(std::chrono::milliseconds(500));
         auto restore = qScopeGuard([&] {
             qputenv("PATH", path);
@@ -405,14 +473,16 @@ private slots:
         QMessageBox* message = homeView->setupMessage();
         QVERIFY(message && message->isVisible());
         QCOMPARE(message->icon(), ok ? QMessageBox::Information : QMessageBox::Warning);
-        QCOMPARE(message->text(), ok ? "Vorrel Quick Look now opens EPS files."
-                                     : "Vorrel Quick Look could not be made the default application for EPS files.");
+        QCOMPARE(message->text(), headline);
         // The reason is shown as it stands, never as markup.
         QVERIFY2(message->informativeText().contains(reason.toHtmlEscaped()), qPrintable(message->informativeText()));
         QCOMPARE(message->informativeText().isEmpty(), ok);
         const std::string arguments = test::readFile(home_->root() / "bin" / "arguments");
         QCOMPARE(QString::fromStdString(arguments),
-                 toolRuns ? QString("default\nvorrel-quicklook.desktop\nimage/x-eps\napplication/postscript\napplication/x-gzpostscript\napplication/x-bzpostscript\nimage/x-gzeps\nimage/x-bzeps\n") : QString());
+                 toolRuns ? QString("default\nvorrel-quicklook.desktop\nimage/x-eps\napplication/postscript\n"
+                                    "application/x-gzpostscript\napplication/x-bzpostscript\nimage/x-gzeps\n"
+                                    "image/x-bzeps\n")
+                          : QString());
         message->close();
     }
 
@@ -468,7 +538,7 @@ private slots:
         QStringList shortcuts;
         for (const QAction* action : window_->viewMenu()->actions())
             if (!action->isSeparator()) shortcuts << action->shortcut().toString(QKeySequence::NativeText);
-        QCOMPARE(shortcuts, (QStringList{"Strg+1", "Strg+2", "Strg+4"}));
+        QCOMPARE(shortcuts, (QStringList{"Strg+1", "Strg+2", "Strg+3"}));
         QCOMPARE(window_->fileMenu()->actions().last()->shortcut().toString(QKeySequence::NativeText), "Strg+Q");
         QFileDialog dialog;
         dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -274,6 +274,13 @@ private slots:
         finder.showWindow();
         QCOMPARE(UTIFinder::shared().window(), window);
         window->close();
+        // Escape and Ctrl+W close it, as they close dialogs.
+        for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+            finder.showWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QTest::keyClick(finder.view(), keys.key(), keys.keyboardModifiers());
+            QVERIFY2(!window->isVisible(), qPrintable(QKeySequence(keys).toString()));
+        }
     }
 
     void geometryIsRememberedAcrossRuns() {

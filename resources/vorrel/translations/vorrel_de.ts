@@ -99,6 +99,50 @@
         <source>“xdg-mime” failed: %1</source>
         <translation>„xdg-mime“ ist fehlgeschlagen: %1</translation>
     </message>
+    <message>
+        <source>In File Manager, choose “Open With → Vorrel Quick Look” for such a file and make it the default there.</source>
+        <translation>Wählen Sie im Dateimanager für eine solche Datei „Öffnen mit → Vorrel Quick Look“ und machen Sie es dort zur Standardanwendung.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” gave no answer in time.</source>
+        <translation>„xdg-mime“ hat nicht rechtzeitig geantwortet.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” was ended before it finished.</source>
+        <translation>„xdg-mime“ wurde beendet, bevor es fertig war.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” needs a program that is not installed.</source>
+        <translation>„xdg-mime“ braucht ein Programm, das nicht installiert ist.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” could not change the list of default applications.</source>
+        <translation>„xdg-mime“ konnte die Liste der Standardanwendungen nicht ändern.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” has no permission to read or write a file it needs.</source>
+        <translation>„xdg-mime“ darf eine Datei, die es braucht, nicht lesen oder schreiben.</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” failed without saying why (error status %1).</source>
+        <translation>„xdg-mime“ ist ohne Angabe von Gründen fehlgeschlagen (Fehlerstatus %1).</translation>
+    </message>
+    <message>
+        <source>“xdg-mime” reported success, but the desktop still names another application for %1. Its list of default applications (%2) may not be writable.</source>
+        <translation>„xdg-mime“ meldete Erfolg, aber die Arbeitsumgebung nennt für %1 weiterhin eine andere Anwendung. Ihre Liste der Standardanwendungen (%2) ist vielleicht nicht beschreibbar.</translation>
+    </message>
+    <message>
+        <source>%1 files may still open in another application.</source>
+        <translation>%1-Dateien öffnen sich vielleicht weiterhin in einer anderen Anwendung.</translation>
+    </message>
+    <message>
+        <source>Vorrel Quick Look is their default application, but this session could not say what type a %1 file is.</source>
+        <translation>Vorrel Quick Look ist ihre Standardanwendung, aber diese Sitzung konnte nicht sagen, welchen Typ eine %1-Datei hat.</translation>
+    </message>
+    <message>
+        <source>This session classifies %1 files as “%2”, a type Vorrel Quick Look does not open.</source>
+        <translation>Diese Sitzung ordnet %1-Dateien dem Typ „%2“ zu, den Vorrel Quick Look nicht öffnet.</translation>
+    </message>
 </context>
 <context>
     <name>vorrel::HomeView</name>
@@ -141,6 +185,18 @@
 </context>
 <context>
     <name>vorrel::MainWindow</name>
+    <message>
+        <source>No file manager could show the log file.</source>
+        <translation>Kein Dateimanager konnte die Protokolldatei anzeigen.</translation>
+    </message>
+    <message>
+        <source>No file manager could show the preview files folder.</source>
+        <translation>Kein Dateimanager konnte den Ordner der Vorschaudateien anzeigen.</translation>
+    </message>
+    <message>
+        <source>Its path, to copy:</source>
+        <translation>Der Pfad zum Kopieren:</translation>
+    </message>
     <message>
         <source>&amp;File</source>
         <translation>&amp;Datei</translation>

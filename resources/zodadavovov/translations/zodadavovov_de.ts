@@ -24,5 +24,7 @@
     <message><source>Privacy Policy</source><translation>Datenschutzerklärung</translation></message>
     <message><source>Terms of Service</source><translation>Nutzungsbedingungen</translation></message>
     <message><source>[Tessel: tile your windows with the keyboard](https://flathub.org/apps/app.quarnix.Tessel)</source><translation>[Tessel: Fenster per Tastatur anordnen](https://flathub.org/apps/app.quarnix.Tessel)</translation></message>
+    <message><source>No application could open this address.</source><translation>Keine Anwendung konnte diese Adresse öffnen.</translation></message>
+    <message><source>The address, to copy:</source><translation>Die Adresse zum Kopieren:</translation></message>
 </context>
 </TS>

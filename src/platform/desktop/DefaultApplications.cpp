@@ -30,32 +30,26 @@ QString DefaultApplications::locateEntry(const QString& desktopEntry) {
     return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopEntry);
 }
 
-void DefaultApplications::setDefault(const QString& desktopEntry, const QStringList& mimeTypes,
-                                     QObject* context, Completion done) {
-    // Every outcome is delivered from the event loop, also the immediate one, so callers
-    // see one order of events whatever happened.
-    auto deliver = [context, done = std::move(done)](const Outcome& outcome) {
-        if (done) QTimer::singleShot(0, context, [done, outcome] { done(outcome); });
-    };
-    if (locateEntry(desktopEntry).isEmpty())
-        return deliver({Outcome::Status::EntryNotInstalled, {}});
+namespace {
 
+// Runs xdg-mime with `arguments`; `done` gets the outcome from the event loop.
+void runTool(const QStringList& arguments, QObject* context, DefaultApplications::Completion done) {
+    using Outcome = DefaultApplications::Outcome;
     // Owned by the context: its destructor kills and reaps a child still running.
     auto* process = new QProcess(context);
     process->setProgram(QStringLiteral("xdg-mime"));
-    process->setArguments(QStringList{QStringLiteral("default"), desktopEntry} + mimeTypes);
+    process->setArguments(arguments);
     process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardInputFile(QProcess::nullDevice());
     auto* limit = new QTimer(process);
     limit->setSingleShot(true);
 
     auto reported = std::make_shared<bool>(false);
-    auto finish = [process, reported, deliver](const Outcome& outcome) {
+    auto finish = [process, reported, done = std::move(done)](const Outcome& outcome) {
         if (*reported) return;
         *reported = true;
         process->deleteLater();
-        deliver(outcome);
+        if (done) done(outcome);
     };
     QObject::connect(limit, &QTimer::timeout, process, [process] {
         process->kill();  // finished() follows, with a crash exit
@@ -68,18 +62,50 @@ void DefaultApplications::setDefault(const QString& desktopEntry, const QStringL
                      [process, limit, finish](int code, QProcess::ExitStatus status) {
                          const bool timedOut = !limit->isActive();
                          limit->stop();
-                         if (status == QProcess::NormalExit && code == 0)
-                             return finish({Outcome::Status::Done, {}});
-                         QString message = lastLine(process->readAllStandardError());
-                         if (message.isEmpty()) {
-                             message = timedOut                         ? QStringLiteral("no answer in time")
-                                       : status == QProcess::CrashExit ? QStringLiteral("ended by a signal")
-                                                                       : QStringLiteral("exit status %1").arg(code);
+                         Outcome outcome;
+                         if (status == QProcess::NormalExit && code == 0) {
+                             const QString out = QString::fromLocal8Bit(process->readAllStandardOutput());
+                             outcome.answer = out.section(QLatin1Char('\n'), 0, 0)
+                                                  .section(QLatin1Char(';'), 0, 0)
+                                                  .trimmed()
+                                                  .left(300);
+                             return finish(outcome);
                          }
-                         finish({Outcome::Status::ToolFailed, message});
+                         outcome.status = Outcome::Status::ToolFailed;
+                         outcome.message = lastLine(process->readAllStandardError());
+                         outcome.ending = timedOut                         ? Outcome::Ending::TimedOut
+                                          : status == QProcess::CrashExit ? Outcome::Ending::Signalled
+                                                                          : Outcome::Ending::Exited;
+                         outcome.exitStatus = code;
+                         finish(outcome);
                      });
     process->start();
     limit->start(timeoutMs.load());
+}
+
+// Every outcome is delivered from the event loop, also an immediate one, so callers see
+// one order of events whatever happened.
+DefaultApplications::Completion later(QObject* context, DefaultApplications::Completion done) {
+    return [context, done = std::move(done)](const DefaultApplications::Outcome& outcome) {
+        if (done) QTimer::singleShot(0, context, [done, outcome] { done(outcome); });
+    };
+}
+
+}  // namespace
+
+void DefaultApplications::setDefault(const QString& desktopEntry, const QStringList& mimeTypes, QObject* context,
+                                     Completion done) {
+    auto deliver = later(context, std::move(done));
+    if (locateEntry(desktopEntry).isEmpty()) return deliver({Outcome::Status::EntryNotInstalled, {}});
+    runTool(QStringList{QStringLiteral("default"), desktopEntry} + mimeTypes, context, std::move(deliver));
+}
+
+void DefaultApplications::queryDefault(const QString& mimeType, QObject* context, Completion done) {
+    runTool({QStringLiteral("query"), QStringLiteral("default"), mimeType}, context, later(context, std::move(done)));
+}
+
+void DefaultApplications::queryFileType(const QString& path, QObject* context, Completion done) {
+    runTool({QStringLiteral("query"), QStringLiteral("filetype"), path}, context, later(context, std::move(done)));
 }
 
 }  // namespace vorrel::platform
