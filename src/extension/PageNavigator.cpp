@@ -19,12 +19,7 @@ constexpr int kNotch = 120;  // QWheelEvent's angle for one notch of a mouse whe
 }  // namespace
 
 PageNavigator::PageNavigator(QPdfView* view, int page)
-    : QObject(view), view_(view), label_(new QLabel(view)) {
-    label_->setObjectName(QStringLiteral("pageLabel"));
-    label_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label_->setStyleSheet(QStringLiteral(
-        "QLabel { background: rgba(0, 0, 0, 150); color: white; border-radius: 6px; "
-        "padding: 2px 8px; }"));
+    : QObject(view), view_(view), label_(makeLabel(view)) {
     // Window-wide, as the window's own keys are: the view need not have the focus.
     const auto shortcut = [this](Qt::Key key, auto target) {
         auto* keys = new QShortcut(QKeySequence(key), view_);
@@ -60,10 +55,23 @@ void PageNavigator::goTo(int page) {
     emit pageChanged(page_);
 }
 
-void PageNavigator::placeLabel() {
-    label_->adjustSize();
-    label_->move((view_->width() - label_->width()) / 2, view_->height() - label_->height() - 8);
-    label_->raise();
+QLabel* PageNavigator::makeLabel(QWidget* over) {
+    auto* label = new QLabel(over);
+    label->setObjectName(QStringLiteral("pageLabel"));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(0, 0, 0, 150); color: white; border-radius: 6px; "
+        "padding: 2px 8px; }"));
+    return label;
+}
+
+void PageNavigator::placeLabel() { placeLabel(label_, view_); }
+
+void PageNavigator::placeLabel(QLabel* label, const QWidget* over) {
+    label->setMaximumWidth(std::max(1, over->width() - 16));
+    label->adjustSize();
+    label->move((over->width() - label->width()) / 2, over->height() - label->height() - 8);
+    label->raise();
 }
 
 bool PageNavigator::eventFilter(QObject* watched, QEvent* event) {

@@ -17,6 +17,7 @@
 
 class QLabel;
 class QPdfView;
+class QWidget;
 
 namespace vorrel {
 
@@ -31,6 +32,11 @@ public:
     void goTo(int page);
     // "Page 3 of 311".
     static QString pageText(int page, int pageCount);
+
+    // The small label over the bottom of `over` (objectName "pageLabel"), and its placement
+    // there; shared with the first look at a document's first page.
+    static QLabel* makeLabel(QWidget* over);
+    static void placeLabel(QLabel* label, const QWidget* over);
 
 signals:
     void pageChanged(int page);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QLabel>
 #include <QMetaObject>
 #include <QPdfDocument>
 #include <QPdfView>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <string_view>
 #include <string>
+#include <utility>
 
 #include "extension/CacheManager.h"
 #include "extension/ImageView.h"
@@ -30,6 +32,7 @@
 #include "shared/ConversionError.h"
 #include "shared/Decompression.h"
 #include "shared/ConverterRun.h"
+#include "shared/FirstPage.h"
 #include "shared/GhostScript.h"
 #include "shared/SharedSettings.h"
 
@@ -108,6 +111,7 @@ PreviewViewController::PreviewViewController(QObject* parent) : QObject(parent) 
 
 PreviewViewController::~PreviewViewController() {
     conversionStop_.request_stop();  // nobody will show the result: free its slot at once
+    firstPageStop_.request_stop();
     delete view_.data();
 }
 
@@ -235,11 +239,48 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
     convert(url, std::move(completion), false);
 }
 
+void PreviewViewController::setInterimHandler(std::function<void()> shown) {
+    interimHandler_ = std::move(shown);
+}
+
+// Draws a document's first page on a worker and hands it to showFirstPage() on the GUI thread;
+// a page that cannot be drawn or read is only logged.
+void PreviewViewController::drawFirstPage(const QPointer<PreviewViewController>& controller,
+                                          const GhostScript& conversion, double dotsPerInch,
+                                          std::stop_token stop) {
+    workers().start([controller, conversion, dotsPerInch, stop] {
+        QImage image;
+        QSizeF points;
+        try {
+            const FirstPage page(conversion, dotsPerInch, stop);
+            image = QImageReader(QFile::decodeName(page.file().c_str())).read();
+            // The resolution asked for: the PNG records it rounded to whole dots per metre.
+            points = imageSizeInPoints(image.size(), QPointF(dotsPerInch, dotsPerInch));
+        } catch (const ConverterRun::Cancelled&) {
+            return;  // the whole document came first, or the preview went
+        } catch (const std::exception& error) {
+            debug("First page not drawn: " + std::string(error.what()));
+            return;
+        }
+        if (image.isNull() || stop.stop_requested()) return;
+        QMetaObject::invokeMethod(
+            qApp,
+            [controller, image = std::move(image), points]() mutable {
+                if (controller) controller->showFirstPage(std::move(image), points);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PreviewViewController::convert(const std::filesystem::path& url,
                                     quicklook::PreviewCompletion completion, bool retry) {
     const OutputFormat format = outputFormat();
     QPointer<PreviewViewController> self(this);
-    workers().start([self = std::move(self), url, format, retry,
+    // A first look only for the first attempt of a request that asked for one.
+    std::optional<std::stop_source> firstPage;
+    if (interimHandler_ && !retry && !firstPageStop_.stop_requested()) firstPage = firstPageStop_;
+    const double dotsPerInch = 72.0 * qApp->devicePixelRatio();
+    workers().start([self = std::move(self), url, format, retry, firstPage, dotsPerInch,
                      stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
@@ -250,10 +291,15 @@ void PreviewViewController::convert(const std::filesystem::path& url,
             const GhostScript conversion(url, format, kResolution);
             shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
             document = conversion.kind.document;
+            std::error_code ignored;
+            if (firstPage && document && !std::filesystem::exists(conversion.outputFileURL, ignored))
+                drawFirstPage(self, conversion, dotsPerInch, firstPage->get_token());
             output = conversion.run(std::move(stop));
         } catch (...) {
             error = std::current_exception();
         }
+        // The first page is no use once the whole document is there, or cannot be.
+        if (firstPage) firstPage->request_stop();
         // Back to the GUI thread; the application object outlives every controller, and the
         // guard tells whether this one is still there.
         QMetaObject::invokeMethod(
@@ -262,7 +308,9 @@ void PreviewViewController::convert(const std::filesystem::path& url,
              error = std::move(error), completion = std::move(completion)] {
                 if (!self) return;
                 if (error) {
-                    completion(previewError(error));
+                    const quicklook::PreviewError failure = previewError(error);
+                    self->endFirstPage(QString::fromStdString(failure.localizedDescription));
+                    completion(failure);
                     return;
                 }
                 self->finishPreview(url, output, shown, document, completion, retry);
@@ -288,15 +336,70 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         return;
     }
     if (!shown) {
-        completion(quicklook::PreviewError{describe(ConversionError::unreadableOutput()).toStdString()});
+        const QString text = describe(ConversionError::unreadableOutput());
+        endFirstPage(text);
+        completion(quicklook::PreviewError{text.toStdString()});
         return;
     }
+    endFirstPage({});
     previewFileURL_ = outputFile;
     shownFormat_ = format;
     debug("Preview file at " + lastPathComponent(outputFile));
 
     if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
     completion(std::nullopt);
+}
+
+void PreviewViewController::showFirstPage(QImage image, QSizeF points) {
+    if (firstPageStop_.stop_requested() || !interimHandler_ || !view_) return;
+    // The page goes where the PDF's page will be: the PDF view's margins around it, fitted.
+    showDocumentsAsPdf();
+    pdfView_->hide();
+    const QMargins margins = pdfView_->documentMargins();
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("firstPage"));
+    auto* layout = pinningLayout(page);
+    layout->setContentsMargins(margins);
+    auto* imageView = new ImageView;
+    imageView->setImage(std::move(image));
+    imageView->setNaturalSize(points);
+    imageView->setFrameShape(QFrame::NoFrame);
+    layout->addWidget(imageView);
+    QLabel* label = PageNavigator::makeLabel(page);
+    label->setText(tr("Page %1").arg(1));
+    label->setWordWrap(true);
+    page->installEventFilter(this);
+    view_->layout()->addWidget(page);
+    firstPageView_ = page;
+    preferredContentSize_ =
+        points + QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+    debug("First page shown");
+    std::exchange(interimHandler_, nullptr)();
+}
+
+QWidget* PreviewViewController::firstPageView() const { return firstPageView_.data(); }
+
+void PreviewViewController::endFirstPage(const QString& error) {
+    if (!firstPageView_) return;
+    if (error.isEmpty()) {
+        // The PDF is shown in its place, and the window keeps its size.
+        delete firstPageView_.data();
+        pdfView_->show();
+        return;
+    }
+    // What was reached stays, with the reason the rest is missing.
+    if (auto* label = firstPageView_->findChild<QLabel*>(QStringLiteral("pageLabel"))) {
+        label->setText(error);
+        PageNavigator::placeLabel(label, firstPageView_);
+    }
+}
+
+bool PreviewViewController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == firstPageView_ && event->type() == QEvent::Resize) {
+        if (auto* label = firstPageView_->findChild<QLabel*>(QStringLiteral("pageLabel")))
+            PageNavigator::placeLabel(label, firstPageView_);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {

@@ -31,6 +31,14 @@
 //      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
 //      several pages is shown as one column that scrolls, fitted to the view's width; one page
 //      stays fitted into the view with no scroll bars;
+//      With an interim handler (setInterimHandler()), a PostScript document whose PDF is not
+//      in the cache yet also has its first page drawn alone at screen resolution (FirstPage.h,
+//      72 dpi times the device pixel ratio), on another worker, beside the conversion: when that
+//      page arrives first, the view shows it fitted as the PDF's page will be (firstPageView(),
+//      with the label "Page 1"), sets preferredContentSize() for it and calls the handler. The
+//      conversion's end stops that run. When the PDF arrives it replaces the page in place,
+//      on the same page; when the conversion fails, the label says why over the page. A first
+//      page that fails or finds no free slot is only logged;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -59,6 +67,7 @@
 //
 // Thread-safety: create, use and destroy on the GUI thread.
 
+#include <QImage>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
@@ -68,6 +77,7 @@
 #include <cstdint>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <stop_token>
 
@@ -82,6 +92,7 @@ class QWidget;
 
 namespace vorrel {
 
+class GhostScript;
 class ImageView;
 class VisualEffectView;
 
@@ -106,6 +117,7 @@ public:
     // The format shown: PDF for a document, whatever outputFormat() says.
     QString previewFormatName() const override;
     int previewPageCount() const override;
+    void setInterimHandler(std::function<void()> shown) override;
     // PNG: zooms the image view by `factor` (0: fitted) from the scale it shows now.
     bool zoom(double factor) override;
 
@@ -117,6 +129,8 @@ public:
     // The backdrop around imageView() on older systems; null otherwise.
     VisualEffectView* backdropView() const { return backdropView_; }
     QPdfDocument* document() const { return document_; }
+    // A document's first page while its PDF is made; null otherwise.
+    QWidget* firstPageView() const;
     // The pages of a PostScript document shown; null for a drawing.
     PageNavigator* pageNavigator() const { return pageNavigator_; }
 
@@ -139,6 +153,12 @@ private:
     void finishPreview(const std::filesystem::path& url, const std::filesystem::path& outputFile,
                        OutputFormat format, bool paged,
                        const quicklook::PreviewCompletion& completion, bool retry);
+    static void drawFirstPage(const QPointer<PreviewViewController>& controller,
+                              const GhostScript& conversion, double dotsPerInch,
+                              std::stop_token stop);
+    void showFirstPage(QImage image, QSizeF points);
+    void endFirstPage(const QString& error);
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void makePdfView();
     void showDocumentsAsPdf();
     bool showImage(const std::filesystem::path& outputFile);
@@ -155,6 +175,9 @@ private:
     QSizeF preferredContentSize_;
     std::filesystem::path previewFileURL_;
     std::stop_source conversionStop_;
+    std::function<void()> interimHandler_;
+    std::stop_source firstPageStop_;
+    QPointer<QWidget> firstPageView_;
 };
 
 }  // namespace vorrel

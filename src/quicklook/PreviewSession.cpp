@@ -25,6 +25,11 @@ void PreviewSession::start() {
     controller_ = extension->makeController();
     view_ = controller_->view();
     QPointer<PreviewSession> self(this);
+    if (interimWanted_) {
+        controller_->setInterimHandler([self] {
+            if (self && self->state_ == State::Running) emit self->interimShown();
+        });
+    }
     controller_->preparePreviewOfFile(file_, [self](std::optional<PreviewError> outcome) {
         if (!self || self->state_ != State::Running) return;
         if (outcome) {

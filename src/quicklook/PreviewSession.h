@@ -5,6 +5,8 @@
 //   1. start() asks the registry for the extension serving the file; without one the
 //      session fails at once (queued, so finished() always comes after start() returns).
 //   2. It makes one controller, loads its view and calls preparePreviewOfFile().
+//   2a. When asked to (wantInterimContent()), it lets the controller show a first look before
+//      the request ends, and emits interimShown() when view() holds one (still Running).
 //   3. When the completion arrives the session records the outcome and emits finished().
 // Destroying the session releases the controller (and with it the controller's view).
 //
@@ -35,6 +37,8 @@ public:
                    QObject* parent = nullptr);
     ~PreviewSession() override;
 
+    // Call before start(): the window wants a first look; a script does not.
+    void wantInterimContent() { interimWanted_ = true; }
     void start();
 
     const std::filesystem::path& file() const { return file_; }
@@ -52,6 +56,7 @@ public:
     bool zoom(double factor);
 
 signals:
+    void interimShown();
     void finished();
 
 private:
@@ -62,6 +67,7 @@ private:
     std::unique_ptr<PreviewingController> controller_;
     QPointer<QWidget> view_;
     State state_ = State::Idle;
+    bool interimWanted_ = false;
     QString errorText_;
 };
 

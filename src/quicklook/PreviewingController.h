@@ -10,6 +10,12 @@
 //   3. calls preparePreviewOfFile(file, completion) once,
 //   4. on success shows view() sized from preferredContentSize(); on failure shows its own
 //      fallback with the error's text,
+//   4a. a service that shows a window may ask for a first look (setInterimHandler() before
+//      step 3): the handler is called when the view shows something worth showing before the
+//      request ends (a document's first page while the whole is converted). The service then
+//      shows view() sized from preferredContentSize() as in step 4, and leaves the window where
+//      and as large as it is when the request ends: on success the view shows the result in
+//      place; on failure the view says the error itself over what it reached;
 //   5. releases the controller when the preview goes away;
 //   6. before it exits, calls shutDown() on every extension it loaded: the extension stops
 //      its work and waits for its threads (bounded), so none of them runs the module's code
@@ -63,6 +69,11 @@ public:
     // After success: the number of pages shown, for a PDF; 0 otherwise.
     virtual int previewPageCount() const = 0;
 
+    // Called on the GUI thread at most once per request, before its completion, when the view
+    // shows a first look (step 4a). Without a handler the controller shows nothing early and
+    // does no work for it.
+    virtual void setInterimHandler(std::function<void()> shown) = 0;
+
     // Zooms the shown content by `factor`, or back to fitted for 0. False when the content
     // does not zoom itself (the service zooms a PDF view it finds in the view directly).
     virtual bool zoom(double /*factor*/) { return false; }
@@ -79,5 +90,5 @@ public:
 
 }  // namespace vorrel::quicklook
 
-#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/3"
+#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/4"
 Q_DECLARE_INTERFACE(vorrel::quicklook::PreviewExtension, VorrelPreviewExtension_iid)

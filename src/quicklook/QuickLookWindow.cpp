@@ -87,10 +87,18 @@ void QuickLookWindow::showFile(int index) {
     session_.reset();
     content_ = nullptr;
     paintReported_ = false;
+    interimShown_ = false;
 
     setWindowTitle(QFile::decodeName(files_[index_].filename().c_str()));
     session_ = std::make_unique<PreviewSession>(registry_, files_[index_]);
     connect(session_.get(), &PreviewSession::finished, this, &QuickLookWindow::sessionFinished);
+    connect(session_.get(), &PreviewSession::interimShown, this, [this] {
+        busyTimer_->stop();
+        interimShown_ = true;
+        place(session_->view(), fittedSize(session_->preferredContentSize(), screenBounds()));
+        emit interimContentShown();
+    });
+    session_->wantInterimContent();
     busyTimer_->start();
     session_->start();
 }
@@ -107,15 +115,22 @@ void QuickLookWindow::showBusyIndicator() {
 
 void QuickLookWindow::sessionFinished() {
     busyTimer_->stop();
-    QSize size;
+    if (interimShown_ && content_) {
+        // The view replaces its first look in place (or says why it cannot): the window stays.
+        emit contentShown();
+        return;
+    }
     if (session_->state() == PreviewSession::State::Succeeded && session_->view()) {
-        content_ = session_->view();
-        size = fittedSize(session_->preferredContentSize(), screenBounds());
+        place(session_->view(), fittedSize(session_->preferredContentSize(), screenBounds()));
     } else {
         fallback_ = new FallbackView(session_->file(), session_->errorText());
-        content_ = fallback_;
-        size = fittedSize({}, screenBounds());
+        place(fallback_, fittedSize({}, screenBounds()));
     }
+    emit contentShown();
+}
+
+void QuickLookWindow::place(QWidget* content, QSize size) {
+    content_ = content;
     contentLayout_->addWidget(content_);
     content_->show();
     content_->installEventFilter(this);
@@ -124,7 +139,6 @@ void QuickLookWindow::sessionFinished() {
     stack_->setCurrentWidget(contentPage_);
     resize(size);
     if (!isVisible()) show();
-    emit contentShown();
 }
 
 bool QuickLookWindow::eventFilter(QObject* watched, QEvent* event) {

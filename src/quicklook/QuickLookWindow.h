@@ -4,7 +4,9 @@
 // For the current file it runs one PreviewSession. When the request takes longer than
 // kBusyDelay the window appears with a busy indicator; when it ends, the window shows the
 // controller's view (sized from the preferred content size, bounded by the screen) or a
-// FallbackView with the error's text, titled with the file name. Keys: Space and Escape
+// FallbackView with the error's text, titled with the file name. A controller's first look
+// (a document's first page, PreviewingController step 4a) is shown the same way as soon as it
+// is there; the request's end then leaves the window where and as large as it is. Keys: Space and Escape
 // close, and closing stops the preview under way (its controller is released, which stops its
 // conversion); Left and Right move to the previous and next file (a new controller each time);
 // Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom the PDF or PNG view, Ctrl+0 fits it again.
@@ -57,6 +59,8 @@ public:
     static QSize fittedSize(QSizeF content, QSize bounds);
 
 signals:
+    // The controller's first look is on screen; the request goes on.
+    void interimContentShown();
     // The current file's outcome is on screen (its view or the fallback).
     void contentShown();
     // The shown content painted for the first time.
@@ -68,6 +72,7 @@ protected:
 
 private:
     void sessionFinished();
+    void place(QWidget* content, QSize size);
     void showBusyIndicator();
     void zoom(double factor);
     QSize screenBounds() const;
@@ -84,6 +89,7 @@ private:
     QVBoxLayout* contentLayout_ = nullptr;
     QTimer* busyTimer_ = nullptr;
     bool paintReported_ = false;
+    bool interimShown_ = false;
 };
 
 }  // namespace vorrel::quicklook

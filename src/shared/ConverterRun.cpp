@@ -36,7 +36,19 @@ std::stop_source& everyRun() {
 // Holds one of the conversion slots for its lifetime.
 class SlotLease {
 public:
-    SlotLease() { ConverterRun::conversionSlots().acquire(); }
+    explicit SlotLease(bool leaveOneFree) {
+        auto& slots = ConverterRun::conversionSlots();
+        if (!leaveOneFree) {
+            slots.acquire();
+            return;
+        }
+        if (!slots.try_acquire()) throw ConverterRun::NoFreeSlot();
+        if (!slots.try_acquire()) {
+            slots.release();
+            throw ConverterRun::NoFreeSlot();
+        }
+        slots.release();  // the second one only proved that one stays free
+    }
     ~SlotLease() { ConverterRun::conversionSlots().release(); }
     SlotLease(const SlotLease&) = delete;
     SlotLease& operator=(const SlotLease&) = delete;
@@ -123,7 +135,7 @@ std::counting_semaphore<4>& ConverterRun::conversionSlots() {
 void ConverterRun::stopAll() { everyRun().request_stop(); }
 
 void ConverterRun::run(const Options& options) {
-    SlotLease slot;
+    SlotLease slot(options.leaveOneSlotFree);
     if (stopRequested(options.stop)) throw Cancelled(options.source);
 
     OutputFile output(options.output);

@@ -2,7 +2,9 @@
 // ConverterRun: one run of the converter program, under guard, into one output file.
 //
 // run(options) blocks its thread:
-//  1. waits for one of the 4 process-wide conversion slots (no limit);
+//  1. waits for one of the 4 process-wide conversion slots (no limit); a run with
+//     `leaveOneSlotFree` never waits: it takes a slot only while another one stays free, else
+//     fails with NoFreeSlot at once;
 //  2. refuses to go on when its stop token or stopAll() asked to stop (Cancelled);
 //  3. creates the output file, empty, mode 0600 (failing if anything is at its path), and a
 //     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
@@ -32,7 +34,7 @@
 // The private folder is removed on every path, the output file on every failure; success
 // leaves the converter's result in the output file.
 //
-// Errors: ConversionError; DecompressionError; Cancelled; std::system_error when the output
+// Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; std::system_error when the output
 // file, the private folder, the staged copy or the child cannot be made (launch errors carry errno and the
 // converter's path); what stagedBytes throws.
 //
@@ -44,6 +46,7 @@
 #include <filesystem>
 #include <functional>
 #include <semaphore>
+#include <stdexcept>
 #include <stop_token>
 #include <string>
 #include <system_error>
@@ -82,6 +85,15 @@ public:
         bool landlock = true;
         bool newProcesses = false;
         std::vector<std::pair<std::string, std::string>> environment;
+        // For a run that only hastens what another run makes (a document's first page): it
+        // must never hold the slot that run waits for (step 1).
+        bool leaveOneSlotFree = false;
+    };
+
+    // A run with leaveOneSlotFree found fewer than two slots free.
+    class NoFreeSlot : public std::runtime_error {
+    public:
+        NoFreeSlot() : std::runtime_error("no conversion slot to spare") {}
     };
 
     // The run was stopped, by its token or by stopAll(): std::errc::operation_canceled.

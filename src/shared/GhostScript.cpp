@@ -218,25 +218,13 @@ fs::path GhostScript::run(std::stop_token stop) const {
     try {
         if (settings.beforeStaging) settings.beforeStaging();
         platform::Sha256 staged;
-        ConverterRun::run(
-            {.converter = converterURL(),
-             .source = fs::absolute(url),
-             .output = inProgress,
-             .scratchFolder = scratchDirectory(folder),
-             .timeLimit = settings.timeLimit,
-             .gracePeriod = settings.gracePeriod,
-             .confined = settings.confined,
-             .writableFolders = settings.writableFolders,
-             .stop = std::move(stop),
-             .argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); },
-             .stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
-                 staged.update(bytes);
-             },
-             .writeCap = settings.writeCap,
-             .landlock = settings.landlock,
-             .newProcesses = settings.newProcesses,
-             .environment = settings.passTestVariables ? testVariables()
-                                                       : decltype(testVariables()){}});
+        ConverterRun::Options options =
+            runOptions(inProgress, scratchDirectory(folder), std::move(stop));
+        options.argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); };
+        options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
+            staged.update(bytes);
+        };
+        ConverterRun::run(options);
         // Named for the bytes converted: if the file changed since the key was made, the
         // drawing goes under the key of what it shows, never under the old one.
         const fs::path converted =
@@ -261,6 +249,26 @@ fs::path GhostScript::run(std::stop_token stop) const {
         Logbook::defaultInstance().debug(std::string(error.what()), "run()");
         throw;
     }
+}
+
+ConverterRun::Options GhostScript::runOptions(const fs::path& output,
+                                              const fs::path& scratchFolder,
+                                              std::stop_token stop) const {
+    const Settings settings = currentSettings();
+    return {.converter = converterURL(),
+            .source = fs::absolute(url),
+            .output = output,
+            .scratchFolder = scratchFolder,
+            .timeLimit = settings.timeLimit,
+            .gracePeriod = settings.gracePeriod,
+            .confined = settings.confined,
+            .writableFolders = settings.writableFolders,
+            .stop = std::move(stop),
+            .writeCap = settings.writeCap,
+            .landlock = settings.landlock,
+            .newProcesses = settings.newProcesses,
+            .environment = settings.passTestVariables ? testVariables()
+                                                      : decltype(testVariables()){}};
 }
 
 namespace {

@@ -55,6 +55,7 @@
 #include <vector>
 
 #include "shared/ConversionError.h"
+#include "shared/ConverterRun.h"
 #include "shared/OutputFormat.h"
 #include "shared/SourceKind.h"
 
@@ -82,6 +83,14 @@ public:
     // requested through `stop` ends the run at once with ConverterRun::Cancelled.
     std::filesystem::path run() const { return run(std::stop_token()); }
     std::filesystem::path run(std::stop_token stop) const;
+
+    // The guard for a run of this file's converter besides run() (a document's first page,
+    // FirstPage.h): the converter, the source, the limits and confinement in force (test
+    // overrides included), writing `output` with a private folder in `scratchFolder`. The
+    // caller adds the arguments (argumentsFor).
+    ConverterRun::Options runOptions(const std::filesystem::path& output,
+                                     const std::filesystem::path& scratchFolder,
+                                     std::stop_token stop) const;
 
     // The Ghostscript executable: the folder of the module holding this code, up two folders,
     // then libexec/vorrel/converter. P/lib/vorrel/vorrel-extension.so gives

@@ -1,6 +1,7 @@
 // PreviewViewController against the real Ghostscript, the real settings suite and cache, and
 // the fake converters where a conversion must be counted or must produce garbage.
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QPdfPageRenderer>
@@ -30,6 +31,7 @@
 #include "shared/SharedSettings.h"
 #include "support/CapturingDestination.h"
 #include "support/Eps.h"
+#include "support/PostScript.h"
 #include "support/TempHome.h"
 
 using namespace vorrel;
@@ -292,6 +294,40 @@ private slots:
         const QColor middle = end.pixelColor(end.width() / 2, end.height() / 2);
         QVERIFY2(middle.hsvSaturation() < 20 && std::abs(middle.value() - 128) < 20,
                  qPrintable(middle.name()));
+    }
+
+    // A document that never ends: its first page is shown, then the time limit's error over it;
+    // neither the page nor anything of the runs is left in the cache or the scratch folder.
+    void firstPageStaysWithTheErrorAndNothingIsLeft() {
+        realGhostscript.reset();
+        const GhostScript::TestOverride shortLimit(VORREL_GHOSTSCRIPT, std::chrono::seconds(4),
+                                                   std::chrono::milliseconds(200));
+        const fs::path source = home->write("endless.ps", test::ps::firstPageThenLoop());
+        PreviewViewController controller;
+        int firstLooks = 0;
+        controller.setInterimHandler([&] {
+            ++firstLooks;
+            QVERIFY(controller.firstPageView());
+        });
+        const Outcome outcome = preview(controller, source);
+        QCOMPARE(firstLooks, 1);
+        QVERIFY(outcome.error);
+        QCOMPARE(outcome.error->localizedDescription,
+                 std::string("Ghostscript did not finish within 60 seconds."));
+        QVERIFY(controller.firstPageView());
+        auto* label = controller.firstPageView()->findChild<QLabel*>("pageLabel");
+        QVERIFY(label);
+        QCOMPARE(label->text().toStdString(), outcome.error->localizedDescription);
+        // 300 x 500 points at one pixel a point, in the PDF view's margins.
+        const QMargins margins = controller.pdfView()->documentMargins();
+        QCOMPARE(controller.preferredContentSize(),
+                 QSizeF(300 + margins.left() + margins.right(), 500 + margins.top() + margins.bottom()));
+
+        const fs::path scratch = scratchDirectory(previewFilesDirectory());
+        QVERIFY(!fs::exists(scratch) || fs::is_empty(scratch));
+        for (const auto& entry : fs::directory_iterator(previewFilesDirectory()))
+            QVERIFY2(!entry.path().filename().string().starts_with(sourceKey(source)),
+                     entry.path().c_str());
     }
 
     void cachedContentStartsNoConverter() {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPdfPageNavigator>
 #include <QPdfView>
+#include <QScreen>
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -183,6 +184,42 @@ private slots:
         QWheelEvent down(middle, view->viewport()->mapToGlobal(middle), {}, {0, -120}, Qt::NoButton,
                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(view->viewport(), &down);
+        QCOMPARE(label->text(), "Page 3 of 3");
+        QCOMPARE(window.geometry(), place);
+    }
+
+    // A document's first page shows while the rest is converted; the PDF then takes its place
+    // on the same page, in a window that neither moves nor changes its size.
+    void firstPageShowsBeforeTheDocumentIsConverted() {
+        const fs::path file = home->write("slow document.ps", test::ps::firstPageThenWork());
+        QuickLookWindow window(*registry, {file});
+        QSignalSpy firstLook(&window, &QuickLookWindow::interimContentShown);
+        QVERIFY(firstLook.wait(60000));
+        QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Running);
+        auto* label = window.content()->findChild<QLabel*>("pageLabel");
+        QVERIFY(label && label->isVisible());
+        QCOMPARE(label->text(), "Page 1");
+        const auto middle = [&window] {
+            const QImage shot = window.grab().toImage();
+            return shot.pixelColor(shot.width() / 2, shot.height() / 2);
+        };
+        QCOMPARE(middle(), QColor(Qt::red));  // page 1 is red, 300 x 500 points
+        const QRect place = window.geometry();
+
+        QVERIFY(waitShown(window));
+        QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Succeeded);
+        QCOMPARE(window.geometry(), place);
+        // The first page had the window sized as the PDF's page wants it.
+        const QSize bounds = window.screen()->availableGeometry().size() * 0.9;
+        QCOMPARE(place.size(),
+                 QuickLookWindow::fittedSize(window.session()->preferredContentSize(), bounds));
+        label = window.content()->findChild<QLabel*>("pageLabel");
+        QVERIFY(label);
+        QCOMPARE(label->text(), "Page 1 of 3");
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_PageDown);
+        QTest::keyClick(&window, Qt::Key_PageDown);
         QCOMPARE(label->text(), "Page 3 of 3");
         QCOMPARE(window.geometry(), place);
     }

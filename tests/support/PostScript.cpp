@@ -38,6 +38,11 @@ std::string firstPageThenLoop() {
            "{ } loop\n" + page(2, 600, 400) + page(3, 200, 200);
 }
 
+std::string firstPageThenWork() {
+    return "%!PS-Adobe-3.0\n%%Pages: 3\n%%EndComments\n" + page(1, 300, 500) +
+           "0 1 50000000 { pop } for\n" + page(2, 600, 400) + page(3, 200, 200) + "%%EOF\n";
+}
+
 std::string epsInside() {
     return "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 10 10 60 40\n%%EndComments\n"
            "1 0 0 setrgbcolor 10 10 50 30 rectfill\n";

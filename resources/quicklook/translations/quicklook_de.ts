@@ -58,5 +58,9 @@
         <source>The preview could not be made.</source>
         <translation>Die Vorschau konnte nicht erstellt werden.</translation>
     </message>
+    <message>
+        <source>Page %1</source>
+        <translation>Seite %1</translation>
+    </message>
 </context>
 </TS>
