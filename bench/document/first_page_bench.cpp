@@ -5,6 +5,8 @@
 //    preparePreviewOfFile() to its first page painted in the view at the window's size; then, in
 //    the same run, to the whole PDF shown. The cache is emptied before each run, so every run
 //    hashes, stages and converts; the first page runs beside the PDF's conversion;
+//  - the first page's guarded run alone (FirstPage, without the window and the PDF beside it),
+//    to tell the guard's cost from that of the conversion running beside it;
 //  - bare: Ghostscript started with the first page's own arguments (FirstPage::arguments(), at
 //    the same resolution), and with the PDF's arguments (GhostScript::documentArguments()).
 // Ours and bare alternate within a round (who goes first alternates by round); the medians of
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <chrono>
@@ -102,7 +105,7 @@ int run(int rounds, FILE* report) {
         const fs::path source = home.write(std::string(document.name) + ".ps", document.content);
         const vorrel::GhostScript conversion(source, vorrel::OutputFormat::PDF, 200);
         const fs::path barePng = home.root() / "bare.png", barePdf = home.root() / "bare.pdf";
-        std::vector<Cost> oursFirst, oursWhole, bareFirst, bareWhole;
+        std::vector<Cost> oursFirst, oursWhole, bareFirst, bareWhole, alone;
         for (int round = 0; round <= rounds; ++round) {
             const auto ours = [&] {
                 fs::remove(conversion.outputFileURL);
@@ -128,13 +131,18 @@ int run(int rounds, FILE* report) {
                 b = bare();
                 a = ours();
             }
+            const Cost guarded = vorrel::bench::measure([&] {
+                const vorrel::FirstPage page(conversion, dotsPerInch, {});
+            });
             if (round == 0) continue;
+            alone.push_back(guarded);
             oursFirst.push_back(a.first);
             oursWhole.push_back(a.second);
             bareFirst.push_back(b.first);
             bareWhole.push_back(b.second);
         }
         row(report, std::string(document.name) + ", first page", oursFirst, bareFirst);
+        row(report, std::string(document.name) + ", first page run alone", alone, bareFirst);
         row(report, std::string(document.name) + ", whole PDF", oursWhole, bareWhole);
     }
     std::fclose(report);

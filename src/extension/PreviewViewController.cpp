@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <QPdfDocument>
 #include <QPdfView>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -17,6 +18,8 @@
 #include <cstdint>
 #include <exception>
 #include <fstream>
+#include <future>
+#include <memory>
 #include <string_view>
 #include <string>
 #include <utility>
@@ -245,12 +248,16 @@ void PreviewViewController::setInterimHandler(std::function<void()> shown) {
 
 // Draws a document's first page on a worker and hands it to showFirstPage() on the GUI thread;
 // a page that cannot be drawn or read is only logged.
-void PreviewViewController::drawFirstPage(const QPointer<PreviewViewController>& controller,
-                                          const GhostScript& conversion, double dotsPerInch,
-                                          std::stop_token stop) {
-    workers().start([controller, conversion, dotsPerInch, stop] {
+std::shared_future<void> PreviewViewController::drawFirstPage(
+    const QPointer<PreviewViewController>& controller, const GhostScript& conversion,
+    double dotsPerInch, std::stop_token stop) {
+    auto drawn = std::make_shared<std::promise<void>>();
+    std::shared_future<void> converterEnded = drawn->get_future().share();
+    workers().start([controller, conversion, dotsPerInch, stop, drawn = std::move(drawn)] {
         QImage image;
         QSizeF points;
+        // The end of this run (the page handed on, or no page) lets the document's conversion start.
+        const auto release = qScopeGuard([&drawn] { drawn->set_value(); });
         try {
             const FirstPage page(conversion, dotsPerInch, stop);
             image = QImageReader(QFile::decodeName(page.file().c_str())).read();
@@ -270,6 +277,7 @@ void PreviewViewController::drawFirstPage(const QPointer<PreviewViewController>&
             },
             Qt::QueuedConnection);
     });
+    return converterEnded;
 }
 
 void PreviewViewController::convert(const std::filesystem::path& url,
@@ -292,8 +300,12 @@ void PreviewViewController::convert(const std::filesystem::path& url,
             shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
             document = conversion.kind.document;
             std::error_code ignored;
-            if (firstPage && document && !std::filesystem::exists(conversion.outputFileURL, ignored))
-                drawFirstPage(self, conversion, dotsPerInch, firstPage->get_token());
+            if (firstPage && document && !std::filesystem::exists(conversion.outputFileURL, ignored)) {
+                // A head start: on busy processors the two runs would share them, and the page
+                // the user looks at would come later.
+                drawFirstPage(self, conversion, dotsPerInch, firstPage->get_token())
+                    .wait_for(kFirstPageHeadStart);
+            }
             output = conversion.run(std::move(stop));
         } catch (...) {
             error = std::current_exception();

@@ -33,12 +33,13 @@
 //      stays fitted into the view with no scroll bars;
 //      With an interim handler (setInterimHandler()), a PostScript document whose PDF is not
 //      in the cache yet also has its first page drawn alone at screen resolution (FirstPage.h,
-//      72 dpi times the device pixel ratio), on another worker, beside the conversion: when that
-//      page arrives first, the view shows it fitted as the PDF's page will be (firstPageView(),
-//      with the label "Page 1"), sets preferredContentSize() for it and calls the handler. The
-//      conversion's end stops that run. When the PDF arrives it replaces the page in place,
-//      on the same page; when the conversion fails, the label says why over the page. A first
-//      page that fails or finds no free slot is only logged;
+//      72 dpi times the device pixel ratio), on another worker, started first: the document's
+//      conversion starts when that run ends, or after kFirstPageHeadStart, whichever comes
+//      first. When that page arrives before the PDF, the view shows it fitted as the PDF's
+//      page will be (firstPageView(), with the label "Page 1"), sets preferredContentSize()
+//      for it and calls the handler. The conversion's end stops that run. When the PDF arrives
+//      it replaces the page in place, on the same page; when the conversion fails, the label
+//      says why over the page. A first page that fails or finds no free slot is only logged;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -78,6 +79,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <stop_token>
 
@@ -102,6 +104,8 @@ public:
     static constexpr std::int64_t kResolution = 200;
     static constexpr int kImageAllocationLimitMB = 1024;
     static constexpr const char* kFunctionName = "preparePreviewOfFile(at:)";
+    // How long a document's conversion waits for its first page's converter to end.
+    static constexpr std::chrono::milliseconds kFirstPageHeadStart{1000};
 
     explicit PreviewViewController(QObject* parent = nullptr);
     ~PreviewViewController() override;
@@ -153,9 +157,10 @@ private:
     void finishPreview(const std::filesystem::path& url, const std::filesystem::path& outputFile,
                        OutputFormat format, bool paged,
                        const quicklook::PreviewCompletion& completion, bool retry);
-    static void drawFirstPage(const QPointer<PreviewViewController>& controller,
-                              const GhostScript& conversion, double dotsPerInch,
-                              std::stop_token stop);
+    // Ready when the first page's run has ended (its page handed to the GUI thread, or none).
+    static std::shared_future<void> drawFirstPage(const QPointer<PreviewViewController>& controller,
+                                                  const GhostScript& conversion,
+                                                  double dotsPerInch, std::stop_token stop);
     void showFirstPage(QImage image, QSizeF points);
     void endFirstPage(const QString& error);
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -40,7 +40,7 @@ std::string firstPageThenLoop() {
 
 std::string firstPageThenWork() {
     return "%!PS-Adobe-3.0\n%%Pages: 3\n%%EndComments\n" + page(1, 300, 500) +
-           "0 1 50000000 { pop } for\n" + page(2, 600, 400) + page(3, 200, 200) + "%%EOF\n";
+           "0 1 20000000 { pop } for\n" + page(2, 600, 400) + page(3, 200, 200) + "%%EOF\n";
 }
 
 std::string epsInside() {

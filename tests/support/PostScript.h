@@ -18,7 +18,7 @@ std::string threePages();
 std::string withoutComments();
 // A document that draws page 1 quickly, then loops forever before page 2.
 std::string firstPageThenLoop();
-// threePages(), computing for a while (about two seconds of processor time) after page 1.
+// threePages(), computing for a while (over half a second of processor time) after page 1.
 std::string firstPageThenWork();
 // An EPS (50 x 30 points, box at 10 10 60 40) whatever the file is called.
 std::string epsInside();
