@@ -36,5 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         box && (!box->isUsable() ||
                 (box != header.boundingBox && box != header.hiResBoundingBox)))
         std::abort();
+    // Media are kept only when a page could have their size.
+    if (header.media && !header.media->isUsable()) std::abort();
     return 0;
 }

@@ -52,11 +52,24 @@ std::optional<std::string> configuredName() {
 }  // namespace
 
 PaperSize defaultPaperSize() {
-    if (const auto name = configuredName()) {
-        for (const Known& known : kKnown)
-            if (*name == known.name) return {*name, known.width, known.height};
-    }
+    if (const auto name = configuredName())
+        if (auto paper = paperSizeNamed(*name)) return *paper;
     return {kKnown[0].name, kKnown[0].width, kKnown[0].height};
+}
+
+std::optional<PaperSize> paperSizeNamed(std::string_view name) {
+    const std::string wanted = lowered(std::string(name));
+    for (const Known& known : kKnown)
+        if (wanted == known.name) return PaperSize{wanted, known.width, known.height};
+    return std::nullopt;
+}
+
+std::vector<PaperSize> knownPaperSizes() {
+    std::vector<PaperSize> papers;
+    for (const Known& known : kKnown)
+        if (std::string_view(known.name) != "ledger")
+            papers.push_back({known.name, known.width, known.height});
+    return papers;
 }
 
 }  // namespace vorrel::platform

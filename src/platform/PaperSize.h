@@ -10,7 +10,10 @@
 // Thread-safety: callable from any thread, as long as nobody changes the environment at the
 // same time.
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vorrel::platform {
 
@@ -20,5 +23,11 @@ struct PaperSize {
 };
 
 PaperSize defaultPaperSize();
+
+// The known paper of that name (any case), portrait; nothing for another name.
+std::optional<PaperSize> paperSizeNamed(std::string_view name);
+
+// Every known paper, portrait, ledger left out (tabloid has its size).
+std::vector<PaperSize> knownPaperSizes();
 
 }  // namespace vorrel::platform

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace vorrel {
 
@@ -18,6 +19,12 @@ constexpr std::string_view kBoxKeyword = "%%BoundingBox:";
 constexpr std::string_view kHiResKeyword = "%%HiResBoundingBox:";
 constexpr std::string_view kContinuation = "%%+";
 constexpr std::string_view kTrailer = "%%Trailer";
+constexpr std::string_view kDocumentMedia = "%%DocumentMedia:";
+constexpr std::string_view kPageMedia = "%%PageMedia:";
+constexpr std::string_view kPaperSizes = "%%DocumentPaperSizes:";
+// Comments after which no media comment of the document's defaults can follow.
+constexpr std::string_view kMediaEnds[] = {"%%BeginPreview", "%%BeginProlog", "%%BeginSetup",
+                                           "%%Page:",        "%%Trailer",     "%%EndDefaults"};
 constexpr std::string_view kDosBinaryMagic = "\xC5\xD0\xD3\xC6";
 constexpr std::uint64_t kDosBinaryHeaderSize = 30;
 // How far the hi-res box may lie from the other before it is taken for another drawing's.
@@ -29,6 +36,16 @@ bool isSpace(char c) {
 
 bool isBlank(std::string_view line) {
     return std::all_of(line.begin(), line.end(), isSpace);
+}
+
+// A number of a DSC comment: an integer or a real, finite.
+std::optional<double> number(std::string_view token) {
+    if (token.size() > 1 && token.front() == '+') token.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    if (error != std::errc() || end != token.data() + token.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 // The lines of the bytes [begin, end) of a file, through the stream's own small buffer. A line
@@ -95,14 +112,12 @@ private:
             state_ = State::atEnd;
             return;
         }
-        if (token.size() > 1 && token.front() == '+') token.remove_prefix(1);
-        double value = 0;
-        const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-        if (error != std::errc() || end != token.data() + token.size() || !std::isfinite(value)) {
+        const auto value = number(token);
+        if (!value) {
             state_ = State::broken;
             return;
         }
-        numbers_[count_++] = value;
+        numbers_[count_++] = *value;
         if (count_ == numbers_.size()) state_ = State::complete;
     }
 
@@ -140,6 +155,107 @@ private:
     BoxParser* continuing_ = nullptr;
 };
 
+// The next DSC text of `text` from `at` on: a word, or a "(...)" string with nested parentheses
+// and backslash escapes kept as written. Empty at the end of the text.
+std::string_view nextText(std::string_view text, std::size_t& at) {
+    while (at < text.size() && isSpace(text[at])) ++at;
+    const std::size_t begin = at;
+    if (at < text.size() && text[at] == '(') {
+        int depth = 0;
+        for (; at < text.size(); ++at) {
+            if (text[at] == '\\') {
+                ++at;
+            } else if (text[at] == '(') {
+                ++depth;
+            } else if (text[at] == ')' && --depth == 0) {
+                ++at;
+                break;
+            }
+        }
+        at = std::min(at, text.size());
+    } else {
+        while (at < text.size() && !isSpace(text[at])) ++at;
+    }
+    return text.substr(begin, at - begin);
+}
+
+// The media comments of a header and its defaults section.
+class MediaComments {
+public:
+    bool done() const { return done_; }
+
+    void read(std::string_view line) {
+        if (done_) return;
+        for (std::string_view end : kMediaEnds)
+            if (line.starts_with(end)) {
+                done_ = true;
+                return;
+            }
+        if (line.starts_with(kContinuation)) {
+            if (continuing_ == Continuing::media) addEntries(line.substr(kContinuation.size()));
+            if (continuing_ == Continuing::paper) addPaper(line.substr(kContinuation.size()));
+            return;
+        }
+        continuing_ = Continuing::none;
+        if (line.starts_with(kDocumentMedia) && !sawMedia_) {
+            sawMedia_ = true;
+            continuing_ = Continuing::media;
+            addEntries(line.substr(kDocumentMedia.size()));
+        } else if (line.starts_with(kPageMedia) && !pageMedia_) {
+            std::size_t at = kPageMedia.size();
+            pageMedia_ = std::string(nextText(line, at));
+        } else if (line.starts_with(kPaperSizes) && !sawPaper_) {
+            sawPaper_ = true;
+            continuing_ = Continuing::paper;
+            addPaper(line.substr(kPaperSizes.size()));
+        }
+    }
+
+    std::optional<MediaSize> media() const {
+        const Entry* chosen = nullptr;
+        for (const Entry& entry : entries_) {
+            if (!entry.size.isUsable()) continue;
+            if (pageMedia_ && entry.name == *pageMedia_) return entry.size;
+            if (!chosen) chosen = &entry;
+        }
+        if (chosen) return chosen->size;
+        return std::nullopt;
+    }
+
+    const std::string& paperSize() const { return paperSize_; }
+
+private:
+    enum class Continuing { none, media, paper };
+    struct Entry {
+        std::string name;
+        MediaSize size;
+    };
+
+    // One entry per line: "%%DocumentMedia:" and each "%%+" line name one medium.
+    void addEntries(std::string_view text) {
+        if (entries_.size() == DscHeader::kMediaLimit) return;
+        std::size_t at = 0;
+        const std::string_view name = nextText(text, at);
+        const auto width = number(nextText(text, at));
+        const auto height = number(nextText(text, at));
+        if (name.empty() || name == "(atend)" || !width || !height) return;
+        entries_.push_back({std::string(name), {*width, *height}});
+    }
+
+    void addPaper(std::string_view text) {
+        std::size_t at = 0;
+        if (paperSize_.empty()) paperSize_ = std::string(nextText(text, at));
+        if (paperSize_ == "(atend)") paperSize_.clear();
+    }
+
+    bool done_ = false;
+    bool sawMedia_ = false, sawPaper_ = false;
+    Continuing continuing_ = Continuing::none;
+    std::vector<Entry> entries_;
+    std::optional<std::string> pageMedia_;
+    std::string paperSize_;
+};
+
 std::optional<BoundingBox> completeBox(const std::optional<BoxParser>& parser) {
     if (!parser || parser->state() != BoxParser::State::complete) return std::nullopt;
     return parser->box();
@@ -156,6 +272,13 @@ std::uint32_t littleEndian(const char* bytes) {
 }
 
 }  // namespace
+
+bool MediaSize::isUsable() const {
+    const auto within = [](double side) {
+        return side >= BoundingBox::kMinimumSide && side <= BoundingBox::kMaximumSide;
+    };
+    return within(width) && within(height);
+}
 
 bool BoundingBox::isUsable() const {
     for (double coordinate : {llx, lly, urx, ury})
@@ -199,13 +322,17 @@ DscHeader readDscHeader(const std::filesystem::path& file) {
     }
 
     BoxComments comments(true);
+    MediaComments media;
     LineReader lines(in, begin, std::min(end, begin + DscHeader::kHeaderLimit));
     while (auto line = lines.next()) {
         if (isBlank(*line)) continue;
         if (line->front() != '%') break;
         comments.read(*line);
-        if (decided(comments.box) && decided(comments.hiRes)) break;
+        media.read(*line);
+        if (decided(comments.box) && decided(comments.hiRes) && media.done()) break;
     }
+    header.media = media.media();
+    header.paperSize = media.paperSize();
 
     const auto atEnd = [](const std::optional<BoxParser>& parser) {
         return parser && parser->state() == BoxParser::State::atEnd;

@@ -1,6 +1,6 @@
 #pragma once
-// DscHeader: the bounding boxes an EPS file's document structuring comments name, read without
-// running the file.
+// DscHeader: the bounding boxes and the media a PostScript file's document structuring comments
+// name, read without running the file.
 //
 // readDscHeader(file):
 //  1. The PostScript section: the whole file, or for a DOS-binary EPS (first bytes C5 D0 D3 C6)
@@ -16,6 +16,15 @@
 //     writers put it just before "%%Trailer").
 // A box is the first four numbers after the keyword (integers or reals: "-40", "0.5", "1e2");
 // anything else before the fourth number makes it no box.
+//  4. The media, from the same run of comment lines up to the first that opens the preview,
+//     prolog, setup, a page or the trailer, or ends the defaults ("%%BeginPreview",
+//     "%%BeginProlog", "%%BeginSetup", "%%Page:", "%%Trailer", "%%EndDefaults"), so that a
+//     "%%PageMedia:" in the defaults section counts. The first "%%DocumentMedia:" comment,
+//     with its "%%+" lines, gives entries "<name> <width> <height> ..." (a name with spaces in
+//     parentheses; weight, colour and type are not read); of the first kMediaLimit entries,
+//     the one the first "%%PageMedia:" names counts, else the first whose size is usable.
+//     The first name of the first "%%DocumentPaperSizes:" is kept as it stands. "(atend)" is
+//     not followed for media.
 //
 // Memory stays bounded whatever the file holds: it is read through a small buffer, and a line
 // keeps at most kLineLimit bytes. Any bytes are safe. Never throws: a file that cannot be read has no boxes.
@@ -25,6 +34,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace vorrel {
 
@@ -47,13 +57,25 @@ struct BoundingBox {
     friend bool operator==(const BoundingBox&, const BoundingBox&) = default;
 };
 
+// A medium's size in PostScript points.
+struct MediaSize {
+    double width = 0, height = 0;
+    // Both sides within [BoundingBox::kMinimumSide, BoundingBox::kMaximumSide].
+    bool isUsable() const;
+
+    friend bool operator==(const MediaSize&, const MediaSize&) = default;
+};
+
 struct DscHeader {
     static constexpr std::size_t kHeaderLimit = 16 << 20;
     static constexpr std::size_t kTrailerLimit = 64 << 10;
     static constexpr std::size_t kLineLimit = 1024;
+    static constexpr std::size_t kMediaLimit = 64;
 
     std::optional<BoundingBox> boundingBox;       // %%BoundingBox
     std::optional<BoundingBox> hiResBoundingBox;  // %%HiResBoundingBox
+    std::optional<MediaSize> media;               // %%DocumentMedia, %%PageMedia; usable
+    std::string paperSize;                        // %%DocumentPaperSizes' first name, or ""
 
     // The box to crop to: the hi-res one when it is usable, else the other when it is usable.
     std::optional<BoundingBox> usableBox() const;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <fstream>
 #include <functional>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "shared/ConvertedFile.h"
 #include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
+#include "shared/DocumentPage.h"
 #include "shared/DscHeader.h"
 #include "shared/PreviewFiles.h"
 #include "shared/StaleFiles.h"
@@ -178,11 +180,21 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
 
 std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
                                                        const fs::path& input) {
+    const DocumentPage page = documentPage(input);
+    const auto points = [](double value) {
+        char text[64];
+        const auto written =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+        return std::string(text, written.ptr);
+    };
+    // The default page only (no -dFIXEDMEDIA): the document's own setpagedevice still wins.
     return {"-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
             "-dNOCACHE",
             "-sDEVICE=pdfwrite",
+            "-dDEVICEWIDTHPOINTS=" + points(page.width),
+            "-dDEVICEHEIGHTPOINTS=" + points(page.height),
             "-dDetectDuplicateImages=true",
             "-dEmbedAllFonts=true",
             "-dCompressFonts=true",

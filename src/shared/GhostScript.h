@@ -110,12 +110,14 @@ public:
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
 
-    // A document's PDF (14 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
+    // A document's PDF (16 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
+    //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
     //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
     //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
     //   -sOutputFile=<out> <in> -c "<show a page that was never shown>"
-    // Every page keeps the size the document gives it; a document that never calls showpage
-    // still shows its one page.
+    // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
+    // paper), the page its pages start on; every page the document sizes with setpagedevice
+    // keeps its own size. A document that never calls showpage still shows its one page.
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 

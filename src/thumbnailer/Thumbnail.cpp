@@ -22,6 +22,7 @@
 #include "shared/ConversionError.h"
 #include "shared/ConverterRun.h"
 #include "shared/CropArguments.h"
+#include "shared/DocumentPage.h"
 #include "shared/GhostScript.h"
 #include "shared/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
@@ -135,12 +136,16 @@ Thumbnail::DrawsNothing::DrawsNothing(const fs::path& source)
 Thumbnail::Thumbnail(fs::path file, int pixels)
     : source(std::move(file)), size(pixels), kind(readSourceKind(source)) {
     assert(size >= kMinimumSize && size <= kMaximumSize);
-    choosePage(kind.document ? std::nullopt : readDscHeader(source).usableBox());
+    choosePage(readDscHeader(source));
 }
 
-void Thumbnail::choosePage(const std::optional<BoundingBox>& box) {
+void Thumbnail::choosePage(const DscHeader& header) {
     paper.clear();
-    if (box) {
+    if (kind.document) {
+        const DocumentPage start = documentPage(header);
+        paper = start.origin;
+        page = {0, 0, start.width, start.height};
+    } else if (const auto box = header.usableBox()) {
         page = *box;
     } else {
         const platform::PaperSize paperSize = platform::defaultPaperSize();
@@ -188,7 +193,7 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
 std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath,
                                                       const fs::path& input) const {
     // Ghostscript keeps a resolution given with -r whatever setpagedevice asks for: the first
-    // one is set here instead, on a page of the default paper's size.
+    // one is set here instead, on the page the document starts on (documentPage()).
     std::ostringstream setUp;
     setUp.imbue(std::locale::classic());
     setUp.precision(17);
@@ -238,10 +243,10 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
                            .stop = stop,
                            .argumentsFor =
                                [this, &picture](const fs::path& input) {
-                                   // The box of the bytes drawn: the staged (or expanded) copy.
+                                   // The box or media of the bytes drawn: the staged (or
+                                   // expanded) copy.
                                    Thumbnail staged = *this;
-                                   if (!kind.document)
-                                       staged.choosePage(readDscHeader(input).usableBox());
+                                   staged.choosePage(readDscHeader(input));
                                    return staged.arguments(picture, input);
                                }});
     } catch (const ConversionError& error) {

@@ -6,7 +6,8 @@
 // background would vanish on a dark file manager.
 //
 // A document (readSourceKind(), SourceKind.h) is never cropped: its first page is drawn whole,
-// at the size the document asks for with setpagedevice, else on the default paper; the
+// at the size the document asks for with setpagedevice, else on the page its DSC comments
+// declare or the default paper (documentPage(), DocumentPage.h); the
 // resolution follows each page size the document sets, so the longer side stays `size`, and
 // the converter stops when that page is done (documentArguments()).
 //
@@ -96,7 +97,8 @@ public:
     int size;
     SourceKind kind;
     BoundingBox page;   // in the document's points, after widening
-    std::string paper;  // the default paper's name when the file names no usable box
+    std::string paper;  // the default paper's name when the file names no usable box; for a
+                        // document where its first page's size came from (DocumentPage::origin)
     double resolution;  // dots per inch Ghostscript draws at
     double scale;       // 1, or the page's scale below kMinimumResolution
 
@@ -125,7 +127,7 @@ public:
     // A document's first page:
     //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4
     //   -o <out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
-    // The set-up starts on the default paper at `resolution`, gives every setpagedevice that
+    // The set-up starts on `page` (documentPage()) at `resolution`, gives every setpagedevice that
     // names a PageSize the resolution that draws that page's longer side at `size` pixels, and
     // quits when the second page would begin.
     std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
@@ -138,8 +140,9 @@ public:
     std::string description() const;
 
 private:
-    // Sets page, paper, resolution and scale for a drawing's box, or the default paper.
-    void choosePage(const std::optional<BoundingBox>& box);
+    // Sets page, paper, resolution and scale: for a drawing from its usable box, else the
+    // default paper; for a document from documentPage().
+    void choosePage(const DscHeader& header);
 };
 
 }  // namespace vorrel

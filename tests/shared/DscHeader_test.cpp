@@ -17,6 +17,10 @@ void PrintTo(const BoundingBox& box, std::ostream* out) {
     *out << '[' << box.llx << ' ' << box.lly << ' ' << box.urx << ' ' << box.ury << ']';
 }
 
+void PrintTo(const MediaSize& size, std::ostream* out) {
+    *out << size.width << " x " << size.height;
+}
+
 namespace {
 
 using Box = std::optional<BoundingBox>;
@@ -83,6 +87,39 @@ TEST(DscHeader, ReadsTheBoxesOfAwkwardHeaders) {
         EXPECT_EQ(header.hiResBoundingBox, c.hiRes);
     }
     EXPECT_EQ(readDscHeader(home.root()).boundingBox, Box{});  // a folder
+}
+
+TEST(DscHeader, ReadsTheMediaDocumentsDeclare) {
+    using Media = std::optional<MediaSize>;
+    const std::string ps = "%!PS-Adobe-3.0\n", letter = "%%DocumentMedia: Letter 612 792 0 () ()\n";
+    const struct Case {
+        const char* name;
+        std::string content;
+        Media media;
+        std::string paper = "";
+    } cases[] = {
+        {"one medium", ps + letter + "%%EndComments\nshowpage\n", MediaSize{612, 792}},
+        {"the one %%PageMedia names in the defaults, after the box",
+         ps + "%%DocumentMedia: Letter 612 792 0 () ()\n%%+ (Wide Sheet) 1000.5 500 80 white ()\n"
+              "%%BoundingBox: 0 0 10 10\n%%EndComments\n%%BeginDefaults\n"
+              "%%PageMedia: (Wide Sheet)\n%%EndDefaults\n",
+         MediaSize{1000.5, 500}},
+        {"an unusable first medium, a name not listed",
+         ps + "%%DocumentMedia: Tiny 0 0 0 () ()\n%%+ A5 420 595 0 () ()\n%%PageMedia: B9\n",
+         MediaSize{420, 595}},
+        {"(atend), sizes missing", ps + "%%DocumentMedia: (atend)\n%%+ Odd 612\n"},
+        {"after the prolog begins", ps + "%%BeginProlog\n" + letter},
+        {"after code", ps + "/x 1 def\n" + letter},
+        {"paper sizes, the first counts",
+         ps + "%%DocumentPaperSizes: a4 letter\n%%DocumentPaperSizes: a3\n", {}, "a4"},
+    };
+    test::TempHome home;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DscHeader header = readDscHeader(home.write("case.ps", c.content));
+        EXPECT_EQ(header.media, c.media);
+        EXPECT_EQ(header.paperSize, c.paper);
+    }
 }
 
 TEST(DscHeader, LongHeadersAndLinesStayInBoundedMemory) {
