@@ -29,8 +29,10 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
 
     auto* usageSection = new zv::PlainSection(tr("How to Use the Extension?"));
     usage_ = new QLabel(
-        tr("Open EPS files with Vorrel Quick Look to quick look them. Space or Escape closes the "
-           "quick look; the Left and Right arrow keys move between files opened together."));
+        tr("Open EPS files (.eps, .epsi, .epsf) and PostScript documents (.ps), also compressed "
+           "with gzip or bzip2 (.gz, .bz2), with Vorrel Quick Look to quick look them. Space or "
+           "Escape closes the quick look; the Left and Right arrow keys move between files opened "
+           "together."));
     usage_->setWordWrap(true);
     usage_->setTextFormat(Qt::PlainText);
     usage_->setFont(zv::style::systemFont(13));
@@ -46,10 +48,10 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
 
     auto* setup = new zv::PlainSection(tr("Enable Quick Look Extension"));
     const QString steps[] = {
-        tr("Make “Vorrel Quick Look” the [default application for EPS files](%1).")
+        tr("Make “Vorrel Quick Look” the [default application for these files](%1).")
             .arg(QLatin1String(setupLink)),
         tr("In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”."),
-        tr("File Manager shows thumbnails of EPS and PostScript files."),
+        tr("File Manager shows thumbnails of these files."),
         tr("Turn on “Transparent Background” in Settings for previews without a white page."),
     };
     int order = 1;

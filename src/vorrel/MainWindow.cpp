@@ -11,9 +11,11 @@
 #include "shared/PreviewFiles.h"
 #include "vorrel/CheckUpdatesButton.h"
 #include "vorrel/ContentView.h"
+#include "vorrel/PreviewVerdict.h"
 #include "vorrel/SettingsView.h"
 #include "vorrel/SettingsWriteMessage.h"
 #include "zodadavovov/HelpMenu.h"
+#include "zodadavovov/UTIFinder.h"
 #include "zodadavovov/MakerLinks.h"
 #include "zodadavovov/SymbolIcon.h"
 
@@ -74,6 +76,7 @@ void MainWindow::createViewMenu() {
 void MainWindow::createHelpMenu() {
     helpMenu_ = menuBar()->addMenu(tr("&Help"));
     helpMenu_->addAction(zv::helpmenu::utiFinder(this));
+    zv::UTIFinder::setVerdict(previewVerdict);
 
     logToFileAction_ = helpMenu_->addAction(zv::symbolIcon("ladybug"), tr("Log to File"));
     logToFileAction_->setCheckable(true);

@@ -20,7 +20,16 @@ namespace vorrel::zodadavovov {
 
 namespace {
 UTIFinder* sharedFinder = nullptr;
+UTIFile::Verdict& finderVerdict() {
+    static UTIFile::Verdict verdict;
+    return verdict;
+}
 }  // namespace
+
+void UTIFinder::setVerdict(UTIFile::Verdict verdict) {
+    finderVerdict() = std::move(verdict);
+    if (sharedFinder) sharedFinder->view_->setVerdict(finderVerdict());
+}
 
 UTIFinder& UTIFinder::shared() {
     if (!sharedFinder) {
@@ -44,6 +53,7 @@ UTIFinder::UTIFinder() {
     auto* layout = new QVBoxLayout(window_);
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new UTIFinderView;
+    view_->setVerdict(finderVerdict());
     layout->addWidget(view_);
     window_->resize(400, 320);
     restoreFrame();

@@ -21,6 +21,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "zodadavovov/UTIFile.h"
+
 class QTimer;
 
 namespace vorrel::zodadavovov {
@@ -34,6 +36,9 @@ public:
     static constexpr char autosaveName[] = "UTIFinderWindow";
 
     static UTIFinder& shared();
+    // What the application says of each file the finder lists (UTIFile::Verdict): kept for
+    // the window when it is made, and given to it at once when it exists.
+    static void setVerdict(UTIFile::Verdict verdict);
 
     QWidget* window() const { return window_; }
     UTIFinderView* view() const { return view_; }

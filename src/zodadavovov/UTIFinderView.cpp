@@ -125,6 +125,8 @@ UTIFinderView::UTIFinderView(QWidget* parent) : QWidget(parent) {
 
 void UTIFinderView::setFileImporter(FileImporter importer) { importer_ = std::move(importer); }
 
+void UTIFinderView::setVerdict(UTIFile::Verdict verdict) { verdict_ = std::move(verdict); }
+
 void UTIFinderView::selectFiles() {
     const FileImport result = importer_ ? importer_(this) : dialogImport(this);
     switch (result.outcome) {
@@ -142,7 +144,7 @@ void UTIFinderView::selectFiles() {
 void UTIFinderView::setFiles(const QList<QUrl>& urls) {
     clearList();
     for (const QUrl& url : urls)
-        if (auto file = UTIFile::fromUrl(url)) append(*file);
+        if (auto file = UTIFile::fromUrl(url, verdict_)) append(*file);
     emit selectedFilesChanged();
 }
 
@@ -176,6 +178,7 @@ void UTIFinderView::append(const UTIFile& file) {
     addLine(layout, libraryText(ZV_TEXT("MIME Type")), file.identifier);
     if (!file.extensions.isEmpty())
         addLine(layout, libraryText(ZV_TEXT("Extensions")), file.extensionsText());
+    if (!file.verdict.isEmpty()) addLine(layout, libraryText(ZV_TEXT("Preview")), file.verdict);
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
@@ -232,7 +235,7 @@ void UTIFinderView::dropEvent(QDropEvent* event) {
     clearList();
     if (const QMimeData* data = event->mimeData(); data && data->hasUrls())
         for (const QUrl& url : data->urls())
-            if (auto file = UTIFile::fromUrl(url)) append(*file);
+            if (auto file = UTIFile::fromUrl(url, verdict_)) append(*file);
     emit selectedFilesChanged();
     event->acceptProposedAction();
 }

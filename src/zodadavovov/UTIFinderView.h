@@ -1,8 +1,9 @@
 #pragma once
 // UTIFinderView: the UTI finder window's content.
 //
-// Top: a scrolling list with one entry per chosen file (Name, Kind, MIME Type and, when the
-// type has any, Extensions), each followed by a divider; an entry's context menu holds
+// Top: a scrolling list with one entry per chosen file (Name, Kind, MIME Type, when the type
+// has any Extensions, and when the application gave a verdict Preview), each followed by a
+// divider; an entry's context menu holds
 // "Copy MIME Type". Bottom bar: "Select Files" (the default button, Return), "Copy Result"
 // (Ctrl+C; disabled while the list is empty) and the hint "You can also drag-and-drop
 // files.". Size limits: 360-600 wide (400 preferred), 240-480 high (320 preferred).
@@ -60,6 +61,9 @@ public:
 
     // Replaces the file dialog (tests, embedders); an empty function restores it.
     void setFileImporter(FileImporter importer);
+    // What the application says of each file listed from now on (UTIFile::Verdict); none by
+    // default.
+    void setVerdict(UTIFile::Verdict verdict);
 
     QPushButton* selectFilesButton() const { return selectButton_; }
     QPushButton* copyResultButton() const { return copyButton_; }
@@ -90,6 +94,7 @@ private:
     QList<UTIFile> selectedFiles_;
     bool isTargeted_ = false;
     FileImporter importer_;
+    UTIFile::Verdict verdict_;
     QWidget* entries_ = nullptr;
     QVBoxLayout* entriesLayout_ = nullptr;
     QList<QWidget*> entryWidgets_;

@@ -381,10 +381,12 @@ private slots:
                          qPrintable(sentence));
             }
         }
-        // What really works: Open With, the default application, the arrows, thumbnails.
+        // What really works: Open With, the default application, the arrows, thumbnails; the
+        // files served, as the desktop entries list them.
         const bool german = locale.language() == QLocale::German;
         for (const char* needed : {german ? "Öffnen mit → Vorrel Quick Look" : "Open With → Vorrel Quick Look",
-                                   german ? "Standardanwendung für EPS-Dateien" : "default application for EPS files",
+                                   german ? "Standardanwendung für diese Dateien" : "default application for these files",
+                                   "(.eps, .epsi, .epsf)", "(.ps)", "(.gz, .bz2)",
                                    german ? "Esc" : "Escape", german ? "Pfeiltasten" : "arrow keys",
                                    german ? "Vorschaubilder" : "thumbnails", "PostScript",
                                    german ? "Transparenter Hintergrund" : "Transparent Background"})

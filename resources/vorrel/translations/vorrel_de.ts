@@ -155,24 +155,24 @@
         <translation>Wie benutzt man die Erweiterung?</translation>
     </message>
     <message>
-        <source>Open EPS files with Vorrel Quick Look to quick look them. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
-        <translation>Öffnen Sie EPS-Dateien mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
+        <source>Open EPS files (.eps, .epsi, .epsf) and PostScript documents (.ps), also compressed with gzip or bzip2 (.gz, .bz2), with Vorrel Quick Look to quick look them. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
+        <translation>Öffnen Sie EPS-Dateien (.eps, .epsi, .epsf) und PostScript-Dokumente (.ps), auch mit gzip oder bzip2 komprimiert (.gz, .bz2), mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
     </message>
     <message>
         <source>Enable Quick Look Extension</source>
         <translation>Quick-Look-Erweiterung aktivieren</translation>
     </message>
     <message>
-        <source>Make “Vorrel Quick Look” the [default application for EPS files](%1).</source>
-        <translation>Machen Sie „Vorrel Quick Look“ zur [Standardanwendung für EPS-Dateien](%1).</translation>
+        <source>Make “Vorrel Quick Look” the [default application for these files](%1).</source>
+        <translation>Machen Sie „Vorrel Quick Look“ zur [Standardanwendung für diese Dateien](%1).</translation>
     </message>
     <message>
         <source>In File Manager, double-click an EPS file, or choose “Open With → Vorrel Quick Look”.</source>
         <translation>Doppelklicken Sie im Dateimanager auf eine EPS-Datei oder wählen Sie „Öffnen mit → Vorrel Quick Look“.</translation>
     </message>
     <message>
-        <source>File Manager shows thumbnails of EPS and PostScript files.</source>
-        <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder von EPS- und PostScript-Dateien.</translation>
+        <source>File Manager shows thumbnails of these files.</source>
+        <translation>Mit Vorrel zeigt der Dateimanager Vorschaubilder dieser Dateien.</translation>
     </message>
     <message>
         <source>Turn on “Transparent Background” in Settings for previews without a white page.</source>
@@ -228,6 +228,33 @@
     <message>
         <source>Reveal Preview Files Folder</source>
         <translation>Ordner der Vorschaudateien zeigen</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::PreviewVerdict</name>
+    <message>
+        <source>Vorrel does not preview files of this type.</source>
+        <translation>Vorrel zeigt keine Vorschau für Dateien dieses Typs.</translation>
+    </message>
+    <message>
+        <source>Vorrel previews it as a PostScript document.</source>
+        <translation>Vorrel zeigt sie als PostScript-Dokument.</translation>
+    </message>
+    <message>
+        <source>Vorrel previews it as a compressed PostScript document.</source>
+        <translation>Vorrel zeigt sie als komprimiertes PostScript-Dokument.</translation>
+    </message>
+    <message>
+        <source>Vorrel previews it as an EPS drawing.</source>
+        <translation>Vorrel zeigt sie als EPS-Zeichnung.</translation>
+    </message>
+    <message>
+        <source>Vorrel previews it as a compressed EPS drawing.</source>
+        <translation>Vorrel zeigt sie als komprimierte EPS-Zeichnung.</translation>
+    </message>
+    <message>
+        <source>Vorrel previews it as an EPS drawing: its content is EPS.</source>
+        <translation>Vorrel zeigt sie als EPS-Zeichnung: Ihr Inhalt ist EPS.</translation>
     </message>
 </context>
 <context>

@@ -11,6 +11,7 @@
     <message><source>Kind</source><translation>Art</translation></message>
     <message><source>MIME Type</source><translation>MIME-Typ</translation></message>
     <message><source>Extensions</source><translation>Endungen</translation></message>
+    <message><source>Preview</source><translation>Vorschau</translation></message>
     <message><source>Copy MIME Type</source><translation>MIME-Typ kopieren</translation></message>
     <message><source>MIME Type Finder</source><translation>MIME-Typ-Finder</translation></message>
     <message><source>Version %1 (%2)</source><translation>Version %1 (%2)</translation></message>
