@@ -98,9 +98,4 @@ void syncFile(const std::filesystem::path& path) {
     if (::fsync(file.get()) != 0) fail(errno, "cannot sync", path);
 }
 
-void syncFolder(const std::filesystem::path& path) {
-    const Descriptor folder(path, O_RDONLY | O_DIRECTORY);
-    if (::fsync(folder.get()) != 0) fail(errno, "cannot sync", path);
-}
-
 }  // namespace vorrel::platform

@@ -8,7 +8,7 @@
 // Either way `observe` sees the bytes the copy holds, in order, each once: what is hashed is
 // what was copied, even when `from` changes meanwhile.
 //
-// syncFile(path) / syncFolder(path): fsync of a file's data, of a folder's entries.
+// syncFile(path): fsync of a file's data.
 //
 // Errors: std::system_error with the errno and the path (nothing is left at `to` on failure);
 // what `observe` throws is thrown on.
@@ -28,6 +28,5 @@ void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path
                   const ByteObserver& observe);
 
 void syncFile(const std::filesystem::path& path);
-void syncFolder(const std::filesystem::path& path);
 
 }  // namespace vorrel::platform

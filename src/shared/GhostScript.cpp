@@ -243,17 +243,18 @@ fs::path GhostScript::run(std::stop_token stop) const {
             folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
         if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
             throw ConversionError::unreadableOutput();
-        platform::syncFile(inProgress);
         if (fileExists(converted)) {
             removeIgnoringErrors(inProgress);
         } else {
+            // On disk before it is named: a name that survives a crash names a whole file. The
+            // folder itself is not synced: a rename lost in a crash only costs a conversion.
+            platform::syncFile(inProgress);
             try {
                 moveWithoutReplacing(inProgress, converted);
             } catch (const std::system_error&) {
                 removeIgnoringErrors(inProgress);
                 if (!fileExists(converted)) throw;
             }
-            platform::syncFolder(folder);
         }
         return converted;
     } catch (const std::exception& error) {

@@ -28,10 +28,11 @@
 //  5. names the result for the bytes converted: outputFileURL, unless the source changed after
 //     the constructor hashed it, in which case the name is that of the staged bytes (a cached
 //     file is never named for content it does not show);
-//  6. checks the in-progress file is whole (unreadableOutput if not) and syncs it to disk;
+//  6. checks the in-progress file is whole (unreadableOutput if not);
 //  7. if another conversion of the same content placed the final file meanwhile, discards its
-//     own in-progress file; otherwise moves it into place with a rename that never replaces an
-//     existing file, and syncs the folder. When that move fails the in-progress file is
+//     own in-progress file; otherwise syncs it to disk and moves it into place with a rename
+//     that never replaces an existing file (the folder is not synced: a rename lost in a crash
+//     costs one more conversion, never a cut file). When that move fails the in-progress file is
 //     removed, and the run still succeeds if the final file exists;
 //  8. returns the converted file's path (step 5).
 // On any failure after step 3 the in-progress file is removed, the error is logged at debug
