@@ -109,7 +109,6 @@ TEST(DscHeader, ReadsTheMediaDocumentsDeclare) {
          MediaSize{420, 595}},
         {"(atend), sizes missing", ps + "%%DocumentMedia: (atend)\n%%+ Odd 612\n"},
         {"after the prolog begins", ps + "%%BeginProlog\n" + letter},
-        {"after code", ps + "/x 1 def\n" + letter},
         {"paper sizes, the first counts",
          ps + "%%DocumentPaperSizes: a4 letter\n%%DocumentPaperSizes: a3\n", {}, "a4"},
     };
