@@ -1,6 +1,7 @@
 #include "shared/DocumentPage.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "platform/PaperSize.h"
@@ -38,6 +39,18 @@ DocumentPage documentPage(const DscHeader& header) {
 
 DocumentPage documentPage(const std::filesystem::path& file) {
     return documentPage(readDscHeader(file));
+}
+
+std::vector<std::string> documentPageArguments(const std::filesystem::path& file) {
+    const DocumentPage page = documentPage(file);
+    const auto points = [](double value) {
+        char text[64];
+        const auto written =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+        return std::string(text, written.ptr);
+    };
+    return {"-dDEVICEWIDTHPOINTS=" + points(page.width),
+            "-dDEVICEHEIGHTPOINTS=" + points(page.height)};
 }
 
 }  // namespace vorrel

@@ -17,6 +17,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "shared/DscHeader.h"
 
@@ -31,5 +32,10 @@ struct DocumentPage {
 DocumentPage documentPage(const DscHeader& header);
 // The page for the document in `file` (readDscHeader(file)).
 DocumentPage documentPage(const std::filesystem::path& file);
+
+// That page as Ghostscript's default page, for the document in `file`:
+//   -dDEVICEWIDTHPOINTS=<width> -dDEVICEHEIGHTPOINTS=<height>
+// No -dFIXEDMEDIA, so the document's own setpagedevice still wins.
+std::vector<std::string> documentPageArguments(const std::filesystem::path& file);
 
 }  // namespace vorrel

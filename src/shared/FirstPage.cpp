@@ -5,6 +5,7 @@
 
 #include "platform/Paths.h"
 
+#include "shared/DocumentPage.h"
 #include "shared/GhostScript.h"
 #include "shared/PreviewFiles.h"
 
@@ -39,11 +40,15 @@ std::vector<std::string> FirstPage::arguments(const fs::path& outputPath, const 
     char resolution[64];
     const auto written = std::to_chars(resolution, resolution + sizeof resolution, dotsPerInch,
                                        std::chars_format::fixed);
+    // The page the PDF starts on too, so that the PDF takes the image's place at its size.
+    const std::vector<std::string> page = documentPageArguments(input);
     return {"-q",
             "-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
             "-sDEVICE=png16m",
+            page[0],
+            page[1],
             "-dTextAlphaBits=4",
             "-dGraphicsAlphaBits=4",
             "-r" + std::string(resolution, written.ptr),

@@ -37,7 +37,8 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
     // The converter's arguments:
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -dTextAlphaBits=4 -dGraphicsAlphaBits=4
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m <documentPageArguments(in)>
+    //   -dTextAlphaBits=4 -dGraphicsAlphaBits=4
     //   -r<dpi> -o <out> -c "<quit when the second page would begin>" -f <in>
     //   -c "<show a page that was never shown>"
     static std::vector<std::string> arguments(const std::filesystem::path& outputPath,

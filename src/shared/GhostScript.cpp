@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <fstream>
 #include <functional>
 #include <string_view>
@@ -180,21 +179,14 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
 
 std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
                                                        const fs::path& input) {
-    const DocumentPage page = documentPage(input);
-    const auto points = [](double value) {
-        char text[64];
-        const auto written =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-        return std::string(text, written.ptr);
-    };
-    // The default page only (no -dFIXEDMEDIA): the document's own setpagedevice still wins.
+    const std::vector<std::string> page = documentPageArguments(input);
     return {"-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
             "-dNOCACHE",
             "-sDEVICE=pdfwrite",
-            "-dDEVICEWIDTHPOINTS=" + points(page.width),
-            "-dDEVICEHEIGHTPOINTS=" + points(page.height),
+            page[0],
+            page[1],
             "-dDetectDuplicateImages=true",
             "-dEmbedAllFonts=true",
             "-dCompressFonts=true",

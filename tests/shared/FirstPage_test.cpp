@@ -56,5 +56,17 @@ TEST_F(GhostscriptFirstPage, TakesASlotOnlyWhileAnotherStaysFreeAndLeavesNothing
     EXPECT_TRUE(cacheEntries().empty());
 }
 
+// The image takes the PDF's page: declared media, not the default paper, so the window keeps its
+// size when the PDF replaces the image.
+TEST_F(GhostscriptFirstPage, StartsOnTheMediaTheDocumentDeclares) {
+    const GhostScript conversion(
+        source("declared media.ps",
+               "%!PS-Adobe-3.0\n%%DocumentMedia: (Wide Sheet) 700 300 0 () ()\n%%EndComments\n"
+               "0 0 1 setrgbcolor 100 100 100 100 rectfill showpage\n"),
+        OutputFormat::PDF, 200);
+    const FirstPage page(conversion, 72, {});
+    EXPECT_EQ(pngSize(page.file()), std::pair(700, 300));
+}
+
 }  // namespace
 }  // namespace vorrel
