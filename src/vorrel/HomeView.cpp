@@ -29,10 +29,9 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
 
     auto* usageSection = new zv::PlainSection(tr("How to Use the Extension?"));
     usage_ = new QLabel(
-        tr("Open EPS files (.eps, .epsi, .epsf) and PostScript documents (.ps), also compressed "
-           "with gzip or bzip2 (.gz, .bz2), with Vorrel Quick Look to quick look them. Space or "
-           "Escape closes the quick look; the Left and Right arrow keys move between files opened "
-           "together."));
+        tr("Open EPS and PostScript files (.eps, .epsi, .epsf, .ps, also as .gz or .bz2) with "
+           "Vorrel Quick Look. Space or Escape closes the quick look; the Left and Right arrow "
+           "keys move between files opened together."));
     usage_->setWordWrap(true);
     usage_->setTextFormat(Qt::PlainText);
     usage_->setFont(zv::style::systemFont(13));

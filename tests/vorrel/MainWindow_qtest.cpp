@@ -386,7 +386,7 @@ private slots:
         const bool german = locale.language() == QLocale::German;
         for (const char* needed : {german ? "Öffnen mit → Vorrel Quick Look" : "Open With → Vorrel Quick Look",
                                    german ? "Standardanwendung für diese Dateien" : "default application for these files",
-                                   "(.eps, .epsi, .epsf)", "(.ps)", "(.gz, .bz2)",
+                                   ".eps, .epsi, .epsf, .ps", ".gz", ".bz2",
                                    german ? "Esc" : "Escape", german ? "Pfeiltasten" : "arrow keys",
                                    german ? "Vorschaubilder" : "thumbnails", "PostScript",
                                    german ? "Transparenter Hintergrund" : "Transparent Background"})

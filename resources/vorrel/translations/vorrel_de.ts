@@ -155,8 +155,8 @@
         <translation>Wie benutzt man die Erweiterung?</translation>
     </message>
     <message>
-        <source>Open EPS files (.eps, .epsi, .epsf) and PostScript documents (.ps), also compressed with gzip or bzip2 (.gz, .bz2), with Vorrel Quick Look to quick look them. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
-        <translation>Öffnen Sie EPS-Dateien (.eps, .epsi, .epsf) und PostScript-Dokumente (.ps), auch mit gzip oder bzip2 komprimiert (.gz, .bz2), mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
+        <source>Open EPS and PostScript files (.eps, .epsi, .epsf, .ps, also as .gz or .bz2) with Vorrel Quick Look. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
+        <translation>Öffnen Sie EPS- und PostScript-Dateien (.eps, .epsi, .epsf, .ps, auch als .gz oder .bz2) mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
     </message>
     <message>
         <source>Enable Quick Look Extension</source>
