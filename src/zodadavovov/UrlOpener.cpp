@@ -1,9 +1,10 @@
 #include "zodadavovov/UrlOpener.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QMessageBox>
+#include <QPointer>
 
+#include "platform/desktop/Launcher.h"
 #include "zodadavovov/LibraryBundle.h"
 
 namespace vorrel::zodadavovov {
@@ -12,6 +13,20 @@ namespace {
 UrlOpener& currentOpener() {
     static UrlOpener opener;
     return opener;
+}
+
+// Nothing on this desktop opened it: say so, with the address to copy.
+void sayCannotOpen(const QUrl& url, QWidget* window) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
+                                libraryText(ZV_TEXT("No application could open this address.")), QMessageBox::Ok,
+                                window);
+    box->setObjectName(QStringLiteral("cannotOpenUrl"));
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(libraryText(ZV_TEXT("The address, to copy:")) +
+                            QStringLiteral("<p><tt>%1</tt></p>").arg(url.toDisplayString().toHtmlEscaped()));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 }  // namespace
 
@@ -24,19 +39,11 @@ UrlOpener setUrlOpener(UrlOpener opener) {
 bool openUrl(const QUrl& url) {
     if (!url.isValid() || url.isEmpty()) return false;
     if (const UrlOpener& opener = currentOpener()) return opener(url);
-    if (QDesktopServices::openUrl(url)) return true;
-    // Nothing on this desktop opens it: say so, with the address to copy.
-    auto* box = new QMessageBox(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
-                                libraryText(ZV_TEXT("No application could open this address.")), QMessageBox::Ok,
-                                QApplication::activeWindow());
-    box->setObjectName(QStringLiteral("cannotOpenUrl"));
-    box->setTextFormat(Qt::PlainText);
-    box->setInformativeText(libraryText(ZV_TEXT("The address, to copy:")) +
-                            QStringLiteral("<p><tt>%1</tt></p>").arg(url.toDisplayString().toHtmlEscaped()));
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    return false;
+    QPointer<QWidget> window = QApplication::activeWindow();
+    platform::Launcher::open(url, [url, window](platform::Launcher::Outcome outcome) {
+        if (outcome == platform::Launcher::Outcome::Failed) sayCannotOpen(url, window);
+    });
+    return true;
 }
 
 }  // namespace vorrel::zodadavovov

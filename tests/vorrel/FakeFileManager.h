@@ -1,12 +1,13 @@
 #pragma once
 // A stand-in file manager on the session bus: serves org.freedesktop.FileManager1 at
 // /org/freedesktop/FileManager1 and records ShowItems calls. It can also answer with an
-// error or not at all. Plus a catcher for file: addresses handed to QDesktopServices.
+// error or not at all. Plus a stand-in for the desktop's opener.
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
-#include <QDesktopServices>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
@@ -55,19 +56,40 @@ public slots:
     }
 };
 
-// Receives what would have been opened with the desktop's default handler.
-class OpenedUrls : public QObject {
-    Q_OBJECT
+// A stand-in `xdg-open` first on PATH for its lifetime: records what it was asked to open
+// and exits with the given status (3 is xdg-open's "no program handles this"). With no
+// script at all, PATH holds only an empty folder: there is no opener.
+class FakeOpener {
 public:
-    QList<QUrl> urls;
-    explicit OpenedUrls(const QString& scheme = QStringLiteral("file")) : scheme_(scheme) {
-        QDesktopServices::setUrlHandler(scheme_, this, "open");
+    enum class Kind { Script, None };
+    explicit FakeOpener(int exitStatus = 0, Kind kind = Kind::Script) : path_(qgetenv("PATH")) {
+        if (kind == Kind::Script) {
+            QFile script(dir_.filePath(QStringLiteral("xdg-open")));
+            (void)script.open(QIODevice::WriteOnly);
+            script.write("#!/bin/sh\nprintf '%s\\0' \"$1\" >> \"$(dirname \"$0\")/opened\"\nexit " +
+                         QByteArray::number(exitStatus) + "\n");
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(dir_.path()) + (kind == Kind::Script ? ":" + path_ : QByteArray()));
     }
-    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(scheme_); }
-public slots:
-    void open(const QUrl& url) { urls << url; }
+    ~FakeOpener() { qputenv("PATH", path_); }
+
+    // What was handed over, in order: a local path as a file: address.
+    QList<QUrl> urls() const {
+        QFile log(dir_.filePath(QStringLiteral("opened")));
+        QList<QUrl> result;
+        if (!log.open(QIODevice::ReadOnly)) return result;
+        for (const QByteArray& item : log.readAll().split('\0')) {
+            if (item.isEmpty()) continue;
+            const QString text = QFile::decodeName(item);
+            result << (text.startsWith(u'/') ? QUrl::fromLocalFile(text) : QUrl(text));
+        }
+        return result;
+    }
+
 private:
-    QString scheme_;
+    QTemporaryDir dir_;
+    QByteArray path_;
 };
 
 }  // namespace vorrel::test

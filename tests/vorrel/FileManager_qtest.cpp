@@ -54,14 +54,14 @@ private slots:
     void showItemsReachesTheFileManager() {
         FakeFileManager fake;
         QVERIFY(fake.registerOnBus());
-        vorrel::test::OpenedUrls opened;
+        vorrel::test::FakeOpener opened;
         const std::filesystem::path path = "/tmp/with space/Ünïcode\nline.log";
         QCOMPARE(revealAndWait(path), Outcome::ShownByFileManager);
         QCOMPARE(fake.calls.size(), 1);
         QCOMPARE(fake.calls.first().size(), 1);
         QCOMPARE(QUrl(fake.calls.first().first()).toLocalFile(), QString::fromStdString(path.string()));
         QCOMPARE(fake.startupIds.first(), QString());
-        QVERIFY(opened.urls.isEmpty());
+        QVERIFY(opened.urls().isEmpty());
     }
 
     void fallsBackToTheContainingFolder_data() {
@@ -78,9 +78,9 @@ private slots:
             fake->mode = FakeFileManager::Mode(mode);
             QVERIFY(fake->registerOnBus());
         }
-        vorrel::test::OpenedUrls opened;
+        vorrel::test::FakeOpener opened;
         QCOMPARE(revealAndWait("/tmp/some folder/Preview.log"), Outcome::OpenedContainingFolder);
-        QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile("/tmp/some folder/")});
+        QCOMPARE(opened.urls(), QList<QUrl>{QUrl::fromLocalFile("/tmp/some folder/")});
         if (fake) QCOMPARE(fake->calls.size(), 1);
     }
 };

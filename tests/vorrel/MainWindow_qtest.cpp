@@ -282,16 +282,23 @@ private slots:
     }
 
     void diagnosticsFallBackWithoutAFileManager() {
-        test::OpenedUrls opened;
+        test::FakeOpener opened;
         Prefs::set(logToFile(), true);
         window_->showLogFileAction()->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(opened.urls.size(), 1, 15000);
-        QCOMPARE(opened.urls[0].toLocalFile().toStdString(), groupContainerURL()->string() + "/");
+        QTRY_COMPARE_WITH_TIMEOUT(opened.urls().size(), 1, 15000);
+        QCOMPARE(opened.urls()[0].toLocalFile().toStdString(), groupContainerURL()->string() + "/");
     }
 
-    // Neither a file manager nor an opener (the offscreen desktop has none): a message says
-    // so and gives the path to copy; so does a web link with nothing to open it.
+    // No file manager, and no opener or one that starts and then fails: a message says so
+    // and gives the path to copy; so does a web link with nothing to open it.
+    void nothingToShowItSaysSoWithThePath_data() {
+        QTest::addColumn<bool>("openerRuns");
+        QTest::newRow("no opener") << false;
+        QTest::newRow("opener exits 3") << true;
+    }
     void nothingToShowItSaysSoWithThePath() {
+        QFETCH(bool, openerRuns);
+        test::FakeOpener opener(3, openerRuns ? test::FakeOpener::Kind::Script : test::FakeOpener::Kind::None);
         Prefs::set(logToFile(), true);
         window_->showLogFileAction()->trigger();
         QMessageBox* box = nullptr;
@@ -301,13 +308,15 @@ private slots:
                  qPrintable(box->informativeText()));
         box->close();
 
-        QVERIFY(!zodadavovov::openUrl(QUrl("https://example.com/privacy?a=1&b=2")));
+        const QUrl address("https://example.com/privacy?a=1&b=2");
+        QVERIFY(zodadavovov::openUrl(address));
         QMessageBox* link = nullptr;
-        QTRY_VERIFY((link = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())));
+        QTRY_VERIFY_WITH_TIMEOUT((link = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())), 15000);
         QCOMPARE(link->objectName(), "cannotOpenUrl");
         QVERIFY2(link->informativeText().contains("https://example.com/privacy?a=1&amp;b=2"),
                  qPrintable(link->informativeText()));
         link->close();
+        if (openerRuns) QCOMPARE(opener.urls().size(), 2);
     }
 
     void checkForUpdatesFollowsTheUpdater() {

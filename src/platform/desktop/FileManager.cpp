@@ -6,8 +6,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDesktopServices>
 #include <QFile>
+
+#include "platform/desktop/Launcher.h"
 
 namespace vorrel::platform {
 
@@ -20,10 +21,12 @@ QString localPath(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.lexically_normal().string()));
 }
 
-FileManager::RevealOutcome openContainingFolder(const std::filesystem::path& path) {
-    return QDesktopServices::openUrl(FileManager::containingFolder(path))
-               ? FileManager::RevealOutcome::OpenedContainingFolder
-               : FileManager::RevealOutcome::Failed;
+template <typename Finish>
+void openContainingFolder(const std::filesystem::path& path, Finish finish) {
+    Launcher::open(FileManager::containingFolder(path), [finish](Launcher::Outcome outcome) {
+        finish(outcome == Launcher::Outcome::Opened ? FileManager::RevealOutcome::OpenedContainingFolder
+                                                    : FileManager::RevealOutcome::Failed);
+    });
 }
 
 }  // namespace
@@ -54,7 +57,7 @@ void FileManager::reveal(const std::filesystem::path& path, Completion done) {
         if (done) done(outcome);
     };
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return finish(openContainingFolder(path));
+    if (!bus.isConnected()) return openContainingFolder(path, finish);
 
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
@@ -64,7 +67,7 @@ void FileManager::reveal(const std::filesystem::path& path, Completion done) {
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
                      [path, finish](QDBusPendingCallWatcher* self) {
                          self->deleteLater();
-                         if (self->isError()) return finish(openContainingFolder(path));
+                         if (self->isError()) return openContainingFolder(path, finish);
                          finish(RevealOutcome::ShownByFileManager);
                      });
 }

@@ -5,7 +5,8 @@
 // (org.freedesktop.FileManager1.ShowItems on the session bus, with the item's file URI
 // and an empty startup id). When no file manager answers (no session bus, no such
 // service, an error reply, or no reply within the time limit) it opens the item's
-// containing folder with QDesktopServices::openUrl instead. The item need not exist.
+// containing folder through the Launcher instead, and Failed means that the opener,
+// too, could not show it (none found, or it exited with a failure). The item need not exist.
 //
 // The call does not block: the outcome arrives later, on the calling thread's event
 // loop, through the optional callback.
@@ -25,7 +26,7 @@ class FileManager {
 public:
     enum class RevealOutcome {
         ShownByFileManager,       // the file manager accepted ShowItems
-        OpenedContainingFolder,   // fallback: the containing folder was handed to openUrl
+        OpenedContainingFolder,   // fallback: the desktop's opener showed the containing folder
         Failed,                   // neither worked
     };
     using Completion = std::function<void(RevealOutcome)>;
