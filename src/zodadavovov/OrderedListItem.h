@@ -4,7 +4,8 @@
 // The number ("<order>.", verbatim) sits in a column exactly 12 px wide, right-aligned,
 // 13 px, tertiary colour, so rows line up whatever the number; 5 px to its right the text
 // (as given: the caller translates it) is rendered from Markdown, 13 px, secondary
-// colour, wrapping; its links are active and open through openUrl().
+// colour, wrapping; its links are active and open through openUrl(). A step with a link
+// is a Tab stop and shows the style's focus frame when Tab reaches it; Tab skips the others.
 //
 // Thread-safety: GUI thread only.
 

@@ -150,8 +150,20 @@ private slots:
                 QVERIFY2(label->text().contains(QStringLiteral("](")), qPrintable(label->text()));
             }
         }
-        QVERIFY2(stops.contains(window_->contentView()->homeView()->stepLabels().first()->text()),
-                 "the set-up link is a Tab stop");
+        QLabel* setup = window_->contentView()->homeView()->stepLabels().first();
+        QVERIFY2(stops.contains(setup->text()), "the set-up link is a Tab stop");
+        // Reached by Tab, the whole step is framed, not only its link (which starts mid-line):
+        // the left edge, blank without focus, is drawn.
+        while (QApplication::focusWidget() != setup) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const auto leftEdge = [setup] {
+            const QImage image = setup->grab().toImage();
+            QList<QRgb> column;
+            for (int y = 0; y < image.height(); ++y) column << image.pixel(0, y);
+            return column;
+        };
+        const QList<QRgb> focused = leftEdge();
+        setup->clearFocus();
+        QVERIFY(focused != leftEdge());
     }
 
     void sidebarPaneRawValues_data() {
