@@ -27,7 +27,7 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
         {.name = std::nullopt, .tagline = tr("Quick Look EPS Files in File Manager"), .icon = std::nullopt,
          .iconSize = 72}));
 
-    auto* usageSection = new zv::PlainSection(tr("How to Use the Extension?"));
+    auto* usageSection = new zv::PlainSection(tr("How to Use Vorrel Quick Look?"));
     usage_ = new QLabel(
         tr("Open EPS and PostScript files (.eps, .epsi, .epsf, .ps, also as .gz or .bz2) with "
            "Vorrel Quick Look. Space or Escape closes the quick look; the Left and Right arrow "
@@ -45,7 +45,7 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
     }
     layout->addWidget(usageSection);
 
-    auto* setup = new zv::PlainSection(tr("Enable Quick Look Extension"));
+    auto* setup = new zv::PlainSection(tr("Set Up Quick Look for EPS Files"));
     const QString steps[] = {
         tr("Make “Vorrel Quick Look” the [default application for these files](%1).")
             .arg(QLatin1String(setupLink)),

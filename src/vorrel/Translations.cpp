@@ -1,39 +1,11 @@
 #include "vorrel/Translations.h"
 
-#include <memory>
-#include <vector>
-
-#include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
+#include "platform/desktop/Catalogues.h"
 
 namespace vorrel {
 
-namespace {
-
-std::vector<std::unique_ptr<QTranslator>>& installed() {
-    static std::vector<std::unique_ptr<QTranslator>> translators;
-    return translators;
-}
-
-bool install(const QLocale& locale, const QString& name, const QString& folder) {
-    auto translator = std::make_unique<QTranslator>();
-    if (!translator->load(locale, name, QStringLiteral("_"), folder)) return false;
-    QCoreApplication::installTranslator(translator.get());
-    installed().push_back(std::move(translator));
-    return true;
-}
-
-}  // namespace
-
 bool installTranslations(const QLocale& locale) {
-    for (const auto& translator : installed()) QCoreApplication::removeTranslator(translator.get());
-    installed().clear();
-
-    const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!install(locale, QStringLiteral("qtbase"), qtFolder)) install(locale, QStringLiteral("qt"), qtFolder);
-    // Installed last, so it is asked first.
-    return install(locale, QStringLiteral("vorrel"), QStringLiteral(":/vorrel/i18n"));
+    return platform::installCatalogues(locale, QStringLiteral("vorrel"), QStringLiteral(":/vorrel/i18n"));
 }
 
 }  // namespace vorrel

@@ -1,9 +1,6 @@
 #pragma once
 // The application's texts in the user's language: the main bundle's catalogue (embedded as
-// ":/vorrel/i18n/vorrel_<language>.qm"; English is the key, so English needs none) and
-// Qt's own catalogue for the same language (qtbase_<language>.qm, else qt_<language>.qm,
-// from Qt's translations folder), which translates what Qt draws itself: shortcut names
-// in menus ("Strg+Q"), the buttons of standard dialogs and message boxes.
+// ":/vorrel/i18n/vorrel_<language>.qm") and Qt's own, through platform::installCatalogues.
 //
 // Thread-safety: GUI thread only, once QCoreApplication exists.
 

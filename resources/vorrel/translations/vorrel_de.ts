@@ -151,16 +151,16 @@
         <translation>EPS-Dateien im Dateimanager per Quick Look ansehen</translation>
     </message>
     <message>
-        <source>How to Use the Extension?</source>
-        <translation>Wie benutzt man die Erweiterung?</translation>
+        <source>How to Use Vorrel Quick Look?</source>
+        <translation>Wie benutzt man Vorrel Quick Look?</translation>
     </message>
     <message>
         <source>Open EPS and PostScript files (.eps, .epsi, .epsf, .ps, also as .gz or .bz2) with Vorrel Quick Look. Space or Escape closes the quick look; the Left and Right arrow keys move between files opened together.</source>
         <translation>Öffnen Sie EPS- und PostScript-Dateien (.eps, .epsi, .epsf, .ps, auch als .gz oder .bz2) mit Vorrel Quick Look. Leertaste oder Esc schließt die Vorschau, die Pfeiltasten ← und → wechseln zwischen gemeinsam geöffneten Dateien.</translation>
     </message>
     <message>
-        <source>Enable Quick Look Extension</source>
-        <translation>Quick-Look-Erweiterung aktivieren</translation>
+        <source>Set Up Quick Look for EPS Files</source>
+        <translation>Quick Look für EPS-Dateien einrichten</translation>
     </message>
     <message>
         <source>Make “Vorrel Quick Look” the [default application for these files](%1).</source>
