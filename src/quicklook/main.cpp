@@ -3,6 +3,7 @@
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
 //   --snapshot OUT.png render the view that would be shown into a PNG
 #include <QApplication>
+#include <QIcon>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QTimer>
@@ -69,6 +70,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
+    QApplication::setDesktopFileName(QStringLiteral("vorrel-quicklook"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
     vorrel::quicklook::installTranslations();
 
     // SIGTERM, SIGINT, SIGHUP: stop the extensions' work (running converters are killed, their

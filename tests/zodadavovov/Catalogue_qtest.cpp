@@ -25,7 +25,11 @@ private slots:
     void germanTextsFromTheEmbeddedCatalogue() {
         test::TempHome home;
         QVERIFY(QFile::exists(libraryResourceRoot() + "/i18n/zodadavovov_de.qm"));
-        QVERIFY(QFile::exists(libraryResourceRoot() + "/icons/app-icon.svg"));
+        // The drawn application icon is the installed one.
+        QFile drawn(libraryResourceRoot() + "/icons/app-icon.svg");
+        QFile installed(VORREL_SOURCE_DIR "/resources/vorrel/vorrel.svg");
+        QVERIFY(drawn.open(QIODevice::ReadOnly) && installed.open(QIODevice::ReadOnly));
+        QCOMPARE(drawn.readAll(), installed.readAll());
         AppVersionUpdaterView view({});
         QCOMPARE(view.checkForUpdatesButton()->text(), QString("Nach Updates suchen …"));
         QCOMPARE(view.automaticCheckBox()->text(), QString("Automatisch nach Updates suchen"));

@@ -304,7 +304,10 @@ private slots:
         for (OrderedListItem* row : rows) {
             QCOMPARE(row->numberLabel()->width(), 12);
             QCOMPARE(row->textLabel()->x(), rows.first()->textLabel()->x());
-            QCOMPARE(row->textLabel()->x() - row->numberLabel()->geometry().right() - 1, 5);
+            // The text itself, inside the room its label keeps for a focus frame.
+            QCOMPARE(row->textLabel()->contentsRect().x() + row->textLabel()->x() -
+                         row->numberLabel()->geometry().right() - 1,
+                     5);
         }
         QCOMPARE(rows[2]->numberLabel()->text(), QString("10."));
         const QString href = firstLink(rows[0]->textLabel()->text());
