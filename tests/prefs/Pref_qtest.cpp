@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
 
@@ -31,14 +32,26 @@ private:
         return Prefs::Key<bool>("flag" + std::to_string(counter_++), suite_, defaultValue);
     }
 
-    // Writes the key the way the row says: on the GUI thread or on a thread of its own.
-    static void write(const Prefs::Key<bool>& key, bool value, bool fromOtherThread) {
-        if (!fromOtherThread) {
+    enum class Writer { guiThread, otherThread, otherProcess };
+
+    // Writes the key the way the row says: on the GUI thread, on a thread of its own, or as
+    // another process does (a new settings file renamed over the old one, unseen by this
+    // process's suite).
+    void write(const Prefs::Key<bool>& key, bool value, Writer writer) {
+        if (writer == Writer::otherProcess) {
+            const auto file = suite_->filePath();
+            std::filesystem::create_directories(file.parent_path());
+            const auto fresh = file.parent_path() / "other-process.tmp";
+            std::ofstream(fresh) << "{\"" << key.name() << "\": " << (value ? "true" : "false") << "}\n";
+            std::filesystem::rename(fresh, file);
+            return;
+        }
+        if (writer == Writer::guiThread) {
             Prefs::set(key, value);
             return;
         }
-        std::thread writer([&] { Prefs::set(key, value); });
-        writer.join();
+        std::thread worker([&] { Prefs::set(key, value); });
+        worker.join();
     }
 
 private slots:
@@ -52,12 +65,14 @@ private slots:
     }
 
     void checkBoxFollowsWritesMadeElsewhere_data() {
-        QTest::addColumn<bool>("fromOtherThread");
-        QTest::newRow("GUI thread") << false;
-        QTest::newRow("worker thread") << true;
+        QTest::addColumn<int>("writer");
+        QTest::newRow("GUI thread") << int(Writer::guiThread);
+        QTest::newRow("worker thread") << int(Writer::otherThread);
+        QTest::newRow("another process") << int(Writer::otherProcess);
     }
     void checkBoxFollowsWritesMadeElsewhere() {
-        QFETCH(bool, fromOtherThread);
+        QFETCH(int, writer);
+        const auto how = Writer(writer);
         auto key = newKey();
         Prefs::Pref<bool> pref(key);
         QCheckBox box("Transparent Background");
@@ -65,10 +80,10 @@ private slots:
         QSignalSpy changed(&pref, &Prefs::PrefBase::changed);
         QVERIFY(!box.isChecked());
 
-        write(key, true, fromOtherThread);
+        write(key, true, how);
         QTRY_VERIFY(box.isChecked());
         QCOMPARE(changed.count(), 1);
-        write(key, false, fromOtherThread);
+        write(key, false, how);
         QTRY_VERIFY(!box.isChecked());
         QCOMPARE(changed.count(), 2);
         QCOMPARE(pref.wrappedValue(), false);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFileSystemWatcher>
 #include <QVariant>
 
 namespace vorrel::Prefs {
@@ -32,6 +33,37 @@ void PrefBase::syncControls() {
     const bool value = read_();
     for (const auto& control : controls_)
         if (control && control->property("checked").toBool() != value) control->setProperty("checked", value);
+}
+
+void PrefBase::watchSettingsFile(const std::filesystem::path& file) {
+    if (file.empty() || file == watchedFile_) return;
+    watchedFile_ = file;
+    delete watcher_;
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &PrefBase::folderChanged);
+    folderChanged();
+}
+
+void PrefBase::folderChanged() {
+    // Watch the file's folder, or while it does not exist the nearest parent that does.
+    std::error_code error;
+    std::filesystem::path folder = watchedFile_.parent_path();
+    while (!folder.empty() && folder != folder.root_path() && !std::filesystem::is_directory(folder, error))
+        folder = folder.parent_path();
+    const QString wanted = QString::fromStdString(folder.string());
+    const QStringList watched = watcher_->directories();
+    if (watched != QStringList{wanted}) {
+        if (!watched.isEmpty()) watcher_->removePaths(watched);
+        watcher_->addPath(wanted);
+    }
+    if (!read_) return;
+    const bool value = read_();
+    const bool differs = std::any_of(controls_.begin(), controls_.end(), [value](const QPointer<QObject>& c) {
+        return c && c->property("checked").toBool() != value;
+    });
+    if (!differs) return;
+    syncControls();
+    emit changed();
 }
 
 void PrefBase::reportWrite(const std::optional<platform::SuiteWriteError>& failure) {

@@ -19,11 +19,18 @@
 // writeFailed() with the settings file and the error, so a control never shows what was
 // not stored.
 //
+// Bound controls also follow other processes: the settings file's folder is watched
+// (QFileSystemWatcher; the folder, as writers rename a new file over the old one), and
+// when the stored value no longer matches what the controls show, they are set from it
+// and changed() is emitted. Without a folder yet, the nearest existing parent is watched
+// until the folder appears.
+//
 // setKey() replaces the key; observation restarts only when the new key differs in name or
 // suite (an equal key keeps the running observation), and changed() is emitted then.
 //
 // Thread-safety: a QObject of the GUI thread; use it there. Writes elsewhere are fine.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,6 +42,8 @@
 
 #include "prefs/Prefs.h"
 #include "prefs/binding/Observable.h"
+
+class QFileSystemWatcher;
 
 namespace vorrel::Prefs {
 
@@ -64,11 +73,17 @@ protected:
     void bindCheckableControl(QObject* control, std::function<bool()> read, std::function<void(bool)> write);
     // Sets every bound control's "checked" from the stored value.
     void syncControls();
+    // Watches the folder of the settings file `file` for other processes' writes.
+    void watchSettingsFile(const std::filesystem::path& file);
 
 private slots:
     void controlToggled(bool checked);
 
 private:
+    void folderChanged();
+
+    QFileSystemWatcher* watcher_ = nullptr;
+    std::filesystem::path watchedFile_;
     std::vector<QPointer<QObject>> controls_;
     std::function<bool()> read_;
     std::function<void(bool)> write_;
@@ -127,6 +142,7 @@ public:
     {
         bindCheckableControl(
             control, [this] { return wrappedValue(); }, [this](bool value) { setWrappedValue(value); });
+        watchSettingsFile(key().suite()->filePath());
     }
 
     const Observable<V>& observable() const { return *observable_; }
