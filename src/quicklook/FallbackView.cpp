@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMimeDatabase>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace vorrel::quicklook {
@@ -17,15 +18,33 @@ QIcon iconFor(const QString& path) {
     if (icon.isNull()) icon = QFileIconProvider().icon(QFileInfo(path));
     return icon;
 }
+
+// The file's icon, 128 px, drawn at paint time from the icon itself, so that a 2x screen
+// gets the icon's own 256-pixel image instead of a 128-pixel one scaled up.
+class IconView : public QWidget {
+public:
+    explicit IconView(QIcon icon, QWidget* parent) : QWidget(parent), icon_(std::move(icon)) {
+        setFixedHeight(side);
+        setMinimumWidth(side);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        icon_.paint(&painter, QRect((width() - side) / 2, 0, side, side));
+    }
+
+private:
+    static constexpr int side = 128;
+    QIcon icon_;
+};
 }  // namespace
 
 FallbackView::FallbackView(const std::filesystem::path& file, const QString& errorText,
                            QWidget* parent)
     : QWidget(parent), nameLabel_(new QLabel(this)), errorLabel_(new QLabel(this)) {
     const QString path = QFile::decodeName(file.c_str());
-    auto* iconLabel = new QLabel(this);
-    iconLabel->setPixmap(iconFor(path).pixmap(128, 128));
-    iconLabel->setAlignment(Qt::AlignCenter);
+    auto* iconView = new IconView(iconFor(path), this);
 
     nameLabel_->setText(QFile::decodeName(file.filename().c_str()));
     nameLabel_->setAlignment(Qt::AlignCenter);
@@ -42,7 +61,7 @@ FallbackView::FallbackView(const std::filesystem::path& file, const QString& err
 
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(1);
-    layout->addWidget(iconLabel);
+    layout->addWidget(iconView);
     layout->addWidget(nameLabel_);
     layout->addWidget(errorLabel_);
     layout->addStretch(1);
