@@ -81,6 +81,8 @@ void QuickLookWindow::showFile(int index) {
     index = std::clamp(index, 0, static_cast<int>(files_.size()) - 1);
     if (index == index_ && session_) return;
     index_ = index;
+    // Taken before the old content goes, which may change the window's size.
+    if (isVisible()) centre_ = geometry().center();
 
     delete fallback_;
     fallback_ = nullptr;
@@ -137,8 +139,22 @@ void QuickLookWindow::place(QWidget* content, QSize size) {
     // Ctrl+wheel reaches the scrolling views' viewports, not the content.
     for (auto* area : content_->findChildren<QAbstractScrollArea*>()) area->viewport()->installEventFilter(this);
     stack_->setCurrentWidget(contentPage_);
+    if (!isVisible()) {
+        resize(size);
+        show();
+        return;
+    }
+    // Moving to another file: the new size grows or shrinks around the same centre, kept
+    // on the screen.
+    const QPoint centre = centre_.value_or(geometry().center());
     resize(size);
-    if (!isVisible()) show();
+    QRect placed = frameGeometry().translated(centre - geometry().center());
+    const QRect screen = this->screen()->availableGeometry();
+    const auto within = [](int start, int length, int first, int end) {
+        return std::clamp(start, first, std::max(first, end - length));
+    };
+    move(within(placed.left(), placed.width(), screen.left(), screen.left() + screen.width()),
+         within(placed.top(), placed.height(), screen.top(), screen.top() + screen.height()));
 }
 
 bool QuickLookWindow::eventFilter(QObject* watched, QEvent* event) {

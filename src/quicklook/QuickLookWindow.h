@@ -13,6 +13,7 @@
 //
 // Thread-safety: GUI thread only.
 
+#include <QPoint>
 #include <QPointer>
 #include <QSize>
 #include <QSizeF>
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QStackedLayout;
@@ -82,6 +84,7 @@ private:
     int index_ = -1;
     std::unique_ptr<PreviewSession> session_;
     QPointer<QWidget> content_;
+    std::optional<QPoint> centre_;  // the window's centre when the current file was chosen
     QWidget* fallback_ = nullptr;
     QStackedLayout* stack_ = nullptr;
     QWidget* busyPage_ = nullptr;

@@ -114,6 +114,24 @@ private slots:
         QCOMPARE(window.size(), QuickLookWindow::kFallbackSize);
     }
 
+    // The next file of another size keeps the window centred where it was, rather than
+    // growing it from its top-left corner.
+    void movingToAFileOfAnotherSizeKeepsTheCentre() {
+        const fs::path drawing = home->write("drawing.eps", test::eps::lineArt());
+        const fs::path broken = home->write("broken.eps", "%!PS-Adobe-3.0 EPSF-3.0\nnosuchoperator\n");
+        QuickLookWindow window(*registry, {drawing, broken});
+        QVERIFY(waitShown(window));
+        window.move(window.screen()->availableGeometry().center() - window.rect().center());
+        QTRY_VERIFY(window.geometry().center() != QPoint(window.width() / 2, window.height() / 2));
+        const QRect before = window.geometry();
+        QTest::keyClick(&window, Qt::Key_Right);
+        QVERIFY(waitShown(window));
+        QCOMPARE(window.size(), QuickLookWindow::kFallbackSize);
+        QVERIFY(window.size() != before.size());
+        QVERIFY2((window.geometry().center() - before.center()).manhattanLength() <= 1,
+                 qPrintable(QStringLiteral("moved from %1,%2").arg(before.center().x()).arg(before.center().y())));
+    }
+
     void busyIndicatorWhileConverting() {
         const fs::path file = home->write("slow.eps", kSlowEps);
         QuickLookWindow window(*registry, {file});
