@@ -14,7 +14,7 @@ using namespace vorrel;
 
 // Expands the file under `limit`: what came out, and the error that ended it, if any.
 static std::optional<DecompressionError> expand(int fd, Compression format, std::uint64_t limit,
-                                         std::string& out) {
+                                                std::string& out) {
     if (lseek(fd, 0, SEEK_SET) != 0) std::abort();
     try {
         decompress(fd, format, limit, [&](std::string_view bytes) {

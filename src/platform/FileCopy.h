@@ -8,6 +8,10 @@
 // Either way `observe` sees the bytes the copy holds, in order, each once: what is hashed is
 // what was copied, even when `from` changes meanwhile.
 //
+// copyInto(to, from): makes the open file `to` hold exactly the bytes of `from`: cut to nothing,
+// then filled from its start, copied inside the kernel where it can (copy_file_range), else
+// through a buffer. False with errno set when a read or write fails (`to` may then hold part).
+//
 // syncFile(path): fsync of a file's data.
 //
 // Errors: std::system_error with the errno and the path (nothing is left at `to` on failure);
@@ -26,6 +30,8 @@ using ByteObserver = std::function<void(std::span<const std::uint8_t>)>;
 
 void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path& to,
                   const ByteObserver& observe);
+
+bool copyInto(int to, const std::filesystem::path& from);
 
 void syncFile(const std::filesystem::path& path);
 

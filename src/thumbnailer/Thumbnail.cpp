@@ -17,6 +17,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/FileCopy.h"
 #include "platform/PaperSize.h"
 #include "platform/TemporaryFolder.h"
 #include "shared/ConversionError.h"
@@ -66,33 +67,6 @@ std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
     return {bigEndian(16), bigEndian(20)};
 }
 
-// Copies `from` into the open file `to` from its start and cuts it there. False with errno set
-// when a read or write fails.
-bool copyInto(int to, const fs::path& from) {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    bool ok = ftruncate(to, 0) == 0 && lseek(to, 0, SEEK_SET) == 0;
-    char buffer[64 << 10];
-    while (ok) {
-        const ssize_t got = read(in, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < got;) {
-            const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno == EINTR) continue;
-            ok = put > 0;
-            done += put > 0 ? put : 0;
-        }
-    }
-    const int error = errno;
-    close(in);
-    errno = error;
-    return ok;
-}
-
 // Puts the finished PNG at `target`. An existing regular file there is written in place (same
 // inode, same mode): some file managers create it and read the picture back through their own
 // descriptor, which a rename would leave on the old, empty file. Anything else (nothing, a
@@ -101,7 +75,7 @@ void place(const fs::path& picture, const fs::path& target) {
     const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat status {};
     if (fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        if (!copyInto(fd, picture)) {
+        if (!platform::copyInto(fd, picture)) {
             const int error = errno;
             // A partial picture must not pass for a thumbnail.
             [[maybe_unused]] const int ignored = ftruncate(fd, 0);
