@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QTimer>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -142,6 +143,12 @@ void QuickLookWindow::place(QWidget* content, QSize size) {
     if (!isVisible()) {
         resize(size);
         show();
+        return;
+    }
+    // Until the window manager has placed the window its position is unknown (0,0 here):
+    // a move would throw it into the corner, so it only takes its new size.
+    if (!windowHandle() || !windowHandle()->isExposed()) {
+        resize(size);
         return;
     }
     // Moving to another file: the new size grows or shrinks around the same centre, kept
