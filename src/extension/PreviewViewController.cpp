@@ -24,6 +24,7 @@
 #include <string>
 #include <utility>
 
+#include "extension/BlankPreview.h"
 #include "extension/CacheManager.h"
 #include "extension/ImageView.h"
 #include "extension/Logging.h"
@@ -349,6 +350,14 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
     }
     if (!shown) {
         const QString text = describe(ConversionError::unreadableOutput());
+        endFirstPage(text);
+        completion(quicklook::PreviewError{text.toStdString()});
+        return;
+    }
+    if (format == OutputFormat::PNG ? drawsNothing(imageView_->image()) : drawsNothing(*document_)) {
+        // A failure, not a preview: checked on every load, so a cached blank result says so too.
+        debug("Nothing drawn in output file");
+        const QString text = tr("%1 draws nothing.").arg(QFile::decodeName(url.filename().c_str()));
         endFirstPage(text);
         completion(quicklook::PreviewError{text.toStdString()});
         return;

@@ -26,6 +26,9 @@
 //      "NO NSImage created from output file" or "NO PDFDocument created from output file",
 //      removes the cached file and converts once more (steps 2 and 3, silently); when the
 //      new file cannot be loaded either, it ends with ConversionError::unreadableOutput();
+//      a result that draws nothing (BlankPreview.h) ends with "NAME draws nothing." (NAME the
+//      source's file name), logged as "Nothing drawn in output file"; it is checked on every
+//      load, so a cached blank result fails the same way;
 //   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
 //      PostScript document is shown one page at a time, fitted into the view, with a
 //      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of

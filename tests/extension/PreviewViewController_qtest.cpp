@@ -424,6 +424,41 @@ private slots:
         QVERIFY(!purgeRecord().has_value());
     }
 
+    // A drawing that draws nothing fails with a sentence, also when served from the cache; a
+    // hairline on a poster is drawn.
+    void blankDrawingFailsWithASentence_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("blank");
+        const QByteArray marks = "%%BoundingBox: 0 0 40 30\n[ /Title (x) /DOCINFO pdfmark\nshowpage\n";
+        const QByteArray hairline =
+            "%%BoundingBox: 0 0 2000 1500\n0 setlinewidth 10 10 moveto 1990 1490 lineto stroke\nshowpage\n";
+        QTest::newRow("PDF, pdfmark only") << false << marks << true;
+        QTest::newRow("PNG, pdfmark only") << true << marks << true;
+        QTest::newRow("PDF, hairline on a poster") << false << hairline << false;
+        QTest::newRow("PNG, hairline on a poster") << true << hairline << false;
+    }
+    void blankDrawingFailsWithASentence() {
+        QFETCH(bool, transparent);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, blank);
+        setTransparent(transparent);
+        const std::string name = std::string(QTest::currentDataTag()).substr(0, 3) + (blank ? "-blank.eps" : "-line.eps");
+        const fs::path source = home->write(name, "%!PS-Adobe-3.0 EPSF-3.0\n" + body.toStdString());
+        for (int round = 0; round < 2; ++round) {  // the second round is a cache hit
+            PreviewViewController controller;
+            const Outcome outcome = preview(controller, source);
+            QCOMPARE(outcome.calls, 1);
+            if (!blank) {
+                QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+                continue;
+            }
+            QVERIFY(outcome.error);
+            QCOMPARE(outcome.error->localizedDescription, name + " draws nothing.");
+            QVERIFY(controller.previewFileURL().empty());
+        }
+    }
+
     void largeImageLoads() {
         // 6000 × 6000 pixels with alpha is 144 MB decoded: above Qt's default limit of 128 MB.
         setTransparent(true);

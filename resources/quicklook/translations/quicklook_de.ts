@@ -59,6 +59,10 @@
         <translation>Die Vorschau konnte nicht erstellt werden.</translation>
     </message>
     <message>
+        <source>%1 draws nothing.</source>
+        <translation>%1 zeichnet nichts.</translation>
+    </message>
+    <message>
         <source>Page %1</source>
         <translation>Seite %1</translation>
     </message>
