@@ -146,6 +146,13 @@ public:
         return escaped;
     }
 
+    // The options that open an opaque, anti-aliased PNG drawing (the thumbnails and a
+    // document's first page), ahead of each caller's own. Inline for the same reason.
+    static std::vector<std::string> opaquePngArguments() {
+        return {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
+                "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4"};
+    }
+
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
 

@@ -145,18 +145,9 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
     char dotsPerInch[64];
     const auto written = std::to_chars(dotsPerInch, dotsPerInch + sizeof dotsPerInch, resolution,
                                        std::chars_format::fixed);
-    std::vector<std::string> list = {"-q",
-                                     "-dSAFER",
-                                     "-dBATCH",
-                                     "-dNOPAUSE",
-                                     "-sDEVICE=png16m",
-                                     "-dTextAlphaBits=4",
-                                     "-dGraphicsAlphaBits=4",
-                                     "-r" + std::string(dotsPerInch, written.ptr),
-                                     "-dFirstPage=1",
-                                     "-dLastPage=1",
-                                     "-o",
-                                     GhostScript::outputPathArgument(outputPath)};
+    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    list.insert(list.end(), {"-r" + std::string(dotsPerInch, written.ptr), "-dFirstPage=1",
+                             "-dLastPage=1", "-o", GhostScript::outputPathArgument(outputPath)});
     auto [before, after] = cropArguments(page, scale);
     list.insert(list.end(), before.begin(), before.end());
     list.push_back(fs::absolute(input).string());
@@ -179,21 +170,12 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
           << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
           << resolution << ' ' << resolution << "] /BeginPage { 1 ge { quit } if } >> "
           << "setpagedevice";
-    return {"-q",
-            "-dSAFER",
-            "-dBATCH",
-            "-dNOPAUSE",
-            "-sDEVICE=png16m",
-            "-dTextAlphaBits=4",
-            "-dGraphicsAlphaBits=4",
-            "-o",
-            GhostScript::outputPathArgument(outputPath),
-            "-c",
-            setUp.str(),
-            "-f",
-            fs::absolute(input).string(),
-            "-c",
-            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    list.insert(list.end(),
+                {"-o", GhostScript::outputPathArgument(outputPath), "-c", setUp.str(), "-f",
+                 fs::absolute(input).string(), "-c",
+                 "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
+    return list;
 }
 
 void Thumbnail::write(const fs::path& output, const Options& options, std::stop_token stop) const {
