@@ -2,6 +2,7 @@
 // The PostScript documents the document benchmarks write.
 
 #include <string>
+#include <vector>
 
 namespace vorrel::bench {
 
@@ -38,6 +39,17 @@ inline std::string images(int pages) {
                 "and put } for /y y 1 add def row }\nfalse 3 colorimage grestore\nshowpage\n";
     }
     return text + "%%EOF\n";
+}
+
+// The documents both document benches measure, each with the name its rows carry.
+struct NamedDocument {
+    const char* name;
+    std::string content;
+};
+
+inline std::vector<NamedDocument> benchDocuments() {
+    return {{"300 pages of text and drawings", textAndDrawings(300)},
+            {"20 pages of images", images(20)}};
 }
 
 }  // namespace vorrel::bench

@@ -37,8 +37,6 @@ using vorrel::bench::Cost;
 using vorrel::bench::measure;
 using vorrel::bench::median;
 using vorrel::bench::spawnAndWait;
-using vorrel::bench::images;
-using vorrel::bench::textAndDrawings;
 
 const fs::path kPrefix = VORREL_PREFIX_DIR;
 const fs::path kThumbnailer = kPrefix / "bin" / "vorrel-thumbnailer";
@@ -86,17 +84,10 @@ int run(int rounds, FILE* report) {
     vorrel::test::TempHome home;
     // This program is not in the prefix: the conversions use the prefix's converter.
     const vorrel::GhostScript::TestOverride converter(kConverter);
-    const struct {
-        const char* name;
-        std::string content;
-    } documents[] = {
-        {"300 pages of text and drawings", textAndDrawings(300)},
-        {"20 pages of images", images(20)},
-    };
     std::fprintf(report,
                  "%d rounds, milliseconds\n%-34s %-5s %10s %10s %8s %10s %10s %8s\n", rounds, "",
                  "", "ours", "bare gs", "ratio", "ours min", "bare min", "ratio");
-    for (const auto& document : documents) {
+    for (const auto& document : vorrel::bench::benchDocuments()) {
         const fs::path source = home.write(std::string(document.name) + ".ps", document.content);
         const fs::path barePdf = home.root() / "bare.pdf";
         compare(

@@ -91,17 +91,10 @@ void row(FILE* report, const std::string& what, const std::vector<Cost>& ours,
 int run(int rounds, FILE* report) {
     vorrel::test::TempHome home;
     const vorrel::GhostScript::TestOverride converter(kConverter);
-    const struct {
-        const char* name;
-        std::string content;
-    } documents[] = {
-        {"300 pages of text and drawings", vorrel::bench::textAndDrawings(300)},
-        {"20 pages of images", vorrel::bench::images(20)},
-    };
     std::fprintf(report, "median of %d rounds, milliseconds\n%-40s %-5s %10s %10s %8s\n", rounds,
                  "", "", "ours", "bare gs", "ratio");
     const double dotsPerInch = 72.0 * qApp->devicePixelRatio();
-    for (const auto& document : documents) {
+    for (const auto& document : vorrel::bench::benchDocuments()) {
         const fs::path source = home.write(std::string(document.name) + ".ps", document.content);
         const vorrel::GhostScript conversion(source, vorrel::OutputFormat::PDF, 200);
         const fs::path barePng = home.root() / "bare.png", barePdf = home.root() / "bare.pdf";
