@@ -3,9 +3,10 @@
 // terminated on request and always reaped.
 //
 // What happens:
-//  1. launch() forks and execs the executable with the given argument vector (argv[0] is the
-//     executable's path; no shell is involved, so no argument is ever split or expanded).
-//     Between fork and exec the child:
+//  1. launch() starts a child process and execs the executable with the given argument vector
+//     (argv[0] is the executable's path; no shell is involved, so no argument is ever split or
+//     expanded). The child borrows the caller's memory until it execs (vfork-like), so no page
+//     is copied. Between its start and exec the child:
 //       - takes default signal handling and an empty signal mask (not the caller's);
 //       - moves into a process group of its own, so that terminate() also reaches any program
 //         it starts;
