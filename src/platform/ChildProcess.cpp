@@ -124,7 +124,8 @@ int childEntry(void* plan) { runChild(*static_cast<const ChildPlan*>(plan)); }
 //
 // The child shares the parent's memory and the parent sleeps until it has exec'ed or ended
 // (CLONE_VM | CLONE_VFORK, as posix_spawn does): no page tables are copied and no page is
-// copied on write, which for a short conversion is a noticeable share of its cost. runChild
+// copied on write afterwards. In the preview window's process, with its large heap, a fork
+// cost about a quarter of the time to a document's first page. runChild
 // makes system calls only, on a stack of its own, so it writes nothing the parent reads.
 // Sanitizer runtimes intercept some of those calls and keep state in the shared memory, so
 // sanitized builds fork instead.
