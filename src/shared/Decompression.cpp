@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -73,7 +74,14 @@ void gunzip(int in, Output& output) {
             stream.next_in = input.get();
             if (stream.avail_in == 0) break;
         }
-        if (streamEnded) {  // another member follows
+        if (streamEnded) {
+            // Zero bytes after a member are padding (block-wise writers leave it; gzip itself
+            // ignores it), anything else is another member.
+            if (std::all_of(stream.next_in, stream.next_in + stream.avail_in,
+                            [](unsigned char byte) { return byte == 0; })) {
+                stream.avail_in = 0;
+                continue;
+            }
             if (inflateReset(&stream) != Z_OK) throw DecompressionError::damaged();
             streamEnded = false;
         }

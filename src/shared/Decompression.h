@@ -9,9 +9,9 @@
 //     without an error (a caller that wants only the start of the content);
 //  3. fails with DecompressionError::tooLarge(limit) as soon as more than `limit` bytes come
 //     out, and with DecompressionError::damaged() for a stream that is cut short, corrupt, or
-//     is no stream of `format`. Concatenated streams (as `cat a.gz b.gz` makes) are read on.
-// Memory stays bounded whatever the input holds. Any
-// bytes are safe input.
+//     is no stream of `format`. Concatenated streams (as `cat a.gz b.gz` makes) are read on;
+//     zero bytes after a gzip stream are padding, as gzip takes them.
+// Memory stays bounded whatever the input holds. Any bytes are safe input.
 //
 // decompressedSizeLimit(compressedSize): the cap for a file of that size: 1 GiB, or 200 times
 // the compressed size when that is smaller.
