@@ -28,6 +28,7 @@
 #include "extension/CacheManager.h"
 #include "extension/ImageView.h"
 #include "extension/Logging.h"
+#include "extension/PageCentring.h"
 #include "extension/PageNavigator.h"
 #include "extension/VisualEffectView.h"
 #include "platform/PrintableText.h"
@@ -171,6 +172,7 @@ void PreviewViewController::makePdfView() {
     pdfView_->viewport()->setAutoFillBackground(false);
     pdfView_->setFrameShape(QFrame::NoFrame);
     pdfView_->setAttribute(Qt::WA_TranslucentBackground);
+    new PageCentring(pdfView_);  // a page shorter than the view sits in its middle
     view_->layout()->addWidget(pdfView_);
 }
 
@@ -376,7 +378,7 @@ void PreviewViewController::showFirstPage(QImage image, QSizeF points) {
     // The page goes where the PDF's page will be: the PDF view's margins around it, fitted.
     showDocumentsAsPdf();
     pdfView_->hide();
-    const QMargins margins = pdfView_->documentMargins();
+    const QMargins margins = PageCentring::baseMargins(*pdfView_);
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("firstPage"));
     auto* layout = pinningLayout(page);
@@ -468,7 +470,7 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
 
 QSizeF PreviewViewController::pdfRowSize(const QPdfView& view, int page) {
     if (!view.document()) return {};
-    const QMargins margins = view.documentMargins();
+    const QMargins margins = PageCentring::baseMargins(view);
     QSizeF size = view.document()->pagePointSize(page) +
                   QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
     if (view.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)

@@ -11,7 +11,8 @@
 //      else PDF; read once per controller, so a later change affects later controllers;
 //   4. PNG: an ImageView pinned to the root's four edges, inside a VisualEffectView
 //      (popover material) when SystemVersion is below 26.0.0; PDF: a QPdfView showing one
-//      page fitted into the view, with no page breaks, on a clear background.
+//      page fitted into the view, with no page breaks, on a clear background; what it shows
+//      is centred vertically when shorter than the view (PageCentring.h).
 //
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG";
@@ -60,8 +61,8 @@
 //
 // Preferred content size, in device-independent pixels, with one point of the drawing to one
 // pixel in both formats, so a drawing opens at the same size whatever the format:
-//   PDF: the row showing page 0: the page's point size plus the view's document margins, and
-//        the vertical scroll bar's width when it is always shown (several pages)
+//   PDF: the row showing page 0: the page's point size plus the view's base margins
+//        (PageCentring.h), and the vertical scroll bar's width when it is always shown (several pages)
 //        (pdfRowSize()). Fitted into that size, the view draws the page at exactly that scale.
 //   PNG: the image's size in points, also the image view's natural (1:1) size: pixels × 72 / the resolution the PNG's physical-size
 //        chunk (pHYs) records (Ghostscript records the 200 dpi it rendered at); a PNG

@@ -17,11 +17,15 @@ double effectiveZoom(const QPdfView& view) {
     // QPdfView draws a page at its point size times the screen's logical DPI / 72.
     const QSizeF pagePixels = view.document()->pagePointSize(page) * (view.logicalDpiY() / 72.0);
     if (pagePixels.isEmpty()) return view.zoomFactor();
+    // Its fitted page fills the viewport's width between the left and right margins, and
+    // (FitInView) its whole height less the page spacing: the top and bottom margins, which
+    // may centre the page, take no part.
     const QMargins margins = view.documentMargins();
-    const QSize room = view.viewport()->size().shrunkBy(margins);
-    const double toWidth = room.width() / pagePixels.width();
+    const double toWidth =
+        (view.viewport()->width() - margins.left() - margins.right()) / pagePixels.width();
     if (view.zoomMode() == QPdfView::ZoomMode::FitToWidth) return toWidth;
-    return std::min(toWidth, room.height() / pagePixels.height());
+    return std::min(toWidth,
+                    (view.viewport()->height() - view.pageSpacing()) / pagePixels.height());
 }
 
 namespace {

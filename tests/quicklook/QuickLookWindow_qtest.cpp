@@ -41,6 +41,17 @@ bool waitShown(QuickLookWindow& window) {
     return shown.count() > 0 || shown.wait(60000);
 }
 
+// The bounding box of what a scrolling view's viewport draws that is not transparent: the
+// pages or the picture, without the window behind them.
+QRect drawnRect(const QAbstractScrollArea& view) {
+    const QImage shot = view.viewport()->grab().toImage();
+    QRect ink;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qAlpha(shot.pixel(x, y)) > 0) ink |= QRect(x, y, 1, 1);
+    return ink;
+}
+
 }  // namespace
 
 class QuickLookWindowTest : public QObject {
@@ -275,6 +286,30 @@ private slots:
         QCOMPARE(view->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
+    // Zoomed out, each page of a document sits in the middle of the window, not at its top,
+    // and the pages can still be gone through.
+    void zoomedOutPagesAreCentred() {
+        const fs::path file = home->write("centred.ps", test::ps::threePages());
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* view = window.content()->findChild<QPdfView*>();
+        auto* label = window.content()->findChild<QLabel*>("pageLabel");
+        QVERIFY(view && label);
+        QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+        for (int page = 1; page <= 3; ++page) {
+            QCOMPARE(label->text(), QStringLiteral("Page %1 of 3").arg(page));
+            const QRect drawn = drawnRect(*view);
+            const int above = drawn.top(), below = view->viewport()->height() - 1 - drawn.bottom();
+            QVERIFY2(above > 20 && std::abs(above - below) <= 2,
+                     qPrintable(QStringLiteral("page %1: %2 above, %3 below")
+                                    .arg(page).arg(above).arg(below)));
+            QTest::keyClick(&window, Qt::Key_PageDown);
+        }
+    }
+
     // "Transparent Background" (PNG) zooms as the PDF does: 1:1 is the drawing's size in
     // points, each Ctrl+plus scales what is drawn by the same step, Ctrl+0 fits again.
     void zoomKeysAndWheelScaleThePng() {
@@ -288,14 +323,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto* view = window.content()->findChild<QAbstractScrollArea*>();
         QVERIFY(view);
-        auto drawn = [view] {
-            QImage shot = view->viewport()->grab().toImage();
-            QRect ink;  // the bounding box of what is not transparent
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x)
-                    if (qAlpha(shot.pixel(x, y)) > 0) ink |= QRect(x, y, 1, 1);
-            return ink;
-        };
+        auto drawn = [view] { return drawnRect(*view); };
         const QRect fitted = drawn();
         QVERIFY(!fitted.isEmpty());
         // Smaller by one step: all of it still in the window, its ink scaled by the step.
