@@ -42,7 +42,10 @@ void ImageView::setZoom(double zoom) {
 }
 
 double ImageView::effectiveZoom() const {
-    if (zoom_ > 0) return zoom_;
+    return zoom_ > 0 ? zoom_ : fittedZoom();
+}
+
+double ImageView::fittedZoom() const {
     const QSizeF natural = naturalSize();
     if (natural.isEmpty()) return 1;
     const QSize bounds = viewport()->size();

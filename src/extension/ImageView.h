@@ -34,6 +34,8 @@ public:
     void setZoom(double zoom);
     // The scale the image is drawn at now, relative to its natural size.
     double effectiveZoom() const;
+    // The scale the image is drawn at when fitted to the view as it is now.
+    double fittedZoom() const;
 
     // Where the image is drawn inside `bounds` (the viewport's rectangle when shown).
     QRect imageRect(QRect bounds) const;

@@ -34,6 +34,7 @@
 #include "platform/PrintableText.h"
 #include "platform/SystemVersion.h"
 #include "prefs/Prefs.h"
+#include "quicklook/PdfZoom.h"
 #include "shared/ConversionError.h"
 #include "shared/Decompression.h"
 #include "shared/ConverterRun.h"
@@ -204,8 +205,11 @@ int PreviewViewController::previewPageCount() const {
 }
 
 bool PreviewViewController::zoom(double factor) {
-    if (!imageView_) return false;
-    imageView_->setZoom(factor > 0 ? imageView_->effectiveZoom() * factor : 0);
+    // While a document's first page stands in for its PDF, the keys zoom that page; the PDF
+    // takes the zoom over when it arrives (endFirstPage()).
+    ImageView* image = firstPageView_ ? firstPageImage_.data() : imageView_;
+    if (!image) return false;
+    image->setZoom(factor > 0 ? image->effectiveZoom() * factor : 0);
     return true;
 }
 
@@ -384,6 +388,7 @@ void PreviewViewController::showFirstPage(QImage image, QSizeF points) {
     auto* layout = pinningLayout(page);
     layout->setContentsMargins(margins);
     auto* imageView = new ImageView;
+    firstPageImage_ = imageView;
     imageView->setImage(std::move(image));
     imageView->setNaturalSize(points);
     imageView->setFrameShape(QFrame::NoFrame);
@@ -405,9 +410,18 @@ QWidget* PreviewViewController::firstPageView() const { return firstPageView_.da
 void PreviewViewController::endFirstPage(const QString& error) {
     if (!firstPageView_) return;
     if (error.isEmpty()) {
-        // The PDF is shown in its place, and the window keeps its size.
+        // The PDF is shown in its place, and the window keeps its size, and the zoom, as
+        // against the fitted page, that the user gave the first page.
+        const QRect place = firstPageView_->geometry();
+        const double zoom = firstPageImage_ && firstPageImage_->zoom() > 0
+                                ? firstPageImage_->zoom() / firstPageImage_->fittedZoom()
+                                : 0;
         delete firstPageView_.data();
         pdfView_->show();
+        if (zoom > 0) {
+            pdfView_->setGeometry(place);  // the fitted scale comes from the viewport's size
+            quicklook::zoomBy(*pdfView_, zoom);
+        }
         return;
     }
     // What was reached stays, with the reason the rest is missing.

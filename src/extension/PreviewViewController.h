@@ -126,7 +126,8 @@ public:
     QString previewFormatName() const override;
     int previewPageCount() const override;
     void setInterimHandler(std::function<void()> shown) override;
-    // PNG: zooms the image view by `factor` (0: fitted) from the scale it shows now.
+    // PNG, and a document's first page before its PDF: zooms the image view by `factor` (0:
+    // fitted) from the scale it shows now. The PDF keeps a first page's zoom.
     bool zoom(double factor) override;
 
     // The format of this controller, read from the settings on first use and then kept.
@@ -187,6 +188,7 @@ private:
     std::function<void()> interimHandler_;
     std::stop_source firstPageStop_;
     QPointer<QWidget> firstPageView_;
+    QPointer<ImageView> firstPageImage_;  // inside firstPageView_
 };
 
 }  // namespace vorrel

@@ -66,7 +66,9 @@ QString PreviewSession::previewFormatName() const {
 }
 
 bool PreviewSession::zoom(double factor) {
-    return state_ == State::Succeeded && controller_ && controller_->zoom(factor);
+    // A first look (Running) zooms too: the controller hands its zoom on to what follows.
+    return state_ != State::Failed && state_ != State::Idle && controller_ &&
+           controller_->zoom(factor);
 }
 
 }  // namespace vorrel::quicklook

@@ -52,7 +52,8 @@ public:
     std::filesystem::path previewFileURL() const;
     QString previewFormatName() const;
     int previewPageCount() const;
-    // Zooms content that zooms itself (see PreviewingController::zoom); false otherwise.
+    // Zooms content that zooms itself (see PreviewingController::zoom), a first look
+    // included; false otherwise.
     bool zoom(double factor);
 
 signals:

@@ -184,6 +184,8 @@ bool QuickLookWindow::eventFilter(QObject* watched, QEvent* event) {
 void QuickLookWindow::zoom(double factor) {
     if (!content_) return;
     if (session_ && session_->zoom(factor)) return;
+    // A PDF view still waiting for its document has no scale to start from.
+    if (session_ && session_->state() != PreviewSession::State::Succeeded) return;
     if (auto* pdfView = content_->findChild<QPdfView*>()) {
         if (factor > 0)
             zoomBy(*pdfView, factor);

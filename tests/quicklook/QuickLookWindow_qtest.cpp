@@ -234,10 +234,30 @@ private slots:
         };
         QCOMPARE(middle(), QColor(Qt::red));  // page 1 is red, 300 x 500 points
         const QRect place = window.geometry();
+        // The width of red across the middle: the page as drawn.
+        const auto pageWidth = [&window] {
+            const QImage shot = window.grab().toImage();
+            int red = 0;
+            for (int x = 0; x < shot.width(); ++x)
+                red += shot.pixelColor(x, shot.height() / 2) == QColor(Qt::red);
+            return red;
+        };
+        const int fitted = pageWidth();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
+        const int zoomedOut = pageWidth();
+        QVERIFY2(zoomedOut < fitted * 0.9, qPrintable(QString("%1 of %2").arg(zoomedOut).arg(fitted)));
 
         QVERIFY(waitShown(window));
         QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Succeeded);
         QCOMPARE(window.geometry(), place);
+        // The PDF (drawn in the background) takes over the first page's zoom; Ctrl+0 fits it.
+        QTRY_VERIFY2(qAbs(pageWidth() - zoomedOut) <= 2,
+                     qPrintable(QString("%1, first page %2").arg(pageWidth()).arg(zoomedOut)));
+        QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
+        QTRY_VERIFY2(qAbs(pageWidth() - fitted) <= 2,
+                     qPrintable(QString("%1, first page %2").arg(pageWidth()).arg(fitted)));
         // The first page had the window sized as the PDF's page wants it.
         const QSize bounds = window.screen()->availableGeometry().size() * 0.9;
         QCOMPARE(place.size(),
@@ -245,8 +265,6 @@ private slots:
         label = window.content()->findChild<QLabel*>("pageLabel");
         QVERIFY(label);
         QCOMPARE(label->text(), "Page 1 of 3");
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_PageDown);
         QTest::keyClick(&window, Qt::Key_PageDown);
         QCOMPARE(label->text(), "Page 3 of 3");
