@@ -39,8 +39,8 @@ QSize drawnPageSize(const QPdfView& view, int page) {
 }  // namespace
 
 PageCentring::PageCentring(QPdfView* view)
-    : QObject(view), view_(view), base_(view->documentMargins()) {
-    view_->viewport()->installEventFilter(this);
+    : QObject(view), view_(view), viewport_(view->viewport()), base_(view->documentMargins()) {
+    viewport_->installEventFilter(this);
     connect(view_, &QPdfView::documentChanged, this, [this] {
         watchDocument();
         centre();
@@ -74,7 +74,9 @@ int PageCentring::contentHeight(const QPdfView& view) {
 }
 
 bool PageCentring::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport() && event->type() == QEvent::Resize) centre();
+    // The viewport's events come in while the view is being destroyed too: nothing of the
+    // view is asked before one is known to be a resize.
+    if (watched == viewport_ && event->type() == QEvent::Resize) centre();
     return QObject::eventFilter(watched, event);
 }
 

@@ -46,6 +46,7 @@ private:
     void watchDocument();
 
     QPdfView* view_;
+    QObject* viewport_;  // only compared with the watched object
     QMargins base_;
 };
 
