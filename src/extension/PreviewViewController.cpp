@@ -208,7 +208,8 @@ bool PreviewViewController::zoom(double factor) {
     // While a document's first page stands in for its PDF, the keys zoom that page; the PDF
     // takes the zoom over when it arrives (endFirstPage()).
     ImageView* image = firstPageView_ ? firstPageImage_.data() : imageView_;
-    if (!image) return false;
+    // Nothing shown yet has no scale to start from.
+    if (!image || image->image().isNull()) return false;
     image->setZoom(factor > 0 ? image->effectiveZoom() * factor : 0);
     return true;
 }
