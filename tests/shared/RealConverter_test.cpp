@@ -124,7 +124,9 @@ TEST_F(GhostscriptConversion, ATruncatedCachedFileIsConvertedAgain) {
         fs::resize_file(cached, whole.size() / 2);
 
         EXPECT_EQ(GhostScript(file, format, 200).run(), cached);
-        EXPECT_EQ(readFile(cached).size(), whole.size());
+        // Not byte for byte: a PDF's /ID comes from the time and is written as a literal or a
+        // hex string, whichever its bytes allow, so its length varies by a few bytes.
+        EXPECT_NEAR(double(readFile(cached).size()), double(whole.size()), 64);
         EXPECT_TRUE(isWholeConvertedFile(cached, format));
     }
 }
