@@ -36,6 +36,20 @@ QSize drawnPageSize(const QPdfView& view, int page) {
     return natural;
 }
 
+// The height `view` draws its pages at now, spacing included, without the margins; 0
+// without a document.
+int contentHeight(const QPdfView& view) {
+    const QPdfDocument* document = view.document();
+    if (!document || document->status() != QPdfDocument::Status::Ready) return 0;
+    const bool single = view.pageMode() == QPdfView::PageMode::SinglePage;
+    const int first = single ? view.pageNavigator()->currentPage() : 0;
+    const int end = single ? std::min(first + 1, document->pageCount()) : document->pageCount();
+    int height = 0;
+    for (int page = first; page < end; ++page)
+        height += drawnPageSize(view, page).height() + view.pageSpacing();
+    return height;
+}
+
 }  // namespace
 
 PageCentring::PageCentring(QPdfView* view)
@@ -59,18 +73,6 @@ QMargins PageCentring::baseMargins(const QPdfView& view) {
     if (const auto* centring = view.findChild<PageCentring*>(QString(), Qt::FindDirectChildrenOnly))
         return centring->base_;
     return view.documentMargins();
-}
-
-int PageCentring::contentHeight(const QPdfView& view) {
-    const QPdfDocument* document = view.document();
-    if (!document || document->status() != QPdfDocument::Status::Ready) return 0;
-    const bool single = view.pageMode() == QPdfView::PageMode::SinglePage;
-    const int first = single ? view.pageNavigator()->currentPage() : 0;
-    const int end = single ? std::min(first + 1, document->pageCount()) : document->pageCount();
-    int height = 0;
-    for (int page = first; page < end; ++page)
-        height += drawnPageSize(view, page).height() + view.pageSpacing();
-    return height;
 }
 
 bool PageCentring::eventFilter(QObject* watched, QEvent* event) {

@@ -34,9 +34,6 @@ public:
     // The margins of `view` apart from centring: its base margins when a centring is attached,
     // else its document margins.
     static QMargins baseMargins(const QPdfView& view);
-    // The height `view` draws its pages at now, spacing included, without the margins; 0
-    // without a document.
-    static int contentHeight(const QPdfView& view);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

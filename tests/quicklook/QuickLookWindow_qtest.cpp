@@ -41,6 +41,12 @@ bool waitShown(QuickLookWindow& window) {
     return shown.count() > 0 || shown.wait(60000);
 }
 
+// Gives the window the keyboard, as a click on it would.
+bool activate(QuickLookWindow& window) {
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
 // The bounding box of what a scrolling view's viewport draws that is not transparent: the
 // pages or the picture, without the window behind them.
 QRect drawnRect(const QAbstractScrollArea& view) {
@@ -165,8 +171,7 @@ private slots:
         const fs::path second = home->write("second.eps", test::eps::text());
         QuickLookWindow window(*registry, {first, second});
         QVERIFY(waitShown(window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
 
         QTest::keyClick(&window, Qt::Key_Right);
         QCOMPARE(window.currentIndex(), 1);
@@ -187,8 +192,7 @@ private slots:
         const fs::path file = home->write("three pages.ps.gz", test::ps::gzip(test::ps::threePages()));
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         auto* view = window.content()->findChild<QPdfView*>();
         auto* label = window.content()->findChild<QLabel*>("pageLabel");
         QVERIFY(view && label);
@@ -243,8 +247,7 @@ private slots:
             return red;
         };
         const int fitted = pageWidth();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         QTest::keyClick(&window, Qt::Key_Minus, Qt::ControlModifier);
         const int zoomedOut = pageWidth();
         QVERIFY2(zoomedOut < fitted * 0.9, qPrintable(QString("%1 of %2").arg(zoomedOut).arg(fitted)));
@@ -275,8 +278,7 @@ private slots:
         const fs::path file = home->write("zoom.eps", test::eps::lineArt());
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         auto* view = window.content()->findChild<QPdfView*>();
         QVERIFY(view);
         const double fitted = quicklook::effectiveZoom(*view);
@@ -310,8 +312,7 @@ private slots:
         const fs::path file = home->write("centred.ps", test::ps::threePages());
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         auto* view = window.content()->findChild<QPdfView*>();
         auto* label = window.content()->findChild<QLabel*>("pageLabel");
         QVERIFY(view && label);
@@ -337,8 +338,7 @@ private slots:
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
         QCOMPARE(window.session()->previewFormatName(), QStringLiteral("PNG"));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(window));
         auto* view = window.content()->findChild<QAbstractScrollArea*>();
         QVERIFY(view);
         auto drawn = [view] { return drawnRect(*view); };
