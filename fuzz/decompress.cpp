@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "shared/Decompression.h"
+#include "conversion/Decompression.h"
 
 using namespace vorrel;
 

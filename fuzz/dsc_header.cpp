@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "shared/DscHeader.h"
+#include "conversion/DscHeader.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/Suite.h"
-#include "platform/ValueJson.h"
+#include "settings/Suite.h"
+#include "settings/ValueJson.h"
 
 using namespace vorrel::platform;
 namespace fs = std::filesystem;

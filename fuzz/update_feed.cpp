@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/desktop/Appcast.h"
+#include "updates/Appcast.h"
 
 using namespace vorrel::platform;
 

@@ -32,8 +32,8 @@
 
 #include "platform/Bundle.h"
 #include "platform/Sha256.h"
-#include "shared/GhostScript.h"
-#include "shared/PreviewFiles.h"
+#include "conversion/GhostScript.h"
+#include "cache/PreviewFiles.h"
 
 extern char** environ;
 

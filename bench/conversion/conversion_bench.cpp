@@ -34,9 +34,9 @@
 #include "platform/ChildProcess.h"
 #include "platform/FileCopy.h"
 #include "platform/Sha256.h"
-#include "shared/ConverterPolicy.h"
-#include "shared/GhostScript.h"
-#include "shared/PreviewFiles.h"
+#include "conversion/ConverterPolicy.h"
+#include "conversion/GhostScript.h"
+#include "cache/PreviewFiles.h"
 #include "support/Eps.h"
 #include "support/TempHome.h"
 

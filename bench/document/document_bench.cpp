@@ -25,8 +25,8 @@
 
 #include "Documents.h"
 #include "Measure.h"
-#include "shared/GhostScript.h"
-#include "shared/PreviewFiles.h"
+#include "conversion/GhostScript.h"
+#include "cache/PreviewFiles.h"
 #include "support/TempHome.h"
 #include "thumbnailer/Thumbnail.h"
 

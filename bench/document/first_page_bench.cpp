@@ -31,9 +31,9 @@
 
 #include "Documents.h"
 #include "Measure.h"
-#include "extension/PreviewViewController.h"
-#include "shared/FirstPage.h"
-#include "shared/GhostScript.h"
+#include "preview/PreviewViewController.h"
+#include "conversion/FirstPage.h"
+#include "conversion/GhostScript.h"
 #include "support/TempHome.h"
 
 namespace {

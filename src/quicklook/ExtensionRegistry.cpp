@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "quicklook/PreviewingController.h"
+#include "preview/contract/PreviewingController.h"
 
 #ifndef VORREL_PLUGIN_SUBDIR
 #define VORREL_PLUGIN_SUBDIR "lib/vorrel"

@@ -20,7 +20,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "quicklook/PreviewingController.h"
+#include "preview/contract/PreviewingController.h"
 
 class QWidget;
 

@@ -18,7 +18,7 @@
 #include <cmath>
 
 #include "quicklook/FallbackView.h"
-#include "quicklook/PdfZoom.h"
+#include "preview/zoom/PdfZoom.h"
 #include "quicklook/PreviewSession.h"
 
 namespace vorrel::quicklook {

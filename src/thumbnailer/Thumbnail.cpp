@@ -18,14 +18,14 @@
 #include <system_error>
 
 #include "platform/FileCopy.h"
-#include "platform/PaperSize.h"
+#include "conversion/PaperSize.h"
 #include "platform/TemporaryFolder.h"
-#include "shared/ConversionError.h"
-#include "shared/ConverterRun.h"
-#include "shared/CropArguments.h"
-#include "shared/DocumentPage.h"
-#include "shared/GhostScript.h"
-#include "shared/StaleFiles.h"
+#include "conversion/ConversionError.h"
+#include "conversion/ConverterRun.h"
+#include "conversion/CropArguments.h"
+#include "conversion/DocumentPage.h"
+#include "conversion/GhostScript.h"
+#include "cache/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
 
 namespace vorrel {

@@ -62,8 +62,8 @@
 #include <string>
 #include <vector>
 
-#include "shared/DscHeader.h"
-#include "shared/SourceKind.h"
+#include "conversion/DscHeader.h"
+#include "conversion/SourceKind.h"
 
 namespace vorrel {
 

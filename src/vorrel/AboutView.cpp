@@ -2,11 +2,11 @@
 
 #include <QVBoxLayout>
 
-#include "zodadavovov/AppVersionUpdaterView.h"
-#include "zodadavovov/MakerLinks.h"
-#include "zodadavovov/OrderedListItem.h"
-#include "zodadavovov/PlainSection.h"
-#include "zodadavovov/SharedLocalizedStrings.h"
+#include "widgets/AppVersionUpdaterView.h"
+#include "widgets/MakerLinks.h"
+#include "widgets/OrderedListItem.h"
+#include "widgets/PlainSection.h"
+#include "widgets/SharedLocalizedStrings.h"
 
 namespace vorrel {
 

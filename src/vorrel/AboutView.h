@@ -11,7 +11,7 @@
 
 #include <QWidget>
 
-#include "platform/desktop/UpdaterController.h"
+#include "updates/UpdaterController.h"
 
 namespace vorrel::zodadavovov {
 class AppVersionUpdaterView;

@@ -9,7 +9,7 @@
 
 #include <QObject>
 
-#include "platform/desktop/Updater.h"
+#include "updates/Updater.h"
 
 namespace vorrel {
 

@@ -1,6 +1,6 @@
 #include "vorrel/CheckUpdatesButton.h"
 
-#include "zodadavovov/SymbolIcon.h"
+#include "widgets/SymbolIcon.h"
 
 namespace vorrel {
 

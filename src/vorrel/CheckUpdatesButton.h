@@ -8,7 +8,7 @@
 
 #include <QAction>
 
-#include "platform/desktop/Updater.h"
+#include "updates/Updater.h"
 #include "vorrel/CheckForUpdatesViewModel.h"
 
 namespace vorrel {

@@ -5,7 +5,7 @@
 #include "vorrel/AboutView.h"
 #include "vorrel/HomeView.h"
 #include "vorrel/SettingsView.h"
-#include "zodadavovov/SymbolIcon.h"
+#include "widgets/SymbolIcon.h"
 
 namespace vorrel {
 

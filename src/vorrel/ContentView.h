@@ -10,7 +10,7 @@
 
 #include <QTabWidget>
 
-#include "platform/desktop/UpdaterController.h"
+#include "updates/UpdaterController.h"
 #include "vorrel/AppLanguage.h"
 #include "vorrel/PaneSelection.h"
 

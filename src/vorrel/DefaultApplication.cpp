@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "platform/desktop/DefaultApplications.h"
-#include "shared/ServedTypes.h"
+#include "conversion/ServedTypes.h"
 
 namespace vorrel {
 

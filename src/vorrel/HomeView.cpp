@@ -8,11 +8,11 @@
 #include "platform/SystemVersion.h"
 #include "vorrel/DefaultApplication.h"
 #include "vorrel/ThumbnailerChoice.h"
-#include "zodadavovov/AppBrandingView.h"
-#include "zodadavovov/OrderedListItem.h"
-#include "zodadavovov/PlainSection.h"
-#include "zodadavovov/Style.h"
-#include "zodadavovov/UrlOpener.h"
+#include "widgets/AppBrandingView.h"
+#include "widgets/OrderedListItem.h"
+#include "widgets/PlainSection.h"
+#include "widgets/Style.h"
+#include "widgets/UrlOpener.h"
 
 namespace vorrel {
 

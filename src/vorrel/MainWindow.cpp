@@ -7,17 +7,17 @@
 #include <QPointer>
 
 #include "platform/desktop/FileManager.h"
-#include "shared/AppGroup.h"
-#include "shared/PreviewFiles.h"
+#include "platform/AppGroup.h"
+#include "cache/PreviewFiles.h"
 #include "vorrel/CheckUpdatesButton.h"
 #include "vorrel/ContentView.h"
 #include "vorrel/PreviewVerdict.h"
 #include "vorrel/SettingsView.h"
 #include "vorrel/SettingsWriteMessage.h"
-#include "zodadavovov/HelpMenu.h"
-#include "zodadavovov/UTIFinder.h"
-#include "zodadavovov/MakerLinks.h"
-#include "zodadavovov/SymbolIcon.h"
+#include "widgets/HelpMenu.h"
+#include "widgets/UTIFinder.h"
+#include "widgets/MakerLinks.h"
+#include "widgets/SymbolIcon.h"
 
 namespace vorrel {
 

@@ -19,8 +19,8 @@
 
 #include <QMainWindow>
 
-#include "platform/desktop/UpdaterController.h"
-#include "prefs/binding/Pref.h"
+#include "updates/UpdaterController.h"
+#include "settings/binding/Pref.h"
 #include "vorrel/AppLanguage.h"
 #include "vorrel/PaneSelection.h"
 

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <algorithm>
 
-#include "shared/ServedTypes.h"
-#include "shared/SourceKind.h"
+#include "conversion/ServedTypes.h"
+#include "conversion/SourceKind.h"
 
 namespace vorrel {
 

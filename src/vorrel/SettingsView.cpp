@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "shared/SharedSettings.h"
+#include "settings/SharedSettings.h"
 
 namespace vorrel {
 

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "prefs/binding/Pref.h"
+#include "settings/binding/Pref.h"
 
 class QCheckBox;
 

@@ -15,7 +15,7 @@
 
 #include <QFrame>
 
-#include "prefs/binding/Pref.h"
+#include "settings/binding/Pref.h"
 
 class QLabel;
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 
 #include "platform/desktop/ThumbnailerEntries.h"
-#include "shared/ServedTypes.h"
-#include "zodadavovov/Style.h"
+#include "conversion/ServedTypes.h"
+#include "widgets/Style.h"
 
 namespace vorrel {
 

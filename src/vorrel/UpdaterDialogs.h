@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "platform/desktop/UserDriver.h"
+#include "updates/UserDriver.h"
 
 
 namespace vorrel {

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QScreen>
 
-#include "platform/Suite.h"
-#include "shared/SharedSettings.h"
+#include "settings/Suite.h"
+#include "settings/SharedSettings.h"
 #include "vorrel/AppLanguage.h"
 #include "vorrel/MainWindow.h"
 #include "vorrel/UpdaterDialogs.h"

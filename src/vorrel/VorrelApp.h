@@ -16,8 +16,8 @@
 
 #include <QObject>
 
-#include "platform/desktop/UpdaterController.h"
-#include "prefs/binding/Pref.h"
+#include "updates/UpdaterController.h"
+#include "settings/binding/Pref.h"
 #include "vorrel/AppDelegate.h"
 #include "vorrel/PaneSelection.h"
 

@@ -10,7 +10,7 @@
 #include "platform/desktop/SingleInstance.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
-#include "zodadavovov/SymbolIcon.h"
+#include "widgets/SymbolIcon.h"
 
 int main(int argc, char* argv[]) {
     vorrel::platform::CommandLine commandLine(

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "shared/ServedTypes.h"
+#include "conversion/ServedTypes.h"
 #include "support/Eps.h"
 #include "support/TempHome.h"
 

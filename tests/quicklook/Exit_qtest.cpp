@@ -17,7 +17,7 @@
 #include "platform/Bundle.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/QuickLookWindow.h"
-#include "shared/GhostScript.h"
+#include "conversion/GhostScript.h"
 #include "support/Eps.h"
 #include "support/Processes.h"
 #include "support/TempHome.h"

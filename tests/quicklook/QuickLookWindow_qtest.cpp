@@ -18,7 +18,7 @@
 
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/FallbackView.h"
-#include "quicklook/PdfZoom.h"
+#include "preview/zoom/PdfZoom.h"
 #include "quicklook/PreviewSession.h"
 #include "quicklook/QuickLookWindow.h"
 #include "support/Eps.h"

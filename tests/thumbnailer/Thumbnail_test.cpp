@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "platform/PaperSize.h"
-#include "shared/ConversionError.h"
+#include "conversion/PaperSize.h"
+#include "conversion/ConversionError.h"
 #include "support/PostScript.h"
 #include "thumbnailer/ThumbnailerFixture.h"
 

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "shared/DscHeader.h"
+#include "conversion/DscHeader.h"
 #include "thumbnailer/Thumbnail.h"
 #include "support/Eps.h"
 #include "support/Processes.h"

@@ -23,12 +23,12 @@
 #include <QTest>
 
 #include "FakeFileManager.h"
-#include "LoopbackHttpServer.h"
+#include "support/LoopbackHttpServer.h"
 #include "platform/SystemVersion.h"
 #include "platform/desktop/DefaultApplications.h"
-#include "shared/AppGroup.h"
-#include "shared/PreviewFiles.h"
-#include "shared/SharedSettings.h"
+#include "platform/AppGroup.h"
+#include "cache/PreviewFiles.h"
+#include "settings/SharedSettings.h"
 #include "support/TempHome.h"
 #include "vorrel/AboutView.h"
 #include "vorrel/AppLanguage.h"
@@ -41,8 +41,8 @@
 #include "vorrel/Translations.h"
 #include "vorrel/UpdaterDialogs.h"
 #include "vorrel/VorrelApp.h"
-#include "zodadavovov/AppVersionUpdaterView.h"
-#include "zodadavovov/UrlOpener.h"
+#include "widgets/AppVersionUpdaterView.h"
+#include "widgets/UrlOpener.h"
 
 using namespace vorrel;
 using platform::Value;

@@ -7,8 +7,8 @@
 #include "support/TempHome.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
-#include "zodadavovov/UTIFinder.h"
-#include "zodadavovov/UTIFinderView.h"
+#include "widgets/UTIFinder.h"
+#include "widgets/UTIFinderView.h"
 
 using namespace vorrel;
 

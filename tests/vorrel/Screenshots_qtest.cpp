@@ -16,7 +16,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "shared/SharedSettings.h"
+#include "settings/SharedSettings.h"
 #include "support/TempHome.h"
 #include "vorrel/AppLanguage.h"
 #include "vorrel/ContentView.h"

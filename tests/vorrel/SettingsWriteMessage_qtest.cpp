@@ -10,8 +10,8 @@
 #include <QCheckBox>
 #include <QTest>
 
-#include "platform/Suite.h"
-#include "shared/SharedSettings.h"
+#include "settings/Suite.h"
+#include "settings/SharedSettings.h"
 #include "support/TempHome.h"
 #include "vorrel/ContentView.h"
 #include "vorrel/MainWindow.h"

@@ -9,7 +9,7 @@
 
 #include <optional>
 
-#include "shared/ServedTypes.h"
+#include "conversion/ServedTypes.h"
 #include "support/TempHome.h"
 #include "vorrel/ThumbnailerChoice.h"
 

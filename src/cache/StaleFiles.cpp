@@ -1,0 +1,53 @@
+#include "cache/StaleFiles.h"
+
+#include <mutex>
+#include <set>
+#include <string_view>
+
+#include "platform/FileTimes.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void removeOlder(const fs::path& folder, std::string_view prefix, platform::Date cutOff) {
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::path path = entries->path();
+        if (!path.filename().string().starts_with(prefix)) continue;
+        const auto created = platform::creationDate(path);
+        if (!created || *created >= cutOff) continue;
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+}
+
+}  // namespace
+
+void removeStaleEntries(const fs::path& folder, std::string_view prefix,
+                        std::chrono::milliseconds maximumAge) {
+    removeOlder(folder, prefix, std::chrono::system_clock::now() - maximumAge);
+}
+
+void removeStaleConverterFiles(const fs::path& previewFolder, const fs::path& scratchFolder,
+                               std::chrono::milliseconds maximumAge) {
+    const platform::Date cutOff = std::chrono::system_clock::now() - maximumAge;
+    removeOlder(previewFolder, "inprogress-", cutOff);
+    removeOlder(scratchFolder, "vorrel-converter-", cutOff);
+}
+
+void removeStaleConverterFilesOnce(const fs::path& previewFolder, const fs::path& scratchFolder,
+                                   std::chrono::milliseconds maximumAge) {
+    static std::mutex mutex;
+    static std::set<fs::path> swept;
+    {
+        std::lock_guard lock(mutex);
+        if (!swept.insert(previewFolder).second) return;
+    }
+    removeStaleConverterFiles(previewFolder, scratchFolder, maximumAge);
+}
+
+}  // namespace vorrel

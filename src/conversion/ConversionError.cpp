@@ -1,0 +1,35 @@
+#include "conversion/ConversionError.h"
+
+namespace vorrel {
+
+namespace {
+
+std::string describe(ConversionError::Case kind, std::int32_t status) {
+    switch (kind) {
+        case ConversionError::Case::converterFailed:
+            return "Ghostscript exited with status " + std::to_string(status) + ".";
+        case ConversionError::Case::outputMissing:
+            return "Ghostscript exited without producing an output file.";
+        case ConversionError::Case::timedOut:
+            return "Ghostscript did not finish within " +
+                   std::to_string(ConversionError::kTimeLimitSeconds) + " seconds.";
+        case ConversionError::Case::unreadableOutput:
+            return "The converted file could not be read.";
+        case ConversionError::Case::emptyFile:
+            return "The EPS file is empty.";
+        case ConversionError::Case::outputTooLarge:
+            return "Ghostscript wrote more than 1 GiB.";
+    }
+    return {};
+}
+
+}  // namespace
+
+ConversionError ConversionError::converterFailed(std::int32_t status) {
+    return ConversionError(Case::converterFailed, status);
+}
+
+ConversionError::ConversionError(Case kind, std::int32_t status)
+    : case_(kind), status_(status), description_(describe(kind, status)) {}
+
+}  // namespace vorrel

@@ -1,0 +1,225 @@
+#include "conversion/ConverterRun.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "logbook/Logbook.h"
+#include "platform/ChildProcess.h"
+#include "platform/Paths.h"
+#include "platform/PrintableText.h"
+#include "platform/TemporaryFolder.h"
+#include "conversion/ConversionError.h"
+#include "conversion/ConverterPolicy.h"
+#include "conversion/StagedInput.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How often the written bytes are added up while the converter runs.
+constexpr auto kWriteCheckInterval = 50ms;
+
+std::stop_source& everyRun() {
+    static std::stop_source source;
+    return source;
+}
+
+// Holds one of the conversion slots for its lifetime.
+class SlotLease {
+public:
+    explicit SlotLease(bool leaveOneFree) {
+        auto& slots = ConverterRun::conversionSlots();
+        if (!leaveOneFree) {
+            slots.acquire();
+            return;
+        }
+        if (!slots.try_acquire()) throw ConverterRun::NoFreeSlot();
+        if (!slots.try_acquire()) {
+            slots.release();
+            throw ConverterRun::NoFreeSlot();
+        }
+        slots.release();  // the second one only proved that one stays free
+    }
+    ~SlotLease() { ConverterRun::conversionSlots().release(); }
+    SlotLease(const SlotLease&) = delete;
+    SlotLease& operator=(const SlotLease&) = delete;
+};
+
+// The output file, created empty before the launch so that the converter can be allowed to
+// write that one file and nothing beside it; removed unless kept.
+class OutputFile {
+public:
+    explicit OutputFile(const fs::path& path) : path_(path) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot create " + platform::escapeControlCharacters(path.string()));
+        fchmod(fd, 0600);  // exactly, whatever the umask
+        close(fd);
+    }
+    ~OutputFile() {
+        if (keep_) return;
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    void keep() { keep_ = true; }
+
+private:
+    fs::path path_;
+    bool keep_ = false;
+};
+
+// Logs the converter's last messages when the run fails.
+class MessagesOnFailure {
+public:
+    explicit MessagesOnFailure(const platform::ChildProcess& converter)
+        : converter_(converter), exceptions_(std::uncaught_exceptions()) {}
+    ~MessagesOnFailure() {
+        if (std::uncaught_exceptions() == exceptions_ || converter_.capturedOutput().empty())
+            return;
+        Logbook::defaultInstance().debug(
+            "Converter messages: " + platform::escapeControlCharacters(converter_.capturedOutput()),
+            "run()");
+    }
+    MessagesOnFailure(const MessagesOnFailure&) = delete;
+    MessagesOnFailure& operator=(const MessagesOnFailure&) = delete;
+
+private:
+    const platform::ChildProcess& converter_;
+    int exceptions_;
+};
+
+bool stopRequested(const std::stop_token& stop) {
+    return stop.stop_requested() || everyRun().stop_requested();
+}
+
+// What the converter has written so far: the output file and everything in its TMPDIR.
+std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder) {
+    std::error_code error;
+    std::uint64_t total = 0;
+    if (const auto size = fs::file_size(output, error); !error) total += size;
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code ignored;
+        if (entry->is_regular_file(ignored)) {
+            const auto size = entry->file_size(ignored);
+            if (!ignored) total += size;
+        }
+    }
+    return total;
+}
+
+}  // namespace
+
+ConverterRun::Cancelled::Cancelled(const fs::path& source)
+    : std::system_error(std::make_error_code(std::errc::operation_canceled),
+                        "the conversion of " + platform::escapeControlCharacters(source.string()) +
+                            " was stopped") {}
+
+std::counting_semaphore<4>& ConverterRun::conversionSlots() {
+    static std::counting_semaphore<4> slots(4);
+    return slots;
+}
+
+void ConverterRun::stopAll() { everyRun().request_stop(); }
+
+void ConverterRun::run(const Options& options) {
+    SlotLease slot(options.leaveOneSlotFree);
+    if (stopRequested(options.stop)) throw Cancelled(options.source);
+
+    OutputFile output(options.output);
+    // A fresh folder for the converter's TMPDIR and its copy of the input. Ghostscript lets a
+    // document read, write and delete files in its TMPDIR even under -dSAFER; a private one
+    // keeps documents away from other programs' temporary files. It lives in the group
+    // container, where the next process finds it should this one be killed before removing it.
+    if (auto error = platform::createPrivateFolders(options.scratchFolder))
+        throw std::system_error(error, "cannot create " + options.scratchFolder.string());
+    const platform::TemporaryFolder privateFolder(options.scratchFolder, "vorrel-converter-");
+    const fs::path temporaryFolder = privateFolder.path() / "tmp";
+    if (auto error = platform::createPrivateFolders(temporaryFolder))
+        throw std::system_error(error, "cannot create " + temporaryFolder.string());
+
+    // The converter reads exactly the bytes the caller saw: a copy under a fixed name.
+    fs::path input = options.source;
+    std::vector<std::string> arguments = options.arguments;
+    if (options.argumentsFor) {
+        const fs::path staged = privateFolder.path() / "source";
+        platform::copyFileOnce(options.source, staged,
+                               options.stagedBytes ? options.stagedBytes
+                                                   : [](std::span<const std::uint8_t>) {});
+        input = stageInput(staged, privateFolder.path(),
+                           [&options] { return stopRequested(options.stop); });
+        if (stopRequested(options.stop)) throw Cancelled(options.source);
+        arguments = options.argumentsFor(input);
+    }
+
+    platform::ChildProcess converter(options.converter, arguments);
+    converter.setEnvironment("PATH", "/usr/bin:/bin");
+    converter.setEnvironment("LANG", "C.UTF-8");
+    converter.setEnvironment("HOME", temporaryFolder.string());
+    converter.setEnvironment("TMPDIR", temporaryFolder.string());
+    for (const auto& [name, value] : options.environment) converter.setEnvironment(name, value);
+    if (options.quiet) {
+        converter.discardOutput();
+    } else {
+        converter.captureOutput(kMessagesKept);
+    }
+    if (options.confined) {
+        ConverterPolicy::logSkippedLayers();
+        platform::Sandbox sandbox = ConverterPolicy::sandbox(
+            options.converter, input, options.output, temporaryFolder,
+            options.timeLimit + options.gracePeriod,
+            {.landlock = options.landlock, .newProcesses = options.newProcesses});
+        for (const auto& folder : options.writableFolders)
+            sandbox.allow(folder, platform::Sandbox::Access::full);
+        converter.confine(std::move(sandbox));
+    }
+    const MessagesOnFailure messages(converter);
+    // The converter dies with the thread that launches it (PR_SET_PDEATHSIG follows the
+    // thread): this one, which waits for it below, so it holds.
+    converter.launch();
+
+    {
+        // A stop asked for from now on (or already) kills the converter's group; the wait
+        // below then ends at once.
+        const auto kill = [&converter] { converter.signalGroup(SIGKILL); };
+        std::stop_callback stopThis(options.stop, kill);
+        std::stop_callback stopEvery(everyRun().get_token(), kill);
+        using Clock = platform::ChildProcess::Clock;
+        const auto deadline = Clock::now() + options.timeLimit;
+        bool tooLarge = false;
+        while (!converter.waitUntil(std::min(deadline, Clock::now() + kWriteCheckInterval))) {
+            if (bytesWritten(options.output, temporaryFolder) > options.writeCap) {
+                tooLarge = true;
+                converter.terminate(0ms);
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                converter.terminate(options.gracePeriod);
+                if (!stopRequested(options.stop)) throw ConversionError::timedOut();
+                break;
+            }
+        }
+        if (tooLarge && !stopRequested(options.stop)) throw ConversionError::outputTooLarge();
+    }
+    if (stopRequested(options.stop)) throw Cancelled(options.source);
+    if (converter.terminationStatus() != 0)
+        throw ConversionError::converterFailed(converter.terminationStatus());
+    std::error_code error;
+    const auto size = fs::file_size(options.output, error);
+    if (error || size == 0) throw ConversionError::outputMissing();
+    output.keep();
+}
+
+}  // namespace vorrel

@@ -1,0 +1,57 @@
+#include "conversion/FirstPage.h"
+
+#include <charconv>
+#include <system_error>
+
+#include "platform/Paths.h"
+
+#include "conversion/DocumentPage.h"
+#include "conversion/GhostScript.h"
+#include "cache/PreviewFiles.h"
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path scratchFolder() {
+    const fs::path folder = scratchDirectory(previewFilesDirectory());
+    if (auto error = platform::createPrivateFolders(folder))
+        throw std::system_error(error, "cannot create " + folder.string());
+    return folder;
+}
+
+}  // namespace
+
+FirstPage::FirstPage(const GhostScript& conversion, double dotsPerInch, std::stop_token stop)
+    : folder_(scratchFolder(), "vorrel-converter-"), file_(folder_.path() / "page-1.png") {
+    ConverterRun::Options options = conversion.runOptions(file_, folder_.path(), std::move(stop));
+    options.argumentsFor = [this, dotsPerInch](const fs::path& input) {
+        return arguments(file_, input, dotsPerInch);
+    };
+    options.quiet = true;  // the document's conversion logs its own messages
+    options.leaveOneSlotFree = true;
+    ConverterRun::run(options);
+}
+
+std::vector<std::string> FirstPage::arguments(const fs::path& outputPath, const fs::path& input,
+                                              double dotsPerInch) {
+    char resolution[64];
+    const auto written = std::to_chars(resolution, resolution + sizeof resolution, dotsPerInch,
+                                       std::chars_format::fixed);
+    // The page the PDF starts on too, so that the PDF takes the image's place at its size.
+    const std::vector<std::string> page = documentPageArguments(input);
+    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    list.insert(list.end(),
+                {page[0], page[1], "-r" + std::string(resolution, written.ptr), "-o",
+                 GhostScript::outputPathArgument(outputPath),
+                 // The page device's BeginPage runs with the number of pages shown so far: at
+                 // the start of the second page the drawing of the first is complete.
+                 "-c", "<< /BeginPage { 1 ge { quit } if } >> setpagedevice", "-f",
+                 fs::absolute(input).string(), "-c",
+                 "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
+    return list;
+}
+
+}  // namespace vorrel

@@ -1,0 +1,349 @@
+#include "conversion/GhostScript.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <functional>
+#include <string_view>
+#include <mutex>
+#include <optional>
+#include <system_error>
+
+#include "logbook/Logbook.h"
+#include "platform/ModuleLocation.h"
+#include "platform/FileCopy.h"
+#include "platform/Sha256.h"
+#include "platform/Uuid.h"
+#include "cache/ConvertedFile.h"
+#include "conversion/ConverterRun.h"
+#include "conversion/CropArguments.h"
+#include "conversion/DocumentPage.h"
+#include "conversion/DscHeader.h"
+#include "cache/PreviewFiles.h"
+#include "cache/StaleFiles.h"
+
+extern char** environ;
+
+namespace vorrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Settings {
+    fs::path converter;
+    std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
+    std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
+    bool confined = true;
+    bool landlock = true;
+    bool checkOutput = true;
+    bool passTestVariables = false;
+    bool newProcesses = false;
+    std::uint64_t writeCap = ConverterRun::kWriteCap;
+    std::function<void()> beforeStaging;
+    std::vector<fs::path> writableFolders;
+};
+
+// Fakes and the probe read their instructions from the environment, which the converter no
+// longer inherits: under a test override these variables are passed on.
+std::vector<std::pair<std::string, std::string>> testVariables() {
+    std::vector<std::pair<std::string, std::string>> variables;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string_view text(*entry);
+        if (!text.starts_with("VORREL_FAKE_") && !text.starts_with("VORREL_PROBE_")) continue;
+        const auto equals = text.find('=');
+        if (equals != std::string_view::npos)
+            variables.emplace_back(text.substr(0, equals), text.substr(equals + 1));
+    }
+    return variables;
+}
+
+std::mutex overrideMutex;
+std::optional<Settings> overrideSettings;
+
+Settings currentSettings() {
+    std::lock_guard lock(overrideMutex);
+    return overrideSettings.value_or(Settings{});
+}
+
+bool fileExists(const fs::path& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+void removeIgnoringErrors(const fs::path& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}
+
+// Moves `from` to `to`, failing with EEXIST instead of replacing a file already at `to`.
+void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+    int error = errno;
+    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
+    if (error == EINVAL || error == ENOSYS) {
+        if (link(from.c_str(), to.c_str()) == 0) {
+            unlink(from.c_str());
+            return;
+        }
+        error = errno;
+    }
+    throw std::system_error(error, std::generic_category(),
+                            "cannot move " + from.string() + " to " + to.string());
+}
+
+}  // namespace
+
+GhostScript::GhostScript(fs::path source, OutputFormat format, std::int64_t dotsPerInch)
+    : url(std::move(source)),
+      kind(readSourceKind(url)),
+      outputFormat(kind.document ? OutputFormat::PDF : format),
+      resolution(dotsPerInch) {
+    try {
+        outputFileURL = cachedFileURL(url, outputFormat, resolution);
+    } catch (const std::exception& error) {
+        Logbook::defaultInstance().debug(std::string(error.what()), "init(at:to:resolution:)");
+        throw;
+    }
+}
+
+std::counting_semaphore<4>& GhostScript::conversionSlots() {
+    return ConverterRun::conversionSlots();
+}
+
+fs::path GhostScript::converterURL() const {
+    if (auto settings = currentSettings(); !settings.converter.empty()) return settings.converter;
+    static const int anchor = 0;  // any object of this module locates it
+    return platform::moduleFolder(&anchor).parent_path().parent_path() / "libexec" / "vorrel" /
+           "converter";
+}
+
+std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
+    return arguments(outputPath, url);
+}
+
+std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
+                                                const fs::path& input) const {
+    if (kind.document) return documentArguments(outputPath, input);
+    std::vector<std::string> list = plainArguments(outputPath, input);
+    if (const auto box = readDscHeader(input).usableBox()) {
+        auto [before, after] = cropArguments(*box);
+        list.insert(list.end() - 1, before.begin(), before.end());
+        list.insert(list.end(), after.begin(), after.end());
+    }
+    return list;
+}
+
+std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath) const {
+    return plainArguments(outputPath, url);
+}
+
+std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
+                                                     const fs::path& input) const {
+    const std::string out = outputPathArgument(outputPath);
+    const std::string in = fs::absolute(input).string();
+    if (outputFormat == OutputFormat::PNG) {
+        return {"-q",
+                "-dSAFER",
+                "-dBATCH",
+                "-dNOPAUSE",
+                "-sDEVICE=pngalpha",
+                "-r" + std::to_string(resolution),
+                "-dEPSCrop",
+                "-o",
+                out,
+                in};
+    }
+    return {"-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-dNOCACHE",
+            "-sDEVICE=pdfwrite",
+            "-dEPSCrop",
+            "-dUseArtBox",
+            "-dDetectDuplicateImages=true",
+            "-dEmbedAllFonts=true",
+            "-dSubsetFonts=false",
+            "-dCompressFonts=true",
+            "-dAutoRotatePages=/None",
+            "-dPreserveOverprintSettings=true",
+            "-dPDFSETTINGS=/prepress",
+            "-dCompatibilityLevel=1.7",
+            "-sOutputFile=" + out,
+            in};
+}
+
+std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
+                                                       const fs::path& input) {
+    const std::vector<std::string> page = documentPageArguments(input);
+    return {"-dSAFER",
+            "-dBATCH",
+            "-dNOPAUSE",
+            "-dNOCACHE",
+            "-sDEVICE=pdfwrite",
+            page[0],
+            page[1],
+            "-dDetectDuplicateImages=true",
+            "-dEmbedAllFonts=true",
+            "-dCompressFonts=true",
+            "-dAutoRotatePages=/None",
+            "-dPreserveOverprintSettings=true",
+            "-dCompatibilityLevel=1.7",
+            "-sOutputFile=" + outputPathArgument(outputPath),
+            fs::absolute(input).string(),
+            "-c",
+            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+}
+
+fs::path GhostScript::run(std::stop_token stop) const {
+    // Before the cache: older versions cached the blank page of an empty file.
+    if (std::error_code error; fs::file_size(url, error) == 0 && !error) {
+        const ConversionError empty = ConversionError::emptyFile();
+        Logbook::defaultInstance().debug(empty.what(), "run()");
+        throw empty;
+    }
+    const Settings settings = currentSettings();
+    if (fileExists(outputFileURL)) {
+        if (!settings.checkOutput || isWholeConvertedFile(outputFileURL, outputFormat))
+            return outputFileURL;
+        // Cut short (a crash before its data reached the disk): converted once more.
+        removeIgnoringErrors(outputFileURL);
+    }
+
+    const fs::path folder = outputFileURL.parent_path();
+    removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
+    const fs::path inProgress =
+        folder / ("inprogress-" + platform::newUuidString() + "." +
+                  std::string(fileExtension(outputFormat)));
+    try {
+        if (settings.beforeStaging) settings.beforeStaging();
+        platform::Sha256 staged;
+        ConverterRun::Options options =
+            runOptions(inProgress, scratchDirectory(folder), std::move(stop));
+        options.argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); };
+        options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
+            staged.update(bytes);
+        };
+        ConverterRun::run(options);
+        // Named for the bytes converted: if the file changed since the key was made, the
+        // drawing goes under the key of what it shows, never under the old one.
+        const fs::path converted =
+            folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
+        if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
+            throw ConversionError::unreadableOutput();
+        if (fileExists(converted)) {
+            removeIgnoringErrors(inProgress);
+        } else {
+            // On disk before it is named: a name that survives a crash names a whole file. The
+            // folder itself is not synced: a rename lost in a crash only costs a conversion.
+            platform::syncFile(inProgress);
+            try {
+                moveWithoutReplacing(inProgress, converted);
+            } catch (const std::system_error&) {
+                removeIgnoringErrors(inProgress);
+                if (!fileExists(converted)) throw;
+            }
+        }
+        return converted;
+    } catch (const std::exception& error) {
+        removeIgnoringErrors(inProgress);
+        Logbook::defaultInstance().debug(std::string(error.what()), "run()");
+        throw;
+    }
+}
+
+ConverterRun::Options GhostScript::runOptions(const fs::path& output,
+                                              const fs::path& scratchFolder,
+                                              std::stop_token stop) const {
+    const Settings settings = currentSettings();
+    return {.converter = converterURL(),
+            .source = fs::absolute(url),
+            .output = output,
+            .scratchFolder = scratchFolder,
+            .timeLimit = settings.timeLimit,
+            .gracePeriod = settings.gracePeriod,
+            .confined = settings.confined,
+            .writableFolders = settings.writableFolders,
+            .stop = std::move(stop),
+            .writeCap = settings.writeCap,
+            .landlock = settings.landlock,
+            .newProcesses = settings.newProcesses,
+            .environment = settings.passTestVariables ? testVariables()
+                                                      : decltype(testVariables()){}};
+}
+
+namespace {
+
+// Test doubles written as shell scripts need their interpreter to start programs.
+bool isScript(const fs::path& program) {
+    std::ifstream file(program, std::ios::binary);
+    char start[2] = {};
+    return file.read(start, 2) && start[0] == '#' && start[1] == '!';
+}
+
+}  // namespace
+
+struct GhostScript::TestOverride::Previous {
+    std::optional<Settings> settings;
+};
+
+GhostScript::TestOverride::TestOverride(fs::path converter, std::chrono::milliseconds timeLimit,
+                                        std::chrono::milliseconds gracePeriod)
+    : previous_(std::make_unique<Previous>()) {
+    std::lock_guard lock(overrideMutex);
+    previous_->settings = overrideSettings;
+    const bool script = isScript(converter);
+    overrideSettings = Settings{.converter = std::move(converter),
+                                .timeLimit = timeLimit,
+                                .gracePeriod = gracePeriod,
+                                .checkOutput = false,  // fakes write text, not drawings
+                                .passTestVariables = true,
+                                .newProcesses = script};
+}
+
+GhostScript::TestOverride::~TestOverride() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings = previous_->settings;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::unconfined() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->confined = false;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::withoutLandlock() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->landlock = false;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::checkingOutput() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->checkOutput = true;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::writeCap(std::uint64_t bytes) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->writeCap = bytes;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::beforeStaging(std::function<void()> hook) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->beforeStaging = std::move(hook);
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::allowWriting(fs::path folder) {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->writableFolders.push_back(std::move(folder));
+    return *this;
+}
+
+}  // namespace vorrel

@@ -1,0 +1,44 @@
+// The page a document starts on: what it declares, else the user's paper, enlarged only so
+// that nothing inside its bounding box is cut off.
+#include "conversion/DocumentPage.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+namespace vorrel {
+namespace {
+
+TEST(DocumentPage, DeclaredMediaElseThePaperThatHoldsTheBox) {
+    const struct Case {
+        const char* name;
+        DscHeader header;
+        const char* userPaper;
+        DocumentPage page;
+    } cases[] = {
+        {"declared media beat the paper and the box",
+         {BoundingBox{0, 0, 2000, 2000}, {}, MediaSize{300, 500}, "a3"},
+         "a4",
+         {300, 500, "media"}},
+        {"paper sizes by name", {{}, {}, {}, "Letter"}, "a4", {612, 792, "letter"}},
+        {"nothing declared: the user's paper", {}, "letter", {612, 792, "letter"}},
+        {"a box on the paper does not crop",
+         {BoundingBox{50, 50, 100, 100}},
+         "a4",
+         {595, 842, "a4"}},
+        {"a letter box on A4", {BoundingBox{0, 0, 612, 792}}, "a4", {612, 792, "letter"}},
+        {"a landscape box", {BoundingBox{10, 10, 842, 595}}, "letter", {842, 595, "a4"}},
+        {"a box larger than any paper", {BoundingBox{0, 0, 3000, 1000}}, "a4", {3000, 1000, "box"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setenv("PAPERSIZE", c.userPaper, 1);
+        const DocumentPage page = documentPage(c.header);
+        EXPECT_EQ(page.width, c.page.width);
+        EXPECT_EQ(page.height, c.page.height);
+        EXPECT_EQ(page.origin, c.page.origin);
+    }
+    unsetenv("PAPERSIZE");
+}
+
+}  // namespace
+}  // namespace vorrel
