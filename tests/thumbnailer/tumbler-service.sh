@@ -38,9 +38,13 @@ EPS
 export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
 # The system's folder too: tumbler finds a picture's type through shared-mime-info there.
 export XDG_DATA_DIRS="$work/share:/usr/share"
+# Local files only: with gvfs installed, GIO would reach for its daemons and volume monitors,
+# which a private session bus started for a test cannot serve. No GStreamer plug-ins: with a
+# fresh home, tumbler's video thumbnailer would first scan every installed one.
+export GIO_USE_VFS=local GIO_USE_VOLUME_MONITOR=unix GST_PLUGIN_SYSTEM_PATH_1_0="$work/none"
 "$tumblerd" > "$work/tumblerd.log" 2>&1 &
 pid=$!
-gdbus wait --session --timeout 30 org.freedesktop.thumbnails.Thumbnailer1
+gdbus wait --session --timeout 30 org.freedesktop.thumbnails.Thumbnailer1 || { cat "$work/tumblerd.log"; exit 1; }
 
 uri="file://$work/drawings/square.eps"
 gdbus call --session --dest org.freedesktop.thumbnails.Thumbnailer1 \
