@@ -12,13 +12,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::mutex overrideMutex;
+StaleAgeOverride::CreationDate creationOverride;
+
+std::optional<platform::Date> creationDate(const fs::path& path) {
+    {
+        std::lock_guard lock(overrideMutex);
+        if (creationOverride) return creationOverride(path);
+    }
+    return platform::creationDate(path);
+}
+
 void removeOlder(const fs::path& folder, std::string_view prefix, platform::Date cutOff) {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::path path = entries->path();
         if (!path.filename().string().starts_with(prefix)) continue;
-        const auto created = platform::creationDate(path);
+        const auto created = creationDate(path);
         if (!created || *created >= cutOff) continue;
         std::error_code ignored;
         fs::remove_all(path, ignored);
@@ -48,6 +59,16 @@ void removeStaleConverterFilesOnce(const fs::path& previewFolder, const fs::path
         if (!swept.insert(previewFolder).second) return;
     }
     removeStaleConverterFiles(previewFolder, scratchFolder, maximumAge);
+}
+
+StaleAgeOverride::StaleAgeOverride(CreationDate creationDate) {
+    std::lock_guard lock(overrideMutex);
+    creationOverride = std::move(creationDate);
+}
+
+StaleAgeOverride::~StaleAgeOverride() {
+    std::lock_guard lock(overrideMutex);
+    creationOverride = nullptr;
 }
 
 }  // namespace vorrel

@@ -14,11 +14,18 @@
 // removeStaleEntries(folder, prefix, maximumAge) is the rule itself, for any folder and prefix
 // (the thumbnailer's temporary folders beside its outputs).
 //
+// StaleAgeOverride: while one lives, the sweeps learn when an entry was created from its
+// function instead of the file system, so tests age files without waiting for them to grow old.
+//
 // Thread-safety: callable from any thread.
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string_view>
+
+#include "platform/Value.h"
 
 namespace vorrel {
 
@@ -30,5 +37,14 @@ void removeStaleConverterFiles(const std::filesystem::path& previewFolder,
 void removeStaleConverterFilesOnce(const std::filesystem::path& previewFolder,
                                    const std::filesystem::path& scratchFolder,
                                    std::chrono::milliseconds maximumAge);
+
+class StaleAgeOverride {
+public:
+    using CreationDate = std::function<std::optional<platform::Date>(const std::filesystem::path&)>;
+    explicit StaleAgeOverride(CreationDate creationDate);
+    ~StaleAgeOverride();
+    StaleAgeOverride(const StaleAgeOverride&) = delete;
+    StaleAgeOverride& operator=(const StaleAgeOverride&) = delete;
+};
 
 }  // namespace vorrel

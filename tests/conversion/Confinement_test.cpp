@@ -9,12 +9,12 @@
 
 #include <algorithm>
 #include <sstream>
-#include <thread>
 
 #include "platform/Sandbox.h"
 #include "platform/AppGroup.h"
 #include "conversion/ConversionFixture.h"
 #include "cache/StaleFiles.h"
+#include "platform/FileTimes.h"
 
 namespace vorrel {
 namespace {
@@ -191,7 +191,12 @@ TEST_F(Confinement, LeftoversOfKilledRunsGoOnceOlderThanTwiceTheLimit) {
     const fs::path oldFile = inCache("inprogress-OLD.pdf");
     fs::create_directories(scratch / "vorrel-converter-OLD" / "inner");
     const fs::path kept = inCache("kept.pdf");
-    std::this_thread::sleep_for(2100ms);
+    // The OLD entries were made an hour ago.
+    StaleAgeOverride aged([](const fs::path& path) -> std::optional<platform::Date> {
+        if (path.filename().string().find("OLD") != std::string::npos)
+            return std::chrono::system_clock::now() - std::chrono::hours(1);
+        return platform::creationDate(path);
+    });
     const fs::path young = inCache("inprogress-NEW.pdf");
     fs::create_directories(scratch / "vorrel-converter-NEW");
 
@@ -204,8 +209,10 @@ TEST_F(Confinement, LeftoversOfKilledRunsGoOnceOlderThanTwiceTheLimit) {
     EXPECT_TRUE(fs::exists(scratch / "vorrel-converter-NEW"));
     EXPECT_TRUE(fs::exists(kept));  // not a leftover: the 14-day purge decides
 
-    // Only once per process and folder.
-    std::this_thread::sleep_for(2100ms);
+    // Only once per process and folder, however old the rest has grown.
+    StaleAgeOverride allOld([](const fs::path&) -> std::optional<platform::Date> {
+        return std::chrono::system_clock::now() - std::chrono::hours(1);
+    });
     GhostScript(source("later.eps", "later"), OutputFormat::PDF, 200).run();
     EXPECT_TRUE(fs::exists(young));
 }

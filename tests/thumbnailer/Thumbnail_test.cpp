@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "cache/StaleFiles.h"
+#include "platform/FileTimes.h"
 #include "conversion/PaperSize.h"
 #include "conversion/ConversionError.h"
 #include "support/PostScript.h"
@@ -75,7 +77,11 @@ TEST_F(ThumbnailerTest, LeftoversOfKilledRunsAreSweptOthersKept) {
     const Thumbnail::Options options{
         .converter = kConverter, .timeLimit = 300ms, .gracePeriod = 200ms};
     folders_.write("thumbnails/.vorrel-thumbnailer-killed/thumbnail.png", "half");
-    std::this_thread::sleep_for(1100ms);
+    StaleAgeOverride aged([](const std::filesystem::path& path) -> std::optional<platform::Date> {
+        if (path.filename() == ".vorrel-thumbnailer-killed")
+            return std::chrono::system_clock::now() - std::chrono::hours(1);
+        return platform::creationDate(path);
+    });
     folders_.write("thumbnails/.vorrel-thumbnailer-running/thumbnail.png", "growing");
     folders_.write("thumbnails/.hidden by someone else", "");
     // The sweep comes first, also for a run that fails at once.
