@@ -1,5 +1,6 @@
 #include "cache/KeyIndex.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -7,8 +8,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <algorithm>
+#include <chrono>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 namespace vorrel::platform {
@@ -16,6 +19,28 @@ namespace vorrel::platform {
 namespace {
 
 constexpr const char* kHeader = "vorrel-key-index 1";
+
+// Locks over files shared by our processes, and why each waits as it does:
+//  - the settings suite (settings/Suite.cpp) waits up to 2 s in the kernel's fair queue, then
+//    reports the write as failed: a setting must not be lost silently;
+//  - the log (logbook/FileDestination.cpp) tries for about 1 s, then writes its line unlocked,
+//    still in one write: logging never stops;
+//  - this index tries for at most kLockWait, then skips the record: it is a cache, and a
+//    missed record costs one hash at the next look.
+constexpr auto kLockWait = std::chrono::milliseconds(1000);
+
+// An exclusive flock on `fd` within `limit`, polling with a growing pause.
+bool lockWithin(int fd, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto pause = std::chrono::microseconds(100);
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) return false;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
+    }
+    return true;
+}
 
 struct Line {
     FileIdentity identity;
@@ -32,11 +57,35 @@ FileIdentity identityFrom(const struct stat& status) {
             nanoseconds(status.st_ctim)};
 }
 
+// The index file's bytes: nothing when it is missing, not a regular file (a FIFO planted there
+// must not hang a preview) or larger than any index we write.
+std::string readIndex(const std::filesystem::path& file) {
+    constexpr std::size_t kLargest = 4 << 20;
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string bytes;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::size_t>(status.st_size) <= kLargest) {
+        bytes.resize(static_cast<std::size_t>(status.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    close(fd);
+    return bytes;
+}
+
 // The entries of the index file; empty when it is missing or cannot be parsed whole.
 std::vector<Line> readLines(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::istringstream in(readIndex(file));
     std::string text;
-    if (!in || !std::getline(in, text) || text != kHeader) return {};
+    if (!std::getline(in, text) || text != kHeader) return {};
     std::vector<Line> lines;
     while (std::getline(in, text)) {
         std::istringstream fields(text);
@@ -82,14 +131,16 @@ std::optional<KeyIndex::Entry> KeyIndex::find(const FileIdentity& identity) cons
 void KeyIndex::record(const FileIdentity& identity, const std::string& key,
                       std::int64_t computedAtNs) {
     const std::string lockPath = file_.string() + ".lock";
-    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                          0600);
     if (lock < 0) return;
     struct Unlock {
         int fd;
         ~Unlock() { close(fd); }  // closing releases the lock
     } unlock{lock};
-    while (flock(lock, LOCK_EX) != 0)
-        if (errno != EINTR) return;
+    struct stat status {};
+    if (fstat(lock, &status) != 0 || !S_ISREG(status.st_mode) || !lockWithin(lock, kLockWait))
+        return;
 
     std::vector<Line> lines = readLines(file_);
     std::erase_if(lines, [&](const Line& line) {

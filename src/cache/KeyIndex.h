@@ -6,7 +6,8 @@
 // What happens:
 //  1. find(identity) reads the index file (no lock: it is only ever replaced whole, by a
 //     rename) and returns the newest entry whose identity is exactly `identity`;
-//  2. record(identity, key, computedAt) takes an exclusive lock on "<file>.lock" (flock), reads
+//  2. record(identity, key, computedAt) takes an exclusive lock on "<file>.lock" (flock, waited
+//     for at most a second: past that the record is skipped, as the index is a cache), reads
 //     the index, drops older entries of the same device and inode, appends the new one, keeps
 //     the newest `capacity` entries, writes them to a temporary file beside it and renames it
 //     over the index, so that two processes never lose each other's entries and a reader never

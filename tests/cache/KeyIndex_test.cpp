@@ -2,6 +2,9 @@
 #include "cache/KeyIndex.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +72,24 @@ TEST_F(KeyIndexTest, ADamagedIndexReadsAsEmptyAndIsRebuilt) {
         index.record(other, key('c'), 44);
         EXPECT_EQ(index.find(other)->key, key('c'));
     }
+}
+
+// A FIFO at the index path, or a lock another program holds for ever, must not hang a preview:
+// the look-up finds nothing and the record is skipped.
+TEST_F(KeyIndexTest, AFifoOrALockHeldForEverHangsNothing) {
+    ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);
+    KeyIndex index(file_, 16);
+    EXPECT_FALSE(index.find(kFile));
+    fs::remove(file_);
+
+    const int holder = open((file_.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    index.record(kFile, key('b'), 1);
+    EXPECT_FALSE(index.find(kFile));
+    close(holder);
+    index.record(kFile, key('b'), 1);
+    EXPECT_TRUE(index.find(kFile));
 }
 
 TEST_F(KeyIndexTest, KeepsTheNewestEntriesWithinItsBound) {
