@@ -38,7 +38,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quarnix.app/vorrel/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "ghostscript, libqt6svg6, shared-mime-info")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# qt6-wayland: the windows are native on Wayland sessions instead of going through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 
 # Debian's documentation of the package: the machine-readable copyright and the changelog,
 # compressed as dpkg wants it (gzip -9n: the same bytes every build).

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
@@ -56,6 +57,8 @@ int main(int argc, char* argv[]) {
     const bool headlessRun = parser.isSet(headless);
     if (headlessRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (!headlessRun && !vorrel::platform::chooseDisplayPlatform("vorrel-quicklook"))
+        return 1;
     // Headless, standard output carries the JSON lines only: whatever else would be printed
     // there (console log lines, the converter's banner) goes to standard error.
     std::FILE* out = stdout;

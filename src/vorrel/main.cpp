@@ -7,6 +7,7 @@
 
 #include "platform/Bundle.h"
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/SingleInstance.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     vorrel::platform::Bundle::setMain(
         vorrel::platform::Bundle(vorrel::platform::hostInfoDictionary(), executable.parent_path()));
 
+    if (!vorrel::platform::chooseDisplayPlatform("vorrel")) return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel"));

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPdfPageRenderer>
 #include <QPdfView>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSet>
@@ -27,6 +28,25 @@ class ScreenshotTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A session that asks every program for Wayland, where no compositor runs: the preview
+    // comes up on the X server instead of aborting.
+    void aWaylandRequestWithoutACompositorShowsTheWindowOnX() {
+        test::TempHome home;
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "wayland");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("XDG_CACHE_HOME", QString::fromStdString(home.cacheHome().string()));
+        environment.insert("XDG_CONFIG_HOME", QString::fromStdString(home.configHome().string()));
+        process.setProcessEnvironment(environment);
+        const fs::path sample = fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps";
+        process.start(QStringLiteral(VORREL_PREFIX_DIR "/bin/vorrel-quicklook"),
+                      {"--quit-after-paint", QString::fromStdString(sample.string())});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+    }
+
     void windowShowsTheSample() {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         test::TempHome home;

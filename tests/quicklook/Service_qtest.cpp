@@ -149,6 +149,32 @@ private slots:
 
     // With a window, the snapshot is taken once the page has been drawn, not at the first
     // paint, which shows an empty sheet.
+    // Where no display answers, the window says so in one sentence and exits 1, whatever
+    // platform was asked for: Qt would abort.
+    void withoutADisplayTheWindowSaysSo_data() {
+        QTest::addColumn<QString>("platform");
+        QTest::newRow("nothing asked for") << QString();
+        QTest::newRow("wayland") << QStringLiteral("wayland");
+        QTest::newRow("xcb") << QStringLiteral("xcb");
+    }
+    void withoutADisplayTheWindowSaysSo() {
+        QFETCH(QString, platform);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+        if (!platform.isEmpty()) environment.insert("QT_QPA_PLATFORM", platform);
+        environment.insert("XDG_CACHE_HOME", QString::fromStdString(home->cacheHome().string()));
+        process.setProcessEnvironment(environment);
+        const fs::path sample = fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps";
+        process.start(QStringLiteral(VORREL_PREFIX_DIR "/bin/vorrel-quicklook"), {text(sample)});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        const QString error = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(error.contains("there is no display to show a window on"), qPrintable(error));
+    }
+
     void windowSnapshotShowsTheDrawing() {
         const fs::path sample = fs::path(VORREL_SOURCE_DIR) / "resources/samples/vorrel-sample.eps";
         const fs::path snapshot = home->root() / "window.png";
