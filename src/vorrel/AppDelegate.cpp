@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QLayout>
 #include <QMainWindow>
 #include <QToolBar>
 
@@ -17,7 +16,6 @@ void AppDelegate::applicationWillFinishLaunching(QWidget* window) {
     window_ = window;
 
     window_->setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    if (window_->layout()) window_->layout()->setSizeConstraint(QLayout::SetFixedSize);
     if (auto* main = qobject_cast<QMainWindow*>(window_.data())) {
         main->setUnifiedTitleAndToolBarOnMac(true);
         main->setDockOptions(main->dockOptions() & ~QMainWindow::AllowTabbedDocks);

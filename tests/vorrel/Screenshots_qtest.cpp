@@ -1,6 +1,8 @@
 // Pictures of the real window on a real X display (run under xvfb-run), in the language of
 // the environment (CTest runs it in English and in German): each pane and the Help menu
-// with "Log to File" off and on. The window has its fixed size; every text of a pane is
+// with "Log to File" off and on; and once more with every text 40 % longer, as a longer
+// language would have it (VORREL_PSEUDO_TRANSLATION set). The window opens at its size and
+// can be resized; at the size it opens with and at its minimum every text of a pane is
 // drawn inside the window, whole (not cut off at its edges, wrapped text as tall as it
 // needs) and visibly (ink where it stands); a menu entry is as wide as its text; the
 // "Log to File" entry shows a check mark when on. The pictures are written to
@@ -15,6 +17,7 @@
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTest>
+#include <QTranslator>
 
 #include "settings/SharedSettings.h"
 #include "support/TempHome.h"
@@ -32,7 +35,9 @@ void keep(const QImage& image, const QString& name) {
     const QString folder = qEnvironmentVariable("VORREL_SCREENSHOT_DIR");
     if (folder.isEmpty()) return;
     QDir().mkpath(folder);
-    const QString language = QLocale().name().left(2);
+    const QString language = qEnvironmentVariableIsSet("VORREL_PSEUDO_TRANSLATION")
+                                 ? QStringLiteral("long")
+                                 : QLocale().name().left(2);
     QVERIFY(image.save(QDir(folder).filePath(QStringLiteral("vorrel-%1-%2.png").arg(language, name))));
 }
 
@@ -90,6 +95,27 @@ QString clipping(const QWidget* widget, const QWidget* window, const QImage& pic
     return {};
 }
 
+// Every text 40 % longer than its translation (or its English), in words that wrap, as a
+// longer language would have it.
+class PseudoTranslator : public QTranslator {
+public:
+    explicit PseudoTranslator(QObject* parent) : QTranslator(parent) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        if (busy_) return {};
+        busy_ = true;  // ask the other catalogues for the text first
+        QString text = QCoreApplication::translate(context, source, disambiguation, n);
+        busy_ = false;
+        const qsizetype extra = (text.size() * 2 + 4) / 5;
+        for (qsizetype added = 0; added < extra; added += 5) text += QStringLiteral(" wxyz");
+        return text;
+    }
+
+private:
+    mutable bool busy_ = false;
+};
+
 // Checks every visible text of a pane against the window's picture; returns how many.
 int checkTexts(QWidget* pane, QWidget* window, const QImage& picture) {
     int checked = 0;
@@ -134,6 +160,8 @@ private slots:
         home_ = std::make_unique<test::TempHome>();
         QApplication::setApplicationDisplayName(QStringLiteral("Vorrel"));  // as the program does
         installTranslations();
+        if (qEnvironmentVariableIsSet("VORREL_PSEUDO_TRANSLATION"))
+            QCoreApplication::installTranslator(new PseudoTranslator(qApp));
         app_ = std::make_unique<VorrelApp>();
         window_ = app_->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(window_));
@@ -143,12 +171,30 @@ private slots:
         home_.reset();
     }
 
-    void windowHasItsFixedSize() {
-        const QSize content = contentSize(windowSizeTable[std::size_t(appLanguage())]);
-        QCOMPARE(window_->contentView()->size(), content);
-        QCOMPARE(window_->minimumSize(), window_->maximumSize());
-        QCOMPARE(window_->size(), window_->minimumSize());
-        QCOMPARE(window_->width(), content.width());
+    void windowOpensAtItsSizeAndResizes() {
+        const QSize row = contentSize(windowSizeTable[std::size_t(appLanguage())]);
+        const QSize content = window_->contentView()->size();
+        QVERIFY2(content.width() >= row.width() && content.height() >= row.height(),
+                 qPrintable(QStringLiteral("%1x%2").arg(content.width()).arg(content.height())));
+        QVERIFY(window_->minimumSize() != window_->maximumSize());
+        window_->resize(window_->size() + QSize(120, 80));
+        QTRY_COMPARE(window_->contentView()->size(), content + QSize(120, 80));
+    }
+
+    // Shrunk to its minimum, every pane still shows each of its texts whole.
+    void panesAreWholeAtTheMinimumSize() {
+        const QSize opened = window_->size();
+        window_->resize(window_->minimumSize());
+        QTRY_COMPARE(window_->size(), window_->minimumSize());
+        for (const SidebarPane pane : allSidebarPanes) {
+            app_->selectedPane().setPane(pane);
+            QTest::qWait(50);
+            const QImage picture = window_->grab().toImage();
+            QVERIFY2(checkTexts(window_->contentView()->currentWidget(), window_, picture) >= 1,
+                     rawValue(pane).data());
+        }
+        window_->resize(opened);
+        QTRY_COMPARE(window_->size(), opened);
     }
 
     void panes_data() {
