@@ -12,6 +12,7 @@
 #include "conversion/ServedTypes.h"
 #include "support/TempHome.h"
 #include "vorrel/ThumbnailerChoice.h"
+#include "vorrel/Translations.h"
 
 using namespace vorrel;
 
@@ -105,6 +106,19 @@ private slots:
         QVERIFY(QDir(QString::fromStdString((home->root() / "data/thumbnailers").string()))
                     .isEmpty());
         QCOMPARE(choice.actionButton()->text(), "Use Vorrel's Thumbnails");
+    }
+
+    // The notice speaks the user's language too.
+    void inGerman() {
+        writeSystemEntry("aaa-other", "other-thumbnailer %i %o", "image/x-eps;");
+        QVERIFY(installTranslations(QLocale(QLocale::German)));
+        QWidget pane;
+        ThumbnailerChoice& choice = *new ThumbnailerChoice(kThumbnailer, &pane);
+        QCOMPARE(choice.textLabel()->text(),
+                 "Ein anderes Vorschauprogramm macht ebenfalls Vorschaubilder von EPS-Dateien "
+                 "(aaa-other), und der Dateimanager kann jedes der beiden nutzen.");
+        QCOMPARE(choice.actionButton()->text(), "Vorschaubilder von Vorrel nutzen");
+        QVERIFY(!installTranslations(QLocale(QLocale::Italian)));
     }
 };
 

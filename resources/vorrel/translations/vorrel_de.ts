@@ -316,6 +316,29 @@
     </message>
 </context>
 <context>
+    <name>vorrel::ThumbnailerChoice</name>
+    <message>
+        <source>File Manager uses Vorrel's thumbnails for EPS files, whatever other thumbnailers are installed.</source>
+        <translation>Der Dateimanager nutzt für EPS-Dateien die Vorschaubilder von Vorrel, welche anderen Vorschauprogramme auch installiert sind.</translation>
+    </message>
+    <message>
+        <source>Use Any Thumbnailer</source>
+        <translation>Beliebiges Vorschauprogramm nutzen</translation>
+    </message>
+    <message>
+        <source>Another thumbnailer also makes thumbnails of EPS files (%1), and File Manager may use either.</source>
+        <translation>Ein anderes Vorschauprogramm macht ebenfalls Vorschaubilder von EPS-Dateien (%1), und der Dateimanager kann jedes der beiden nutzen.</translation>
+    </message>
+    <message>
+        <source>Use Vorrel's Thumbnails</source>
+        <translation>Vorschaubilder von Vorrel nutzen</translation>
+    </message>
+    <message>
+        <source>The thumbnailer entry could not be changed: %1</source>
+        <translation>Der Eintrag des Vorschauprogramms konnte nicht geändert werden: %1</translation>
+    </message>
+</context>
+<context>
     <name>vorrel::SettingsWriteMessage</name>
     <message>
         <source>Close</source>
