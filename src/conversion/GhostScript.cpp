@@ -179,14 +179,17 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
 
 std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
                                                        const fs::path& input) {
-    const std::vector<std::string> page = documentPageArguments(input);
+    const DocumentPage page = documentPage(input);
+    const std::vector<std::string> size = documentPageArguments(page);
+    std::string setUp = pageTurnSetUp();
+    if (page.shiftX != 0 || page.shiftY != 0) setUp += " " + documentPageSetUp(page);
     return {"-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
             "-dNOCACHE",
             "-sDEVICE=pdfwrite",
-            page[0],
-            page[1],
+            size[0],
+            size[1],
             "-dDetectDuplicateImages=true",
             "-dEmbedAllFonts=true",
             "-dCompressFonts=true",
@@ -194,6 +197,9 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
             "-dPreserveOverprintSettings=true",
             "-dCompatibilityLevel=1.7",
             "-sOutputFile=" + outputPathArgument(outputPath),
+            "-c",
+            setUp,
+            "-f",
             fs::absolute(input).string(),
             "-c",
             "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};

@@ -111,14 +111,17 @@ public:
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
 
-    // A document's PDF (16 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
+    // A document's PDF (19 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
     //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
     //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
     //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
-    //   -sOutputFile=<out> <in> -c "<show a page that was never shown>"
+    //   -sOutputFile=<out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
     // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
     // paper), the page its pages start on; every page the document sizes with setpagedevice
-    // keeps its own size. A document that never calls showpage still shows its one page.
+    // keeps its own size. The set-up turns the pages its orientation comments ask for
+    // (pageTurnSetUp()) and moves a drawing that reaches below or left of the origin onto the
+    // page (documentPageSetUp()). A document that never calls showpage still shows its one
+    // page.
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 

@@ -116,9 +116,10 @@ Thumbnail::Thumbnail(fs::path file, int pixels)
 void Thumbnail::choosePage(const DscHeader& header) {
     paper.clear();
     if (kind.document) {
-        const DocumentPage start = documentPage(header);
-        paper = start.origin;
-        page = {0, 0, start.width, start.height};
+        documentStart = documentPage(header);
+        paper = documentStart.origin;
+        const DocumentPage shown = turnedPage(documentStart);
+        page = {0, 0, shown.width, shown.height};
     } else if (const auto box = header.usableBox()) {
         page = *box;
     } else {
@@ -168,8 +169,8 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
           << " exch div dup 2 array astore 1 index exch /HWResolution exch put } { pop } ifelse "
              "} if //systemdict /setpagedevice get exec } bind put "
           << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
-          << resolution << ' ' << resolution << "] /BeginPage { 1 ge { quit } if } >> "
-          << "setpagedevice";
+          << resolution << ' ' << resolution << "] >> setpagedevice "
+          << documentPageSetUp(documentStart, "1 ge { quit } if", true);
     std::vector<std::string> list = GhostScript::opaquePngArguments();
     list.insert(list.end(),
                 {"-o", GhostScript::outputPathArgument(outputPath), "-c", setUp.str(), "-f",

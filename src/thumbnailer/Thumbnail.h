@@ -62,6 +62,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
 #include "conversion/SourceKind.h"
 
@@ -101,6 +102,7 @@ public:
                         // document where its first page's size came from (DocumentPage::origin)
     double resolution;  // dots per inch Ghostscript draws at
     double scale;       // 1, or the page's scale below kMinimumResolution
+    DocumentPage documentStart;  // a document's documentPage(); page is it as turned
 
     // Reads the source's header and chooses the page. Call with kMinimumSize ≤ size ≤
     // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
@@ -129,7 +131,8 @@ public:
     //   -o <out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
     // The set-up starts on `page` (documentPage()) at `resolution`, gives every setpagedevice that
     // names a PageSize the resolution that draws that page's longer side at `size` pixels, and
-    // quits when the second page would begin.
+    // quits when the second page would begin; a turned page (its orientation) is drawn turned
+    // and a drawing reaching below or left of the origin moved onto it (documentPageSetUp()).
     std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                const std::filesystem::path& input) const;
 

@@ -5,6 +5,7 @@
 #include <QPdfDocument>
 #include <QString>
 
+#include <stdio.h>
 #include <stdlib.h>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,23 @@ protected:
             sizes.emplace_back(qRound(size.width()), qRound(size.height()));
         }
         return sizes;
+    }
+
+    // The size of what Ghostscript's bbox device finds painted on the first page of `file`, drawn
+    // with `options` before it.
+    static std::pair<double, double> inkSize(const fs::path& file, const std::string& options = "") {
+        const std::string command = "'" + realConverter().string() +
+                                    "' -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox " + options +
+                                    " '" + file.string() + "' 2>&1";
+        FILE* out = popen(command.c_str(), "r");
+        if (!out) return {};
+        char line[256];
+        double llx = 0, lly = 0, urx = 0, ury = 0;
+        bool found = false;
+        while (!found && fgets(line, sizeof line, out))
+            found = sscanf(line, "%%%%HiResBoundingBox: %lf %lf %lf %lf", &llx, &lly, &urx, &ury) == 4;
+        pclose(out);
+        return {urx - llx, ury - lly};
     }
 
     std::vector<std::string> scratchEntries() const {
@@ -76,6 +94,30 @@ TEST_F(GhostscriptDocuments, EveryPageAtItsSizeAndEpsContentCropped) {
         {"box beyond the paper.ps",
          "%!PS-Adobe-3.0\n%%BoundingBox: 100 100 1000 700\n%%EndComments\n" + square,
          OutputFormat::PDF, {{1224, 792}}},
+        // A4 as dvips boxes it, a paper by name, a box that grazes the paper's edges.
+        {"dvips A4.ps",
+         "%!PS-Adobe-2.0\n%%BoundingBox: 0 0 596 842\n%%EndComments\n" + square,
+         OutputFormat::PDF, {{595, 842}}},
+        {"named A4.ps",
+         "%!PS-Adobe-2.0\n%%BoundingBox: 0 0 400 842\n%%PaperSize: A4\n%%EndComments\n" +
+             square,
+         OutputFormat::PDF, {{595, 842}}},
+        {"grazing letter.ps",
+         "%!PS-Adobe-3.0\n%%BoundingBox: -4 -4 616 796\n%%EndComments\n" + square,
+         OutputFormat::PDF, {{612, 792}}},
+        // Landscape pages are turned for the viewer, unless the document sized them so itself
+        // or a page says otherwise.
+        {"landscape.ps", "%!PS-Adobe-3.0\n%%Orientation: Landscape\n%%EndComments\n" + square,
+         OutputFormat::PDF, {{792, 612}}},
+        {"landscape pages.ps",
+         "%!PS-Adobe-3.0\n%%Orientation: Landscape\n%%Pages: 3\n%%EndComments\n"
+         "%%Page: 1 1\n" + square + "%%Page: 2 2\n%%PageOrientation: Portrait\n" + square +
+             "%%Page: 3 3\n<< /PageSize [842 595] >> setpagedevice\n" + square,
+         OutputFormat::PDF, {{792, 612}, {612, 792}, {842, 595}}},
+        {"one page seascape.ps",
+         "%!PS-Adobe-3.0\n%%Pages: 2\n%%EndComments\n%%Page: 1 1\n" + square +
+             "%%Page: 2 2\n%%PageOrientation: Seascape\n" + square,
+         OutputFormat::PDF, {{612, 792}, {792, 612}}},
         {"eps inside.ps", test::ps::epsInside(), OutputFormat::PDF, {{50, 30}}},
         {"eps inside.eps.bz2", test::ps::bzip2(test::ps::epsInside()), OutputFormat::PDF,
          {{50, 30}}},
@@ -88,6 +130,36 @@ TEST_F(GhostscriptDocuments, EveryPageAtItsSizeAndEpsContentCropped) {
         ASSERT_EQ(conversion.outputFormat, OutputFormat::PDF);
         EXPECT_EQ(pageSizes(conversion.run()), c.pages);
         EXPECT_EQ(scratchEntries(), std::vector<std::string>{});
+    }
+    unsetenv("PAPERSIZE");
+}
+
+TEST_F(GhostscriptDocuments, DrawingLeftOfAndBelowTheOriginIsNotCut) {
+    setenv("PAPERSIZE", "a4", 1);
+    const struct {
+        const char* name;
+        const char* box;
+        const char* ink;  // x y width height
+        Sizes pages;
+    } cases[] = {
+        {"beyond every paper.ps", "-319 -124 931 916", "-319 -124 1250 1040", {{1250, 1040}}},
+        {"on the paper once moved.ps", "-60 -30 500 700", "-60 -30 560 730", {{595, 842}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path file = source(c.name, std::string("%!PS-Adobe-3.0\n%%BoundingBox: ") +
+                                                 c.box + "\n%%EndComments\n0 0 1 setrgbcolor " +
+                                                 c.ink + " rectfill showpage\n");
+        const GhostScript conversion(file, OutputFormat::PDF, 72);
+        const fs::path pdf = conversion.run();
+        EXPECT_EQ(pageSizes(pdf), c.pages);
+        // All of it, as Ghostscript paints it on a page large enough, shifted well clear.
+        const auto painted = inkSize(file,
+                                     "-dDEVICEWIDTHPOINTS=4000 -dDEVICEHEIGHTPOINTS=4000 -c '<< "
+                                     "/BeginPage { pop 1000 1000 translate } >> setpagedevice' -f");
+        const auto shown = inkSize(pdf);
+        EXPECT_NEAR(shown.first, painted.first, 1.5);
+        EXPECT_NEAR(shown.second, painted.second, 1.5);
     }
     unsetenv("PAPERSIZE");
 }
