@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <locale>
+#include <sstream>
 #include <functional>
 #include <string_view>
 #include <mutex>
@@ -23,6 +26,7 @@
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
+#include "conversion/PaintedArea.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
 
@@ -220,6 +224,59 @@ fs::path GhostScript::run(std::stop_token stop) const {
         removeIgnoringErrors(outputFileURL);
     }
 
+    return convert(
+        std::move(stop),
+        [this](const fs::path& out, const fs::path& input) { return arguments(out, input); },
+        false);
+}
+
+std::optional<fs::path> GhostScript::convertBlankAgain(const fs::path& blank,
+                                                       std::stop_token stop) const {
+    if (kind.document) return std::nullopt;
+    PaintedArea area;
+    try {
+        area = findPaintedArea(
+            runOptions(fs::path(), scratchDirectory(outputFileURL.parent_path()), stop));
+    } catch (const std::exception& error) {
+        Logbook::defaultInstance().debug(std::string(error.what()), "run()");
+        throw;
+    }
+    const auto describe = [](const BoundingBox& box) {
+        std::ostringstream text;
+        text.imbue(std::locale::classic());
+        text << box.llx << ' ' << box.lly << ' ' << box.urx << ' ' << box.ury;
+        return text.str();
+    };
+    if (!area.painted) {
+        Logbook::defaultInstance().debug("Nothing painted at all", "run()");
+        return std::nullopt;
+    }
+    const bool white = area.declared && area.within(*area.declared);
+    const BoundingBox box = white ? *area.declared : *area.painted;
+    Logbook::defaultInstance().debug(
+        white ? "Only white painted within the bounding box " + describe(box) +
+                    ": shown on a grey backdrop"
+              : "The bounding box " + (area.declared ? describe(*area.declared) : "(none)") +
+                    " misses what the file paints: cropped to the painted area " +
+                    describe(box),
+        "run()");
+    const fs::path converted = convert(
+        std::move(stop),
+        [this, box, white](const fs::path& out, const fs::path& input) {
+            std::vector<std::string> list = plainArguments(out, input);
+            auto [before, after] = cropArguments(box, 1, white);
+            list.insert(list.end() - 1, before.begin(), before.end());
+            list.insert(list.end(), after.begin(), after.end());
+            return list;
+        },
+        true);
+    if (converted != blank) removeIgnoringErrors(blank);
+    return converted;
+}
+
+fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
+                              bool replacing) const {
+    const Settings settings = currentSettings();
     const fs::path folder = outputFileURL.parent_path();
     removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
     const fs::path inProgress =
@@ -230,7 +287,7 @@ fs::path GhostScript::run(std::stop_token stop) const {
         platform::Sha256 staged;
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
-        options.argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); };
+        options.argumentsFor = [&](const fs::path& input) { return argumentsFor(inProgress, input); };
         options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
             staged.update(bytes);
         };
@@ -241,7 +298,14 @@ fs::path GhostScript::run(std::stop_token stop) const {
             folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
         if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
             throw ConversionError::unreadableOutput();
-        if (fileExists(converted)) {
+        if (replacing) {
+            // A whole file takes the place of the one there at once, for every reader.
+            platform::syncFile(inProgress);
+            if (std::rename(inProgress.c_str(), converted.c_str()) != 0)
+                throw std::system_error(errno, std::generic_category(),
+                                        "cannot move " + inProgress.string() + " to " +
+                                            converted.string());
+        } else if (fileExists(converted)) {
             removeIgnoringErrors(inProgress);
         } else {
             // On disk before it is named: a name that survives a crash names a whole file. The

@@ -50,6 +50,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <semaphore>
 #include <stop_token>
 #include <string>
@@ -84,6 +85,18 @@ public:
     // requested through `stop` ends the run at once with ConverterRun::Cancelled.
     std::filesystem::path run() const { return run(std::stop_token()); }
     std::filesystem::path run(std::stop_token stop) const;
+
+    // For a drawing whose converted file `blank` (from run()) shows nothing: measures what the
+    // drawing paints (findPaintedArea(), PaintedArea.h) and converts it once more, under the
+    // same guard, into the file's place in the cache, replacing `blank`:
+    //  - cropped to what it paints, when that passes the declared box (or none was usable):
+    //    the box misses the drawing;
+    //  - else at the declared box on a mid-grey backdrop (cropArguments() with backdrop): all it
+    //    paints lies in the box, so it paints only white.
+    // Logs which at debug level (function "run()"). Returns the converted file, or nothing when
+    // the drawing paints nothing at all, or for a document. Errors as run().
+    std::optional<std::filesystem::path> convertBlankAgain(const std::filesystem::path& blank,
+                                                           std::stop_token stop) const;
 
     // The guard for a run of this file's converter besides run() (a document's first page,
     // FirstPage.h): the converter, the source, the limits and confinement in force (test
@@ -194,6 +207,14 @@ public:
         struct Previous;
         std::unique_ptr<Previous> previous_;
     };
+
+private:
+    using ArgumentsFor = std::function<std::vector<std::string>(
+        const std::filesystem::path& outputPath, const std::filesystem::path& input)>;
+    // Steps 2 to 8 of run(), with these arguments; `replacing` puts the result in place of a
+    // file already there.
+    std::filesystem::path convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
+                                  bool replacing) const;
 };
 
 }  // namespace vorrel

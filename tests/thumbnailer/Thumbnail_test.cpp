@@ -112,6 +112,40 @@ TEST_F(ThumbnailerTest, TurnedAndMovedFirstPagesShowAllOfTheirDrawing) {
     }
 }
 
+// A box that misses the ink gives way to what the file paints; white ink is drawn on a grey
+// backdrop at its box (it would vanish on the white page).
+TEST_F(ThumbnailerTest, WrongBoxesAndWhiteInkStillMakeThumbnails) {
+    const struct {
+        const char* name;
+        std::string content;
+        BoundingBox page;
+        QColor corner;
+    } cases[] = {
+        {"box off the ink.eps",
+         "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: (atend)\n%%EndComments\n"
+         "0 0 1 setrgbcolor 6 0 77 15 rectfill showpage\n%%Trailer\n"
+         "%%BoundingBox: 0 766 148 791\n",
+         {6, 0, 83, 15}, Qt::blue},
+        {"white on white.eps",
+         "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 144 144\n"
+         "1 setgray 20 20 104 104 rectfill showpage\n",
+         {0, 0, 144, 144}, QColor(128, 128, 128)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path output = out_ / (std::string(c.name) + ".png");
+        Thumbnail(document(c.name, c.content), 128)
+            .write(output, {.converter = kConverter, .timeLimit = 10s});
+        EXPECT_EQ(thumbnailProblem(output, 128, c.page), "");
+        const QImage image(QString::fromStdString(output.string()));
+        const QColor corner = image.pixelColor(1, 1);
+        EXPECT_NEAR(corner.red(), c.corner.red(), 10);
+        EXPECT_NEAR(corner.blue(), c.corner.blue(), 10);
+        EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2),
+                  c.corner == Qt::blue ? QColor(Qt::blue) : QColor(Qt::white));
+    }
+}
+
 // A thumbnailer killed with SIGKILL leaves its private folder; the next run beside it removes
 // it once it is older than any live run can be (twice the time limit and grace period).
 TEST_F(ThumbnailerTest, LeftoversOfKilledRunsAreSweptOthersKept) {
