@@ -26,6 +26,7 @@
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
+#include "conversion/IncompleteDocument.h"
 #include "conversion/PaintedArea.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
@@ -133,6 +134,8 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
                                                 const fs::path& input) const {
     if (kind.document) return documentArguments(outputPath, input);
+    // A drawing cut short is no drawing: only a document keeps the pages that were there.
+    if (input.filename() == kCutInputName) throw DecompressionError::damaged();
     std::vector<std::string> list = plainArguments(outputPath, input);
     if (const auto box = readDscHeader(input).usableBox()) {
         auto [before, after] = cropArguments(*box);
@@ -201,12 +204,10 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
             "-dPreserveOverprintSettings=true",
             "-dCompatibilityLevel=1.7",
             "-sOutputFile=" + outputPathArgument(outputPath),
+            "--permit-file-read=" + fs::absolute(input).string(),
             "-c",
-            setUp,
-            "-f",
-            fs::absolute(input).string(),
-            "-c",
-            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            setUp + " " + IncompleteDocument::runSetUp(input) +
+                " systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {
@@ -287,11 +288,22 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
         platform::Sha256 staged;
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
-        options.argumentsFor = [&](const fs::path& input) { return argumentsFor(inProgress, input); };
+        bool cut = false;
+        options.argumentsFor = [&](const fs::path& input) {
+            cut = input.filename() == kCutInputName;
+            return argumentsFor(inProgress, input);
+        };
         options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
             staged.update(bytes);
         };
-        ConverterRun::run(options);
+        try {
+            ConverterRun::run(options);
+        } catch (const ConversionError& error) {
+            // No page before the end of what the compressed file held.
+            if (cut && error.kind() == ConversionError::Case::converterFailed)
+                throw DecompressionError::damaged();
+            throw;
+        }
         // Named for the bytes converted: if the file changed since the key was made, the
         // drawing goes under the key of what it shows, never under the old one.
         const fs::path converted =

@@ -128,13 +128,16 @@ public:
     //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
     //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
     //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
-    //   -sOutputFile=<out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
+    //   -sOutputFile=<out> --permit-file-read=<in>
+    //   -c "<set-up> <run in, IncompleteDocument::runSetUp()> <show a page never shown>"
     // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
     // paper), the page its pages start on; every page the document sizes with setpagedevice
     // keeps its own size. The set-up turns the pages its orientation comments ask for
     // (pageTurnSetUp()) and moves a drawing that reaches below or left of the origin onto the
     // page (documentPageSetUp()). A document that never calls showpage still shows its one
-    // page.
+    // page. A document that fails after it has shown pages, or that a compressed file held only
+    // part of, keeps them in a PDF marked incomplete (IncompleteDocument.h); run() returns that
+    // PDF, which is cached as it is, marked.
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 

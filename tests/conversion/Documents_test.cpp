@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "conversion/ConversionFixture.h"
+#include "conversion/IncompleteDocument.h"
 #include "conversion/SourceKind.h"
 #include "support/PostScript.h"
 
@@ -164,9 +165,66 @@ TEST_F(GhostscriptDocuments, DrawingLeftOfAndBelowTheOriginIsNotCut) {
     unsetenv("PAPERSIZE");
 }
 
+// The pages reached before a document fails, or before its compressed file ends, are kept in a
+// PDF that says it is incomplete; a document that fails before its first page fails.
+TEST_F(GhostscriptDocuments, PagesReachedArePagesKeptInAPdfMarkedIncomplete) {
+    std::vector<std::pair<int, int>> sizes(40, {200, 300});
+    const std::string forty = test::ps::document(sizes);
+    const std::string threeFailing = test::ps::threePages().insert(
+        test::ps::threePages().find("%%Page: 3 3"), "%%Page: 3 3\nnosuchoperator\n");
+    const std::string compressed = test::ps::gzip(forty);
+    const struct {
+        const char* name;
+        std::string content;
+        int pages;  // 0: some, fewer than 40
+        int failedPage;
+        const char* error;
+    } cases[] = {
+        {"page 3 fails.ps", threeFailing, 2, 3, "undefined"},
+        {"page 3 fails.ps.gz", test::ps::gzip(threeFailing), 2, 3, "undefined"},
+        {"cut in the middle.ps.gz", compressed.substr(0, compressed.size() / 2), 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GhostScript conversion(source(c.name, c.content), OutputFormat::PDF, 72);
+        const fs::path pdf = conversion.run();
+        const int pages = static_cast<int>(pageSizes(pdf).size());
+        const auto mark = IncompleteDocument::read(pdf);
+        ASSERT_TRUE(mark.has_value());
+        if (c.pages) {
+            EXPECT_EQ(pages, c.pages);
+            EXPECT_EQ(mark->failedPage, c.failedPage);
+            EXPECT_EQ(mark->error, c.error);
+        } else {
+            EXPECT_GT(pages, 0);
+            EXPECT_LT(pages, 40);
+            EXPECT_EQ(mark->failedPage, pages + 1);
+        }
+        EXPECT_EQ(pdf, conversion.outputFileURL);
+        EXPECT_EQ(scratchEntries(), std::vector<std::string>{});
+    }
+    // A whole document carries no mark.
+    const GhostScript whole(source("whole.ps", forty), OutputFormat::PDF, 72);
+    EXPECT_FALSE(IncompleteDocument::read(whole.run()).has_value());
+}
+
 TEST_F(GhostscriptDocuments, BadCompressedFilesFailWithTheirTextAndLeaveNothing) {
     const std::string document = test::ps::threePages();
     const std::string compressed = test::ps::gzip(document);
+    // A first page behind 64 KiB of comments that do not pack: a quarter of the stream holds
+    // no whole page.
+    std::string noise = "%!PS-Adobe-3.0\n";
+    unsigned state = 1;
+    for (int line = 0; line < 1024; ++line) {
+        noise += "% ";
+        for (int i = 0; i < 62; ++i) {
+            state = state * 1103515245 + 12345;
+            noise += "0123456789abcdef"[(state >> 16) & 15];
+        }
+        noise += "\n";
+    }
+    const std::string slowFirstPage =
+        test::ps::gzip(noise + "100 100 100 100 rectfill showpage\n");
     // 2 MiB of spaces pack into a few kilobytes: far more than 200 times their size.
     const std::string bomb = test::ps::gzip(std::string(2 << 20, ' '));
     const struct {
@@ -175,7 +233,10 @@ TEST_F(GhostscriptDocuments, BadCompressedFilesFailWithTheirTextAndLeaveNothing)
         std::string error;
     } cases[] = {
         {"bomb.ps.gz", bomb, DecompressionError::tooLarge(200 * bomb.size()).what()},
-        {"cut short.ps.gz", compressed.substr(0, compressed.size() / 2),
+        // Cut within the gzip header: not one byte of the document comes out.
+        {"cut short.ps.gz", compressed.substr(0, 8), "The compressed file is damaged."},
+        // Cut where no page is whole yet.
+        {"cut in page 1.ps.gz", slowFirstPage.substr(0, slowFirstPage.size() / 4),
          "The compressed file is damaged."},
         {"not postscript.ps.gz", test::ps::gzip("Just some notes, not PostScript at all.\n"),
          "Ghostscript exited with status 1."},
