@@ -40,6 +40,7 @@
 #include "conversion/ConverterRun.h"
 #include "conversion/FirstPage.h"
 #include "conversion/GhostScript.h"
+#include "conversion/IncompleteDocument.h"
 #include "conversion/SourceKind.h"
 #include "settings/SharedSettings.h"
 
@@ -512,6 +513,15 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
         // A PostScript document: one page at a time, fitted, moved through with the keys.
         pdfView_->setDocument(document_);
         pageNavigator_ = new PageNavigator(pdfView_);
+        if (const auto mark = IncompleteDocument::read(outputFile)) {
+            incomplete_ = true;
+            const QString reason = mark->cut()
+                                       ? tr("the compressed file ends before it.")
+                                       : tr("PostScript error %1.").arg(QString::fromStdString(mark->error));
+            const QString note = tr("Page %1 could not be drawn: %2").arg(mark->failedPage).arg(reason);
+            debug(note.toStdString());
+            pageNavigator_->setLastPageNote(note);
+        }
         preferredContentSize_ = pdfRowSize(*pdfView_, 0);
         return true;
     }

@@ -132,6 +132,9 @@ public:
     // PNG, and a document's first page before its PDF: zooms the image view by `factor` (0:
     // fitted) from the scale it shows now. The PDF keeps a first page's zoom.
     bool zoom(double factor) override;
+    // False for a document whose PDF holds only the pages drawn before it failed
+    // (IncompleteDocument.h); its last page then carries "Page N could not be drawn: REASON".
+    bool previewComplete() const override { return !incomplete_; }
 
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();
@@ -196,6 +199,7 @@ private:
     QPointer<QWidget> firstPageView_;
     QPointer<ImageView> firstPageImage_;  // inside firstPageView_
     bool blankMeasured_ = false;  // a blank drawing was measured and converted again
+    bool incomplete_ = false;     // the document shown is incomplete
 };
 
 }  // namespace vorrel

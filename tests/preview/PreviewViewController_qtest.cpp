@@ -296,6 +296,26 @@ private slots:
                  qPrintable(middle.name()));
     }
 
+    // A document that fails on page 3 shows pages 1 and 2, the last with the reason over it;
+    // the same when its PDF comes from the cache.
+    void partialDocumentShowsItsPagesAndWhyTheRestIsMissing() {
+        std::string failing = test::ps::threePages();
+        failing.insert(failing.find("%%Page: 3 3"), "nosuchoperator\n");
+        const fs::path source = home->write("fails on page 3.ps", failing);
+        for (int round = 0; round < 2; ++round) {
+            PreviewViewController controller;
+            const Outcome outcome = preview(controller, source);
+            QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+            QCOMPARE(controller.previewPageCount(), 2);
+            QVERIFY(!controller.previewComplete());
+            auto* label = controller.pdfView()->findChild<QLabel*>("pageLabel");
+            QVERIFY(label);
+            QCOMPARE(label->text(), QString("Page 1 of 2"));
+            controller.pageNavigator()->goTo(1);
+            QCOMPARE(label->text(), QString("Page 3 could not be drawn: PostScript error undefined."));
+        }
+    }
+
     // A document that never ends: its first page is shown, then the time limit's error over it;
     // neither the page nor anything of the runs is left in the cache or the scratch folder.
     void firstPageStaysWithTheErrorAndNothingIsLeft() {
