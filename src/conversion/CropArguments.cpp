@@ -32,14 +32,16 @@ std::string decimal(double value) {
 
 }  // namespace
 
-CropArguments cropArguments(const BoundingBox& box, double scale) {
+CropArguments cropArguments(const BoundingBox& box, double scale, bool backdrop) {
     const std::string scaling =
         scale == 1 ? std::string() : decimal(scale) + " " + decimal(scale) + " scale ";
     return {{"-dDEVICEWIDTHPOINTS=" + decimal(box.width() * scale),
              "-dDEVICEHEIGHTPOINTS=" + decimal(box.height() * scale), "-dFIXEDMEDIA", "-dNOEPS",
              "-dALLOWPSTRANSPARENCY", "-c",
              std::string(kRemovedOperators) + "<< /BeginPage { pop " + scaling +
-                 decimal(-box.llx) + " " + decimal(-box.lly) + " translate } >> setpagedevice",
+                 decimal(-box.llx) + " " + decimal(-box.lly) + " translate" +
+                 (backdrop ? " gsave clippath 0.5 setgray fill grestore" : "") +
+                 " } >> setpagedevice",
              "-f"},
             {"-c", kShowUnshownPage}};
 }

@@ -30,6 +30,8 @@
 // drawing with it ("pop <scale> <scale> scale <-llx> <-lly> translate"): the same picture in
 // pixels at a resolution `scale` times higher, for resolutions too low for Ghostscript itself.
 //
+// With `backdrop`, BeginPage then fills the page mid-grey, so that a drawing in white shows.
+//
 // Numbers are written in plain decimal, whatever the locale. Call it with a usable box only
 // (BoundingBox::isUsable()) and a positive scale. Thread-safety: a plain function; call it from
 // any thread.
@@ -46,6 +48,6 @@ struct CropArguments {
     std::vector<std::string> afterSource;
 };
 
-CropArguments cropArguments(const BoundingBox& box, double scale = 1);
+CropArguments cropArguments(const BoundingBox& box, double scale = 1, bool backdrop = false);
 
 }  // namespace vorrel

@@ -22,6 +22,9 @@ constexpr std::string_view kTrailer = "%%Trailer";
 constexpr std::string_view kDocumentMedia = "%%DocumentMedia:";
 constexpr std::string_view kPageMedia = "%%PageMedia:";
 constexpr std::string_view kPaperSizes = "%%DocumentPaperSizes:";
+constexpr std::string_view kPaperSize = "%%PaperSize:";
+constexpr std::string_view kOrientation = "%%Orientation:";
+constexpr std::string_view kPageOrientation = "%%PageOrientation:";
 // Comments after which no media comment of the document's defaults can follow.
 constexpr std::string_view kMediaEnds[] = {"%%BeginPreview", "%%BeginProlog", "%%BeginSetup",
                                            "%%Page:",        "%%Trailer",     "%%EndDefaults"};
@@ -179,6 +182,16 @@ std::string_view nextText(std::string_view text, std::size_t& at) {
     return text.substr(begin, at - begin);
 }
 
+// The clockwise turn a viewer gives the pages of an orientation comment: 90 for "Landscape",
+// 270 for "Seascape", 0 for anything else ("Portrait", "(atend)").
+int turnNamed(std::string_view text) {
+    std::size_t at = 0;
+    const std::string_view word = nextText(text, at);
+    if (word == "Landscape") return 90;
+    if (word == "Seascape") return 270;
+    return 0;
+}
+
 // The media comments of a header and its defaults section.
 class MediaComments {
 public:
@@ -208,8 +221,19 @@ public:
             sawPaper_ = true;
             continuing_ = Continuing::paper;
             addPaper(line.substr(kPaperSizes.size()));
+        } else if (line.starts_with(kPaperSize) && singlePaper_.empty()) {
+            std::size_t at = kPaperSize.size();
+            singlePaper_ = std::string(nextText(line, at));
+            if (singlePaper_ == "(atend)") singlePaper_.clear();
+        } else if (line.starts_with(kOrientation) && !orientation_) {
+            orientation_ = turnNamed(line.substr(kOrientation.size()));
+        } else if (line.starts_with(kPageOrientation) && !pageOrientation_) {
+            pageOrientation_ = turnNamed(line.substr(kPageOrientation.size()));
         }
     }
+
+    // The defaults' %%PageOrientation, else the document's %%Orientation.
+    int turn() const { return pageOrientation_.value_or(orientation_.value_or(0)); }
 
     std::optional<MediaSize> media() const {
         const Entry* chosen = nullptr;
@@ -222,7 +246,8 @@ public:
         return std::nullopt;
     }
 
-    const std::string& paperSize() const { return paperSize_; }
+    // %%DocumentPaperSizes' first name, else %%PaperSize's.
+    const std::string& paperSize() const { return paperSize_.empty() ? singlePaper_ : paperSize_; }
 
 private:
     enum class Continuing { none, media, paper };
@@ -253,7 +278,8 @@ private:
     Continuing continuing_ = Continuing::none;
     std::vector<Entry> entries_;
     std::optional<std::string> pageMedia_;
-    std::string paperSize_;
+    std::string paperSize_, singlePaper_;
+    std::optional<int> orientation_, pageOrientation_;
 };
 
 std::optional<BoundingBox> completeBox(const std::optional<BoxParser>& parser) {
@@ -333,6 +359,7 @@ DscHeader readDscHeader(const std::filesystem::path& file) {
     }
     header.media = media.media();
     header.paperSize = media.paperSize();
+    header.turn = media.turn();
 
     const auto atEnd = [](const std::optional<BoxParser>& parser) {
         return parser && parser->state() == BoxParser::State::atEnd;

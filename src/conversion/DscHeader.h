@@ -23,8 +23,11 @@
 //     with its "%%+" lines, gives entries "<name> <width> <height> ..." (a name with spaces in
 //     parentheses; weight, colour and type are not read); of the first kMediaLimit entries,
 //     the one the first "%%PageMedia:" names counts, else the first whose size is usable.
-//     The first name of the first "%%DocumentPaperSizes:" is kept as it stands. "(atend)" is
-//     not followed for media.
+//     The first name of the first "%%DocumentPaperSizes:" is kept as it stands, else that of
+//     the first "%%PaperSize:". "(atend)" is not followed for media.
+//  5. The orientation, from the same lines: the first "%%PageOrientation:" (in the defaults),
+//     else the first "%%Orientation:"; "Landscape" turns the pages 90 degrees clockwise for
+//     the viewer, "Seascape" 270.
 //
 // Memory stays bounded whatever the file holds: it is read through a small buffer, and a line
 // keeps at most kLineLimit bytes. Any bytes are safe. Never throws: a file that cannot be read has no boxes.
@@ -75,7 +78,8 @@ struct DscHeader {
     std::optional<BoundingBox> boundingBox;       // %%BoundingBox
     std::optional<BoundingBox> hiResBoundingBox;  // %%HiResBoundingBox
     std::optional<MediaSize> media;               // %%DocumentMedia, %%PageMedia; usable
-    std::string paperSize;                        // %%DocumentPaperSizes' first name, or ""
+    std::string paperSize;  // %%DocumentPaperSizes' first name, else %%PaperSize's, or ""
+    int turn = 0;           // 0, 90 or 270: the clockwise turn its orientation asks for
 
     // The box to crop to: the hi-res one when it is usable, else the other when it is usable.
     std::optional<BoundingBox> usableBox() const;

@@ -41,14 +41,15 @@ std::vector<std::string> FirstPage::arguments(const fs::path& outputPath, const 
     const auto written = std::to_chars(resolution, resolution + sizeof resolution, dotsPerInch,
                                        std::chars_format::fixed);
     // The page the PDF starts on too, so that the PDF takes the image's place at its size.
-    const std::vector<std::string> page = documentPageArguments(input);
+    const DocumentPage page = documentPage(input);
+    const std::vector<std::string> size = documentPageArguments(turnedPage(page));
     std::vector<std::string> list = GhostScript::opaquePngArguments();
     list.insert(list.end(),
-                {page[0], page[1], "-r" + std::string(resolution, written.ptr), "-o",
+                {size[0], size[1], "-r" + std::string(resolution, written.ptr), "-o",
                  GhostScript::outputPathArgument(outputPath),
                  // The page device's BeginPage runs with the number of pages shown so far: at
                  // the start of the second page the drawing of the first is complete.
-                 "-c", "<< /BeginPage { 1 ge { quit } if } >> setpagedevice", "-f",
+                 "-c", documentPageSetUp(page, "1 ge { quit } if", true), "-f",
                  fs::absolute(input).string(), "-c",
                  "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
     return list;

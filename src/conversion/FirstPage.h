@@ -37,9 +37,10 @@ public:
     const std::filesystem::path& file() const { return file_; }
 
     // The converter's arguments:
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m <documentPageArguments(in)>
+    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m <documentPageArguments(turnedPage(documentPage(in)))>
     //   -dTextAlphaBits=4 -dGraphicsAlphaBits=4
-    //   -r<dpi> -o <out> -c "<quit when the second page would begin>" -f <in>
+    //   -r<dpi> -o <out> -c "<quit when the second page would begin; turn and move the
+    //   drawing as documentPageSetUp() does>" -f <in>
     //   -c "<show a page that was never shown>"
     static std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                               const std::filesystem::path& input,

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
+#include <locale>
+#include <sstream>
 #include <functional>
 #include <string_view>
 #include <mutex>
@@ -23,6 +26,8 @@
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
+#include "conversion/IncompleteDocument.h"
+#include "conversion/PaintedArea.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
 
@@ -129,6 +134,8 @@ std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) cons
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath,
                                                 const fs::path& input) const {
     if (kind.document) return documentArguments(outputPath, input);
+    // A drawing cut short is no drawing: only a document keeps the pages that were there.
+    if (input.filename() == kCutInputName) throw DecompressionError::damaged();
     std::vector<std::string> list = plainArguments(outputPath, input);
     if (const auto box = readDscHeader(input).usableBox()) {
         auto [before, after] = cropArguments(*box);
@@ -179,14 +186,17 @@ std::vector<std::string> GhostScript::plainArguments(const fs::path& outputPath,
 
 std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPath,
                                                        const fs::path& input) {
-    const std::vector<std::string> page = documentPageArguments(input);
+    const DocumentPage page = documentPage(input);
+    const std::vector<std::string> size = documentPageArguments(page);
+    std::string setUp = pageTurnSetUp();
+    if (page.shiftX != 0 || page.shiftY != 0) setUp += " " + documentPageSetUp(page);
     return {"-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
             "-dNOCACHE",
             "-sDEVICE=pdfwrite",
-            page[0],
-            page[1],
+            size[0],
+            size[1],
             "-dDetectDuplicateImages=true",
             "-dEmbedAllFonts=true",
             "-dCompressFonts=true",
@@ -194,9 +204,10 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
             "-dPreserveOverprintSettings=true",
             "-dCompatibilityLevel=1.7",
             "-sOutputFile=" + outputPathArgument(outputPath),
-            fs::absolute(input).string(),
+            "--permit-file-read=" + fs::absolute(input).string(),
             "-c",
-            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            setUp + " " + IncompleteDocument::runSetUp(input) +
+                " systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {
@@ -214,6 +225,59 @@ fs::path GhostScript::run(std::stop_token stop) const {
         removeIgnoringErrors(outputFileURL);
     }
 
+    return convert(
+        std::move(stop),
+        [this](const fs::path& out, const fs::path& input) { return arguments(out, input); },
+        false);
+}
+
+std::optional<fs::path> GhostScript::convertBlankAgain(const fs::path& blank,
+                                                       std::stop_token stop) const {
+    if (kind.document) return std::nullopt;
+    PaintedArea area;
+    try {
+        area = findPaintedArea(
+            runOptions(fs::path(), scratchDirectory(outputFileURL.parent_path()), stop));
+    } catch (const std::exception& error) {
+        Logbook::defaultInstance().debug(std::string(error.what()), "run()");
+        throw;
+    }
+    const auto describe = [](const BoundingBox& box) {
+        std::ostringstream text;
+        text.imbue(std::locale::classic());
+        text << box.llx << ' ' << box.lly << ' ' << box.urx << ' ' << box.ury;
+        return text.str();
+    };
+    if (!area.painted) {
+        Logbook::defaultInstance().debug("Nothing painted at all", "run()");
+        return std::nullopt;
+    }
+    const bool white = area.declared && area.within(*area.declared);
+    const BoundingBox box = white ? *area.declared : *area.painted;
+    Logbook::defaultInstance().debug(
+        white ? "Only white painted within the bounding box " + describe(box) +
+                    ": shown on a grey backdrop"
+              : "The bounding box " + (area.declared ? describe(*area.declared) : "(none)") +
+                    " misses what the file paints: cropped to the painted area " +
+                    describe(box),
+        "run()");
+    const fs::path converted = convert(
+        std::move(stop),
+        [this, box, white](const fs::path& out, const fs::path& input) {
+            std::vector<std::string> list = plainArguments(out, input);
+            auto [before, after] = cropArguments(box, 1, white);
+            list.insert(list.end() - 1, before.begin(), before.end());
+            list.insert(list.end(), after.begin(), after.end());
+            return list;
+        },
+        true);
+    if (converted != blank) removeIgnoringErrors(blank);
+    return converted;
+}
+
+fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
+                              bool replacing) const {
+    const Settings settings = currentSettings();
     const fs::path folder = outputFileURL.parent_path();
     removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
     const fs::path inProgress =
@@ -224,18 +288,36 @@ fs::path GhostScript::run(std::stop_token stop) const {
         platform::Sha256 staged;
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
-        options.argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); };
+        bool cut = false;
+        options.argumentsFor = [&](const fs::path& input) {
+            cut = input.filename() == kCutInputName;
+            return argumentsFor(inProgress, input);
+        };
         options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
             staged.update(bytes);
         };
-        ConverterRun::run(options);
+        try {
+            ConverterRun::run(options);
+        } catch (const ConversionError& error) {
+            // No page before the end of what the compressed file held.
+            if (cut && error.kind() == ConversionError::Case::converterFailed)
+                throw DecompressionError::damaged();
+            throw;
+        }
         // Named for the bytes converted: if the file changed since the key was made, the
         // drawing goes under the key of what it shows, never under the old one.
         const fs::path converted =
             folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
         if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
             throw ConversionError::unreadableOutput();
-        if (fileExists(converted)) {
+        if (replacing) {
+            // A whole file takes the place of the one there at once, for every reader.
+            platform::syncFile(inProgress);
+            if (std::rename(inProgress.c_str(), converted.c_str()) != 0)
+                throw std::system_error(errno, std::generic_category(),
+                                        "cannot move " + inProgress.string() + " to " +
+                                            converted.string());
+        } else if (fileExists(converted)) {
             removeIgnoringErrors(inProgress);
         } else {
             // On disk before it is named: a name that survives a crash names a whole file. The

@@ -50,6 +50,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <semaphore>
 #include <stop_token>
 #include <string>
@@ -85,6 +86,18 @@ public:
     std::filesystem::path run() const { return run(std::stop_token()); }
     std::filesystem::path run(std::stop_token stop) const;
 
+    // For a drawing whose converted file `blank` (from run()) shows nothing: measures what the
+    // drawing paints (findPaintedArea(), PaintedArea.h) and converts it once more, under the
+    // same guard, into the file's place in the cache, replacing `blank`:
+    //  - cropped to what it paints, when that passes the declared box (or none was usable):
+    //    the box misses the drawing;
+    //  - else at the declared box on a mid-grey backdrop (cropArguments() with backdrop): all it
+    //    paints lies in the box, so it paints only white.
+    // Logs which at debug level (function "run()"). Returns the converted file, or nothing when
+    // the drawing paints nothing at all, or for a document. Errors as run().
+    std::optional<std::filesystem::path> convertBlankAgain(const std::filesystem::path& blank,
+                                                           std::stop_token stop) const;
+
     // The guard for a run of this file's converter besides run() (a document's first page,
     // FirstPage.h): the converter, the source, the limits and confinement in force (test
     // overrides included), writing `output` with a private folder in `scratchFolder`. The
@@ -111,14 +124,20 @@ public:
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
 
-    // A document's PDF (16 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
+    // A document's PDF (19 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
     //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
     //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
     //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
-    //   -sOutputFile=<out> <in> -c "<show a page that was never shown>"
+    //   -sOutputFile=<out> --permit-file-read=<in>
+    //   -c "<set-up> <run in, IncompleteDocument::runSetUp()> <show a page never shown>"
     // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
     // paper), the page its pages start on; every page the document sizes with setpagedevice
-    // keeps its own size. A document that never calls showpage still shows its one page.
+    // keeps its own size. The set-up turns the pages its orientation comments ask for
+    // (pageTurnSetUp()) and moves a drawing that reaches below or left of the origin onto the
+    // page (documentPageSetUp()). A document that never calls showpage still shows its one
+    // page. A document that fails after it has shown pages, or that a compressed file held only
+    // part of, keeps them in a PDF marked incomplete (IncompleteDocument.h); run() returns that
+    // PDF, which is cached as it is, marked.
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 
@@ -191,6 +210,14 @@ public:
         struct Previous;
         std::unique_ptr<Previous> previous_;
     };
+
+private:
+    using ArgumentsFor = std::function<std::vector<std::string>(
+        const std::filesystem::path& outputPath, const std::filesystem::path& input)>;
+    // Steps 2 to 8 of run(), with these arguments; `replacing` puts the result in place of a
+    // file already there.
+    std::filesystem::path convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
+                                  bool replacing) const;
 };
 
 }  // namespace vorrel

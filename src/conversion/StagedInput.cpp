@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string_view>
 #include <system_error>
 
 #include "conversion/Decompression.h"
+#include "conversion/IncompleteDocument.h"
 
 namespace vorrel {
 
@@ -62,12 +64,22 @@ std::filesystem::path stageInput(const std::filesystem::path& source,
     const std::filesystem::path staged = folder / kStagedInputName;
     const Descriptor out(open(staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (out.get() < 0) throw fileError(errno, "cannot create", staged);
+    std::uint64_t expanded = 0;
     try {
         const auto limit = decompressedSizeLimit(static_cast<std::uint64_t>(status.st_size));
-        decompress(in.get(), format, limit, [&out, &stopped](std::string_view bytes) {
+        decompress(in.get(), format, limit, [&out, &stopped, &expanded](std::string_view bytes) {
             writeAll(out.get(), bytes);
+            expanded += bytes.size();
             return !stopped();
         });
+    } catch (const DecompressionError& error) {
+        // A stream that ends early still gives what it holds, as zcat does: named for it.
+        if (error.limitText().empty() && expanded > 0) {
+            const std::filesystem::path cut = folder / kCutInputName;
+            if (rename(staged.c_str(), cut.c_str()) == 0) return cut;
+        }
+        unlink(staged.c_str());
+        throw;
     } catch (...) {
         unlink(staged.c_str());
         throw;

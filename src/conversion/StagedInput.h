@@ -5,7 +5,9 @@
 // compressed one (by its first bytes, Decompression.h) is expanded into `folder`/"input.ps"
 // (created new, mode 0600), and that path comes back. The expansion is capped at
 // decompressedSizeLimit(the source's size): past it DecompressionError::tooLarge; a damaged
-// stream gives DecompressionError::damaged(). `stopped` is asked between pieces: when it says
+// stream gives DecompressionError::damaged(), unless it gave some bytes before the fault: those
+// are kept, as zcat keeps them, in `folder`/kCutInputName (IncompleteDocument.h), whose path
+// comes back. `stopped` is asked between pieces: when it says
 // true the expansion ends early (the caller then reports its stop). On failure the partial file
 // is removed.
 //

@@ -49,10 +49,17 @@ void PageNavigator::goTo(int page) {
     if (count < 1) return;
     page_ = std::clamp(page, 0, count - 1);
     view_->pageNavigator()->jump(page_, {}, view_->pageNavigator()->currentZoom());
-    label_->setText(pageText(page_, count));
-    label_->setVisible(count > 1);
+    const bool note = page_ == count - 1 && !lastPageNote_.isEmpty();
+    label_->setText(note ? lastPageNote_ : pageText(page_, count));
+    label_->setWordWrap(note);
+    label_->setVisible(count > 1 || note);
     placeLabel();
     emit pageChanged(page_);
+}
+
+void PageNavigator::setLastPageNote(const QString& note) {
+    lastPageNote_ = note;
+    goTo(page_);
 }
 
 QLabel* PageNavigator::makeLabel(QWidget* over) {

@@ -30,6 +30,8 @@ public:
     int currentPage() const { return page_; }
     int pageCount() const;
     void goTo(int page);
+    // A line the label shows on the last page instead of its number (also for one page).
+    void setLastPageNote(const QString& note);
     // "Page 3 of 311".
     static QString pageText(int page, int pageCount);
 
@@ -51,6 +53,7 @@ private:
     QLabel* label_;
     int page_ = 0;
     int wheelAngle_ = 0;
+    QString lastPageNote_;
 };
 
 }  // namespace vorrel

@@ -40,6 +40,8 @@
 #include "conversion/ConverterRun.h"
 #include "conversion/FirstPage.h"
 #include "conversion/GhostScript.h"
+#include "conversion/IncompleteDocument.h"
+#include "conversion/SourceKind.h"
 #include "settings/SharedSettings.h"
 
 namespace vorrel {
@@ -234,7 +236,11 @@ bool PreviewViewController::shutDown(std::chrono::milliseconds bound) {
 void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& url,
                                                  quicklook::PreviewCompletion completion) {
     const OutputFormat format = outputFormat();
-    debug("Converting EPS file " + lastPathComponent(url) + " to " + std::string(logWord(format)));
+    // A document is always a PDF; reading its kind costs the file's first few kilobytes.
+    const bool document = readSourceKind(url).document;
+    debug(std::string(document ? "Converting PostScript document " : "Converting EPS file ") +
+          lastPathComponent(url) + " to " +
+          std::string(logWord(document ? OutputFormat::PDF : format)));
 
     if (!acceptingWork) {
         const ConverterRun::Cancelled stopped(url);
@@ -362,6 +368,12 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         return;
     }
     if (format == OutputFormat::PNG ? drawsNothing(imageView_->image()) : drawsNothing(*document_)) {
+        if (!paged && !blankMeasured_ && acceptingWork) {
+            // A box that misses the drawing, or a drawing in white: measured and drawn again.
+            blankMeasured_ = true;
+            convertBlankAgain(url, outputFile, format, completion);
+            return;
+        }
         // A failure, not a preview: checked on every load, so a cached blank result says so too.
         debug("Nothing drawn in output file");
         const QString text = tr("%1 draws nothing.").arg(QFile::decodeName(url.filename().c_str()));
@@ -376,6 +388,39 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
 
     if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
     completion(std::nullopt);
+}
+
+void PreviewViewController::convertBlankAgain(const std::filesystem::path& url,
+                                              const std::filesystem::path& blank,
+                                              OutputFormat format,
+                                              const quicklook::PreviewCompletion& completion) {
+    QPointer<PreviewViewController> self(this);
+    workers().start([self = std::move(self), url, blank, format,
+                     stop = conversionStop_.get_token(), completion]() mutable {
+        std::optional<std::filesystem::path> output;
+        std::exception_ptr error;
+        try {
+            const GhostScript conversion(url, format, kResolution);
+            output = conversion.convertBlankAgain(blank, std::move(stop));
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self = std::move(self), url, blank, output = std::move(output), format,
+             error = std::move(error), completion = std::move(completion)] {
+                if (!self) return;
+                if (error) {
+                    const quicklook::PreviewError failure = previewError(error);
+                    self->endFirstPage(QString::fromStdString(failure.localizedDescription));
+                    completion(failure);
+                    return;
+                }
+                // Nothing painted at all: the blank file again, which then says so.
+                self->finishPreview(url, output.value_or(blank), format, false, completion, true);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void PreviewViewController::showFirstPage(QImage image, QSizeF points) {
@@ -468,6 +513,15 @@ bool PreviewViewController::showDocument(const std::filesystem::path& outputFile
         // A PostScript document: one page at a time, fitted, moved through with the keys.
         pdfView_->setDocument(document_);
         pageNavigator_ = new PageNavigator(pdfView_);
+        if (const auto mark = IncompleteDocument::read(outputFile)) {
+            incomplete_ = true;
+            const QString reason = mark->cut()
+                                       ? tr("the compressed file ends before it.")
+                                       : tr("PostScript error %1.").arg(QString::fromStdString(mark->error));
+            const QString note = tr("Page %1 could not be drawn: %2").arg(mark->failedPage).arg(reason);
+            debug(note.toStdString());
+            pageNavigator_->setLastPageNote(note);
+        }
         preferredContentSize_ = pdfRowSize(*pdfView_, 0);
         return true;
     }

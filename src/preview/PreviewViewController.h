@@ -15,7 +15,8 @@
 //      is centred vertically when shorter than the view (PageCentring.h).
 //
 // preparePreviewOfFile(url, completion):
-//   1. logs "Converting EPS file <name> to PDF|PNG";
+//   1. logs "Converting EPS file <name> to PDF|PNG", or for a PostScript document
+//      (readSourceKind()) "Converting PostScript document <name> to PDF";
 //   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
 //      GUI thread); a thrown error ends the request with a sentence saying what went
 //      wrong, in the user's language (the service's catalogue; exit statuses explained). A
@@ -27,9 +28,11 @@
 //      "NO NSImage created from output file" or "NO PDFDocument created from output file",
 //      removes the cached file and converts once more (steps 2 and 3, silently); when the
 //      new file cannot be loaded either, it ends with ConversionError::unreadableOutput();
-//      a result that draws nothing (BlankPreview.h) ends with "NAME draws nothing." (NAME the
-//      source's file name), logged as "Nothing drawn in output file"; it is checked on every
-//      load, so a cached blank result fails the same way;
+//      a drawing that comes out blank (BlankPreview.h) is measured and converted once more
+//      (GhostScript::convertBlankAgain(): cropped to what it paints when its box misses that,
+//      else on a grey backdrop when it paints only white); a result that still draws nothing
+//      ends with "NAME draws nothing." (NAME the source's file name), logged as "Nothing drawn
+//      in output file"; it is checked on every load, so a cached blank result fails the same way;
 //   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
 //      PostScript document is shown one page at a time, fitted into the view, with a
 //      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
@@ -129,6 +132,9 @@ public:
     // PNG, and a document's first page before its PDF: zooms the image view by `factor` (0:
     // fitted) from the scale it shows now. The PDF keeps a first page's zoom.
     bool zoom(double factor) override;
+    // False for a document whose PDF holds only the pages drawn before it failed
+    // (IncompleteDocument.h); its last page then carries "Page N could not be drawn: REASON".
+    bool previewComplete() const override { return !incomplete_; }
 
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();
@@ -162,6 +168,9 @@ private:
     void finishPreview(const std::filesystem::path& url, const std::filesystem::path& outputFile,
                        OutputFormat format, bool paged,
                        const quicklook::PreviewCompletion& completion, bool retry);
+    // A drawing shown blank: GhostScript::convertBlankAgain() on a worker, then finishPreview().
+    void convertBlankAgain(const std::filesystem::path& url, const std::filesystem::path& blank,
+                           OutputFormat format, const quicklook::PreviewCompletion& completion);
     // Ready when the first page's run has ended (its page handed to the GUI thread, or none).
     static std::shared_future<void> drawFirstPage(const QPointer<PreviewViewController>& controller,
                                                   const GhostScript& conversion,
@@ -189,6 +198,8 @@ private:
     std::stop_source firstPageStop_;
     QPointer<QWidget> firstPageView_;
     QPointer<ImageView> firstPageImage_;  // inside firstPageView_
+    bool blankMeasured_ = false;  // a blank drawing was measured and converted again
+    bool incomplete_ = false;     // the document shown is incomplete
 };
 
 }  // namespace vorrel

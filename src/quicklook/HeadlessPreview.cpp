@@ -46,6 +46,12 @@ bool saveSnapshot(PreviewSession& session, const QString& path, std::FILE* err) 
     return false;
 }
 
+void printLine(std::FILE* out, const nlohmann::ordered_json& line) {
+    const auto text = line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::fprintf(out, "%s\n", text.c_str());
+    std::fflush(out);
+}
+
 }  // namespace
 
 int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
@@ -70,12 +76,14 @@ int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::
             line["format"] = session.previewFormatName().toStdString();
             line["contentSize"] = {size.width(), size.height()};
             if (const int pages = session.previewPageCount(); pages > 0) line["pages"] = pages;
-            const auto text =
-                line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-            std::fprintf(out, "%s\n", text.c_str());
-            std::fflush(out);
+            if (!session.previewComplete()) line["complete"] = false;
+            printLine(out, line);
         } else {
             std::fprintf(err, "%s\n", session.errorText().toUtf8().constData());
+            // Scripts reading one line per file get one for a failure too.
+            nlohmann::ordered_json line;
+            line["error"] = session.errorText().toStdString();
+            printLine(out, line);
             status = 1;
         }
         if (snapshotPath && !saveSnapshot(session, numberedPath(*snapshotPath, i), err))

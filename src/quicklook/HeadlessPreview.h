@@ -4,7 +4,9 @@
 // For every file, in order, a PreviewSession runs to its end. A success prints one JSON
 // line to `out`:
 //     {"file":"/abs/a.eps","output":"/…/tmp/<digest>.pdf","format":"PDF","contentSize":[w,h]}
-// A failure prints the error's text as one line to `err`. With a snapshot path, the view
+// with "pages": N for a PDF, and "complete": false when the document could be drawn only in
+// part (its first N pages). A failure prints the error's text as one line to `err`, and
+// {"error":"<text>"} as its one line to `out`. With a snapshot path, the view
 // that the window would show (the controller's view, or the fallback) is rendered at the
 // window's size into a PNG there; further files get "-2", "-3", … before the extension.
 // The result is 0 when every file succeeded, else 1. When `stopRequested` (may be empty) says

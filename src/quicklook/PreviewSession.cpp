@@ -61,6 +61,10 @@ int PreviewSession::previewPageCount() const {
     return controller_ ? controller_->previewPageCount() : 0;
 }
 
+bool PreviewSession::previewComplete() const {
+    return !controller_ || controller_->previewComplete();
+}
+
 QString PreviewSession::previewFormatName() const {
     return controller_ ? controller_->previewFormatName() : QString();
 }

@@ -52,6 +52,7 @@ public:
     std::filesystem::path previewFileURL() const;
     QString previewFormatName() const;
     int previewPageCount() const;
+    bool previewComplete() const;
     // Zooms content that zooms itself (see PreviewingController::zoom), a first look
     // included; false otherwise.
     bool zoom(double factor);

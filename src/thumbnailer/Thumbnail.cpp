@@ -25,6 +25,7 @@
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/GhostScript.h"
+#include "conversion/PaintedArea.h"
 #include "cache/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
 
@@ -116,10 +117,11 @@ Thumbnail::Thumbnail(fs::path file, int pixels)
 void Thumbnail::choosePage(const DscHeader& header) {
     paper.clear();
     if (kind.document) {
-        const DocumentPage start = documentPage(header);
-        paper = start.origin;
-        page = {0, 0, start.width, start.height};
-    } else if (const auto box = header.usableBox()) {
+        documentStart = documentPage(header);
+        paper = documentStart.origin;
+        const DocumentPage shown = turnedPage(documentStart);
+        page = {0, 0, shown.width, shown.height};
+    } else if (const auto box = cropTo ? cropTo : header.usableBox()) {
         page = *box;
     } else {
         const platform::PaperSize paperSize = platform::defaultPaperSize();
@@ -148,7 +150,7 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
     std::vector<std::string> list = GhostScript::opaquePngArguments();
     list.insert(list.end(), {"-r" + std::string(dotsPerInch, written.ptr), "-dFirstPage=1",
                              "-dLastPage=1", "-o", GhostScript::outputPathArgument(outputPath)});
-    auto [before, after] = cropArguments(page, scale);
+    auto [before, after] = cropArguments(page, scale, backdrop);
     list.insert(list.end(), before.begin(), before.end());
     list.push_back(fs::absolute(input).string());
     list.insert(list.end(), after.begin(), after.end());
@@ -168,8 +170,8 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
           << " exch div dup 2 array astore 1 index exch /HWResolution exch put } { pop } ifelse "
              "} if //systemdict /setpagedevice get exec } bind put "
           << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
-          << resolution << ' ' << resolution << "] /BeginPage { 1 ge { quit } if } >> "
-          << "setpagedevice";
+          << resolution << ' ' << resolution << "] >> setpagedevice "
+          << documentPageSetUp(documentStart, "1 ge { quit } if", true);
     std::vector<std::string> list = GhostScript::opaquePngArguments();
     list.insert(list.end(),
                 {"-o", GhostScript::outputPathArgument(outputPath), "-c", setUp.str(), "-f",
@@ -188,32 +190,48 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
     // in let nothing but the output's folder be written.
     const platform::TemporaryFolder work(folder, kFolderPrefix);
     const fs::path picture = work.path() / "thumbnail.png";
-    try {
-        ConverterRun::run({.converter = options.converter,
-                           .source = fs::absolute(source),
-                           .output = picture,
-                           .scratchFolder = work.path(),
-                           .timeLimit = options.timeLimit,
-                           .gracePeriod = options.gracePeriod,
-                           .quiet = !options.converterMessages,
-                           .stop = stop,
-                           .argumentsFor =
-                               [this, &picture](const fs::path& input) {
-                                   // The box or media of the bytes drawn: the staged (or
-                                   // expanded) copy.
-                                   Thumbnail staged = *this;
-                                   staged.choosePage(readDscHeader(input));
-                                   return staged.arguments(picture, input);
-                               }});
-    } catch (const ConversionError& error) {
-        if (error.kind() == ConversionError::Case::timedOut) throw TimedOut(options.timeLimit);
-        throw;
+    ConverterRun::Options guard{.converter = options.converter,
+                                .source = fs::absolute(source),
+                                .output = picture,
+                                .scratchFolder = work.path(),
+                                .timeLimit = options.timeLimit,
+                                .gracePeriod = options.gracePeriod,
+                                .quiet = !options.converterMessages,
+                                .stop = stop};
+    const auto draw = [&](const Thumbnail& drawn) {
+        guard.argumentsFor = [&drawn, &picture](const fs::path& input) {
+            // The box or media of the bytes drawn: the staged (or expanded) copy.
+            Thumbnail staged = drawn;
+            staged.choosePage(readDscHeader(input));
+            return staged.arguments(picture, input);
+        };
+        try {
+            ConverterRun::run(guard);
+        } catch (const ConversionError& error) {
+            if (error.kind() == ConversionError::Case::timedOut) throw TimedOut(options.timeLimit);
+            throw;
+        }
+        const auto [width, height] = pngSize(picture);
+        if (std::abs(static_cast<double>(std::max(width, height)) - size) > 1)
+            throw ConversionError::unreadableOutput();
+        if (stop.stop_requested()) throw ConverterRun::Cancelled(source);
+    };
+    draw(*this);
+    if (isBlankPage(picture)) {
+        // A drawing whose box misses what it paints is drawn cropped to that; one that paints
+        // only white within its box, on a grey backdrop. What paints nothing has no thumbnail.
+        if (kind.document) throw DrawsNothing(source);
+        std::error_code ignored;
+        fs::remove(picture, ignored);
+        ConverterRun::Options measuring = guard;
+        const PaintedArea area = findPaintedArea(measuring);
+        if (!area.painted) throw DrawsNothing(source);
+        Thumbnail again = *this;
+        again.backdrop = area.declared && area.within(*area.declared);
+        again.cropTo = again.backdrop ? area.declared : area.painted;
+        draw(again);
+        if (isBlankPage(picture)) throw DrawsNothing(source);
     }
-    const auto [width, height] = pngSize(picture);
-    if (std::abs(static_cast<double>(std::max(width, height)) - size) > 1)
-        throw ConversionError::unreadableOutput();
-    if (stop.stop_requested()) throw ConverterRun::Cancelled(source);
-    if (isBlankPage(picture)) throw DrawsNothing(source);
     place(picture, target);
 }
 

@@ -36,7 +36,10 @@
 //     messages discarded unless options.converterMessages (then their last 64 KiB are logged
 //     at debug level, control characters escaped, when the run fails);
 //  5. checks the PNG: its signature and a longer side of `size` ± 1 pixel, else unreadableOutput;
-//  6. unless a stop was requested, fails with DrawsNothing when the page stayed wholly white;
+//  6. unless a stop was requested, when the page stayed wholly white: a document fails with
+//     DrawsNothing; a drawing is measured (findPaintedArea(), PaintedArea.h) and drawn once more,
+//     cropped to what it paints when that passes its box, else, as it paints only white, on a
+//     mid-grey backdrop at its box; DrawsNothing when it paints nothing at all;
 //  7. puts the PNG at `output`: an existing regular file there is truncated and written in
 //     place, keeping its inode and mode (file managers that create OUTPUT read the picture
 //     back through their own descriptor); otherwise the PNG is renamed to `output`, replacing
@@ -62,6 +65,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
 #include "conversion/SourceKind.h"
 
@@ -101,6 +105,11 @@ public:
                         // document where its first page's size came from (DocumentPage::origin)
     double resolution;  // dots per inch Ghostscript draws at
     double scale;       // 1, or the page's scale below kMinimumResolution
+    DocumentPage documentStart;  // a document's documentPage(); page is it as turned
+    // A drawing's page instead of its declared box, and whether it lies on a grey backdrop
+    // (step 6).
+    std::optional<BoundingBox> cropTo;
+    bool backdrop = false;
 
     // Reads the source's header and chooses the page. Call with kMinimumSize ≤ size ≤
     // kMaximumSize. Never throws for the file's sake: an unreadable file has no box.
@@ -129,7 +138,8 @@ public:
     //   -o <out> -c "<set-up>" -f <in> -c "<show a page that was never shown>"
     // The set-up starts on `page` (documentPage()) at `resolution`, gives every setpagedevice that
     // names a PageSize the resolution that draws that page's longer side at `size` pixels, and
-    // quits when the second page would begin.
+    // quits when the second page would begin; a turned page (its orientation) is drawn turned
+    // and a drawing reaching below or left of the origin moved onto it (documentPageSetUp()).
     std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                const std::filesystem::path& input) const;
 

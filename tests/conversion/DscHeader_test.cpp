@@ -97,6 +97,7 @@ TEST(DscHeader, ReadsTheMediaDocumentsDeclare) {
         std::string content;
         Media media;
         std::string paper = "";
+        int turn = 0;
     } cases[] = {
         {"one medium", ps + letter + "%%EndComments\nshowpage\n", MediaSize{612, 792}},
         {"the one %%PageMedia names in the defaults, after the box",
@@ -111,6 +112,17 @@ TEST(DscHeader, ReadsTheMediaDocumentsDeclare) {
         {"after the prolog begins", ps + "%%BeginProlog\n" + letter},
         {"paper sizes, the first counts",
          ps + "%%DocumentPaperSizes: a4 letter\n%%DocumentPaperSizes: a3\n", {}, "a4"},
+        {"%%PaperSize", ps + "%%PaperSize: A4\n%%EndComments\n", {}, "A4"},
+        {"paper sizes before %%PaperSize",
+         ps + "%%PaperSize: Letter\n%%DocumentPaperSizes: a4\n", {}, "a4"},
+        {"landscape", ps + "%%Orientation: Landscape\n", {}, "", 90},
+        {"seascape", ps + "%%Orientation: Seascape\n", {}, "", 270},
+        {"the defaults' page orientation first",
+         ps + "%%Orientation: Landscape\n%%EndComments\n%%BeginDefaults\n"
+              "%%PageOrientation: Portrait\n%%EndDefaults\n",
+         {}, "", 0},
+        {"orientation after the prolog begins",
+         ps + "%%BeginProlog\n%%Orientation: Landscape\n", {}, "", 0},
     };
     test::TempHome home;
     for (const auto& c : cases) {
@@ -118,6 +130,7 @@ TEST(DscHeader, ReadsTheMediaDocumentsDeclare) {
         const DscHeader header = readDscHeader(home.write("case.ps", c.content));
         EXPECT_EQ(header.media, c.media);
         EXPECT_EQ(header.paperSize, c.paper);
+        EXPECT_EQ(header.turn, c.turn);
     }
 }
 

@@ -296,6 +296,26 @@ private slots:
                  qPrintable(middle.name()));
     }
 
+    // A document that fails on page 3 shows pages 1 and 2, the last with the reason over it;
+    // the same when its PDF comes from the cache.
+    void partialDocumentShowsItsPagesAndWhyTheRestIsMissing() {
+        std::string failing = test::ps::threePages();
+        failing.insert(failing.find("%%Page: 3 3"), "nosuchoperator\n");
+        const fs::path source = home->write("fails on page 3.ps", failing);
+        for (int round = 0; round < 2; ++round) {
+            PreviewViewController controller;
+            const Outcome outcome = preview(controller, source);
+            QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+            QCOMPARE(controller.previewPageCount(), 2);
+            QVERIFY(!controller.previewComplete());
+            auto* label = controller.pdfView()->findChild<QLabel*>("pageLabel");
+            QVERIFY(label);
+            QCOMPARE(label->text(), QString("Page 1 of 2"));
+            controller.pageNavigator()->goTo(1);
+            QCOMPARE(label->text(), QString("Page 3 could not be drawn: PostScript error undefined."));
+        }
+    }
+
     // A document that never ends: its first page is shown, then the time limit's error over it;
     // neither the page nor anything of the runs is left in the cache or the scratch folder.
     void firstPageStaysWithTheErrorAndNothingIsLeft() {
@@ -310,6 +330,7 @@ private slots:
             QVERIFY(controller.firstPageView());
         });
         const Outcome outcome = preview(controller, source);
+        QVERIFY(logged("Converting PostScript document endless.ps to PDF"));
         QCOMPARE(firstLooks, 1);
         QVERIFY(outcome.error);
         QCOMPARE(outcome.error->localizedDescription,
@@ -456,6 +477,39 @@ private slots:
             QVERIFY(outcome.error);
             QCOMPARE(outcome.error->localizedDescription, name + " draws nothing.");
             QVERIFY(controller.previewFileURL().empty());
+        }
+    }
+
+    // A box that misses the ink is replaced by what the file paints; white ink is shown on a
+    // backdrop at its box's size; both also when served from the cache.
+    void wrongBoxesAndWhiteInkAreShown_data() {
+        QTest::addColumn<bool>("transparent");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QSizeF>("points");
+        const QByteArray offBox = "%%BoundingBox: (atend)\n0 0 1 setrgbcolor 6 0 77 15 rectfill\n"
+                                  "showpage\n%%Trailer\n%%BoundingBox: 0 766 148 791\n";
+        const QByteArray white = "%%BoundingBox: 0 0 120 60\n1 setgray 10 10 100 40 rectfill\nshowpage\n";
+        QTest::newRow("PDF, box off the ink") << false << offBox << QSizeF(77, 15);
+        QTest::newRow("PNG, box off the ink") << true << offBox << QSizeF(77, 15);
+        QTest::newRow("PDF, white ink") << false << white << QSizeF(120, 60);
+        QTest::newRow("PNG, white ink") << true << white << QSizeF(120, 60);
+    }
+    void wrongBoxesAndWhiteInkAreShown() {
+        QFETCH(bool, transparent);
+        QFETCH(QByteArray, body);
+        QFETCH(QSizeF, points);
+        setTransparent(transparent);
+        const fs::path source = home->write(QTest::currentDataTag() + std::string(".eps"),
+                                            "%!PS-Adobe-3.0 EPSF-3.0\n" + body.toStdString());
+        for (int round = 0; round < 2; ++round) {  // the second round is a cache hit
+            PreviewViewController controller;
+            const Outcome outcome = preview(controller, source);
+            QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+            const QSizeF shown = transparent ? controller.preferredContentSize()
+                                             : controller.document()->pagePointSize(0);
+            QVERIFY2(std::abs(shown.width() - points.width()) <= 1 &&
+                         std::abs(shown.height() - points.height()) <= 1,
+                     qPrintable(QString("%1 x %2").arg(shown.width()).arg(shown.height())));
         }
     }
 

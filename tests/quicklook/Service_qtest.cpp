@@ -10,8 +10,10 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "support/Eps.h"
+#include "support/PostScript.h"
 #include "support/TempHome.h"
 
 namespace fs = std::filesystem;
@@ -142,9 +144,40 @@ private slots:
         const fs::path snapshot = home->root() / "fallback.png";
         const Run result = run({"--snapshot", text(snapshot), text(file)});
         QCOMPARE(result.exitCode, 1);
-        QVERIFY(result.out.isEmpty());
         QCOMPARE(QString::fromUtf8(result.err.trimmed().split('\n').last()), error);
+        // Its one JSON line on standard output says the same.
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        const QJsonObject json = QJsonDocument::fromJson(lines[0]).object();
+        QCOMPARE(json.keys(), QStringList{"error"});
+        QCOMPARE(json.value("error").toString(), error);
         checkSnapshot(snapshot, false);  // the fallback: icon, name and error
+    }
+
+    // A document drawn only in part is shown with the pages it reached: "complete": false.
+    void partialDocumentSaysSo_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("pages");
+        std::string failing = test::ps::threePages();
+        failing.insert(failing.find("%%Page: 3 3"), "nosuchoperator\n");
+        const std::string compressed = test::ps::gzip(test::ps::document(std::vector<std::pair<int, int>>(40, {200, 300})));
+        QTest::newRow("page 3 fails") << QByteArray::fromStdString(failing) << 2;
+        QTest::newRow("compressed file cut in the middle")
+            << QByteArray::fromStdString(compressed.substr(0, compressed.size() / 2)) << 0;
+    }
+    void partialDocumentSaysSo() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, pages);
+        const fs::path file = home->write(std::string(QTest::currentDataTag()) + ".ps.gz",
+                                          pages ? test::ps::gzip(content.toStdString()) : content.toStdString());
+        const Run result = run({text(file)});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 1);
+        const QJsonObject json = QJsonDocument::fromJson(lines[0]).object();
+        QCOMPARE(json.value("complete").toBool(true), false);
+        if (pages) QCOMPARE(json.value("pages").toInt(), pages);
+        QVERIFY(json.value("pages").toInt() > 0 && json.value("pages").toInt() < 40);
     }
 
     // With a window, the snapshot is taken once the page has been drawn, not at the first

@@ -3,6 +3,9 @@
 // leftovers of killed runs are swept without touching a live one's.
 #include "thumbnailer/Thumbnail.h"
 
+#include <QImage>
+#include <QPointF>
+
 #include <fstream>
 
 #include "cache/StaleFiles.h"
@@ -68,6 +71,80 @@ TEST_F(ThumbnailerTest, DocumentsShowTheirFirstPageUncropped) {
         Thumbnail(document(c.name, c.content), 128)
             .write(output, {.converter = kConverter, .timeLimit = 10s});
         EXPECT_EQ(thumbnailProblem(output, 128, c.page), "");
+    }
+}
+
+// A landscape document's first page is turned as a viewer turns it (clockwise: what lies at
+// the bottom left of the portrait page comes to the top left), and a drawing reaching left of
+// and below the origin is moved onto the page, whole.
+TEST_F(ThumbnailerTest, TurnedAndMovedFirstPagesShowAllOfTheirDrawing) {
+    const platform::PaperSize paper = platform::defaultPaperSize();
+    const std::string corner = "0 0 1 setrgbcolor 0 0 100 100 rectfill showpage\n";
+    const struct {
+        const char* name;
+        std::string content;
+        BoundingBox page;
+        QPointF inked, blank;  // fractions of the picture's width and height, from its top left
+    } cases[] = {
+        {"landscape.ps", "%!PS-Adobe-3.0\n%%Orientation: Landscape\n%%EndComments\n" + corner,
+         {0, 0, paper.height, paper.width}, {0.02, 0.02}, {0.02, 0.98}},
+        {"seascape.ps", "%!PS-Adobe-3.0\n%%Orientation: Seascape\n%%EndComments\n" + corner,
+         {0, 0, paper.height, paper.width}, {0.98, 0.98}, {0.02, 0.98}},
+        {"portrait.ps", "%!PS-Adobe-3.0\n%%Orientation: Portrait\n%%EndComments\n" + corner,
+         {0, 0, paper.width, paper.height}, {0.02, 0.98}, {0.02, 0.02}},
+        {"negative corners.ps",
+         "%!PS-Adobe-3.0\n%%BoundingBox: -319 -124 931 916\n%%EndComments\n"
+         "0 0 1 setrgbcolor -319 -124 1250 1040 rectfill 1 setgray -319 -124 40 40 rectfill "
+         "showpage\n",
+         {0, 0, 1250, 1040}, {0.98, 0.02}, {0.01, 0.99}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path output = out_ / (std::string(c.name) + ".png");
+        Thumbnail(document(c.name, c.content), 128)
+            .write(output, {.converter = kConverter, .timeLimit = 10s});
+        EXPECT_EQ(thumbnailProblem(output, 128, c.page), "");
+        const QImage image(QString::fromStdString(output.string()));
+        const auto at = [&image](QPointF where) {
+            return image.pixelColor(static_cast<int>(where.x() * (image.width() - 1)),
+                                    static_cast<int>(where.y() * (image.height() - 1)));
+        };
+        EXPECT_LT(at(c.inked).red(), 100);
+        EXPECT_EQ(at(c.blank), QColor(Qt::white));
+    }
+}
+
+// A box that misses the ink gives way to what the file paints; white ink is drawn on a grey
+// backdrop at its box (it would vanish on the white page).
+TEST_F(ThumbnailerTest, WrongBoxesAndWhiteInkStillMakeThumbnails) {
+    const struct {
+        const char* name;
+        std::string content;
+        BoundingBox page;
+        QColor corner;
+    } cases[] = {
+        {"box off the ink.eps",
+         "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: (atend)\n%%EndComments\n"
+         "0 0 1 setrgbcolor 6 0 77 15 rectfill showpage\n%%Trailer\n"
+         "%%BoundingBox: 0 766 148 791\n",
+         {6, 0, 83, 15}, Qt::blue},
+        {"white on white.eps",
+         "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 144 144\n"
+         "1 setgray 20 20 104 104 rectfill showpage\n",
+         {0, 0, 144, 144}, QColor(128, 128, 128)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path output = out_ / (std::string(c.name) + ".png");
+        Thumbnail(document(c.name, c.content), 128)
+            .write(output, {.converter = kConverter, .timeLimit = 10s});
+        EXPECT_EQ(thumbnailProblem(output, 128, c.page), "");
+        const QImage image(QString::fromStdString(output.string()));
+        const QColor corner = image.pixelColor(1, 1);
+        EXPECT_NEAR(corner.red(), c.corner.red(), 10);
+        EXPECT_NEAR(corner.blue(), c.corner.blue(), 10);
+        EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2),
+                  c.corner == Qt::blue ? QColor(Qt::blue) : QColor(Qt::white));
     }
 }
 

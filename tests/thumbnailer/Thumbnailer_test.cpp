@@ -136,7 +136,6 @@ TEST_F(ThumbnailerTest, ABlankDrawingFailsWithItsLineAndNoOutput) {
         {"pdfmark only",
          epsf + "/pdfmark where {pop} {userdict /pdfmark /cleartomark load put} ifelse\n"
                 "[ /Title (Form) /DOCINFO pdfmark\nshowpage\n"},
-        {"white on white", epsf + "1 setgray 0 0 144 144 rectfill showpage\n"},
         {"no box, nothing drawn", "%!PS-Adobe-3.0\n%%EOF\n"},
     };
     for (const auto& c : cases) {

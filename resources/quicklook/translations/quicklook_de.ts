@@ -63,6 +63,18 @@
         <translation>%1 zeichnet nichts.</translation>
     </message>
     <message>
+        <source>the compressed file ends before it.</source>
+        <translation>die komprimierte Datei endet vorher.</translation>
+    </message>
+    <message>
+        <source>PostScript error %1.</source>
+        <translation>PostScript-Fehler %1.</translation>
+    </message>
+    <message>
+        <source>Page %1 could not be drawn: %2</source>
+        <translation>Seite %1 konnte nicht gezeichnet werden: %2</translation>
+    </message>
+    <message>
         <source>Page %1</source>
         <translation>Seite %1</translation>
     </message>

@@ -77,6 +77,10 @@ public:
     // Zooms the shown content by `factor`, or back to fitted for 0. False when the content
     // does not zoom itself (the service zooms a PDF view it finds in the view directly).
     virtual bool zoom(double /*factor*/) { return false; }
+
+    // After success: false when what is shown is only part of the file (a document whose later
+    // pages could not be drawn).
+    virtual bool previewComplete() const { return true; }
 };
 
 class PreviewExtension {
