@@ -225,6 +225,8 @@ fs::path GhostScript::run(std::stop_token stop) const {
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
         options.argumentsFor = [&](const fs::path& input) { return arguments(inProgress, input); };
+        options.leaveOneSlotFree = background;
+        options.background = background;
         options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
             staged.update(bytes);
         };
