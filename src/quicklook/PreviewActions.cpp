@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHash>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMimeDatabase>
@@ -130,23 +131,33 @@ void PreviewActions::findDefaultApplication() {
     PreviewSession* session = current_();
     const QString type =
         QMimeDatabase().mimeTypeForFile(QFile::decodeName(session->file().c_str())).name();
+    // Asked once per type and process: stepping through a folder starts no helper per file.
+    static QHash<QString, QString> applicationNames;
+    const auto offer = [this](const QString& name) {
+        if (name.isEmpty()) return;
+        openWith_->setText(tr("Open With %1").arg(name));
+        openWith_->setVisible(true);
+        openWith_->setEnabled(true);
+    };
+    if (const auto known = applicationNames.constFind(type); known != applicationNames.cend()) {
+        offer(*known);
+        return;
+    }
     const int generation = generation_;
     platform::DefaultApplications::queryDefault(
-        type, this, [this, generation](const platform::DefaultApplications::Outcome& outcome) {
-            if (generation != generation_) return;
+        type, this, [this, generation, type, offer](const platform::DefaultApplications::Outcome& outcome) {
+            if (outcome.status != platform::DefaultApplications::Outcome::Status::Done) return;
             const QString entry = outcome.answer.trimmed();
-            if (outcome.status != platform::DefaultApplications::Outcome::Status::Done ||
-                entry.isEmpty() || entry.startsWith(QStringLiteral("vorrel-quicklook")))
-                return;
-            const QString path = platform::DefaultApplications::locateEntry(entry);
-            if (path.isEmpty()) return;
-            QSettings desktop(path, QSettings::IniFormat);
-            desktop.beginGroup(QStringLiteral("Desktop Entry"));
-            const QString name = desktop.value(QStringLiteral("Name")).toString();
-            if (name.isEmpty()) return;
-            openWith_->setText(tr("Open With %1").arg(name));
-            openWith_->setVisible(true);
-            openWith_->setEnabled(true);
+            QString name;
+            if (!entry.isEmpty() && !entry.startsWith(QStringLiteral("vorrel-quicklook"))) {
+                if (const QString path = platform::DefaultApplications::locateEntry(entry); !path.isEmpty()) {
+                    QSettings desktop(path, QSettings::IniFormat);
+                    desktop.beginGroup(QStringLiteral("Desktop Entry"));
+                    name = desktop.value(QStringLiteral("Name")).toString();
+                }
+            }
+            applicationNames.insert(type, name);
+            if (generation == generation_) offer(name);
         });
 }
 
