@@ -79,13 +79,14 @@ QString InfoPanel::value(const QString& label) const {
 void InfoPanel::showReading() {
     while (rows_->rowCount() > 0) rows_->removeRow(0);
     rows_->addRow(new QLabel(tr("Reading…"), this));
+    fit();
 }
 
 void InfoPanel::setFacts(const std::optional<PreviewFacts>& facts) {
     while (rows_->rowCount() > 0) rows_->removeRow(0);
     if (!facts) {
         rows_->addRow(new QLabel(tr("What this file is could not be read."), this));
-        adjustSize();
+        fit();
         return;
     }
     const auto orDash = [](const std::string& text) {
@@ -117,6 +118,13 @@ void InfoPanel::setFacts(const std::optional<PreviewFacts>& facts) {
             first = false;
         }
     }
+    fit();
+}
+
+void InfoPanel::fit() {
+    // Rows added while the panel shows would appear only later, and count for nothing yet.
+    for (auto* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) child->show();
+    rows_->activate();
     adjustSize();
 }
 

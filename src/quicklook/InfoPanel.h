@@ -7,6 +7,8 @@
 // Latin-1), control characters written as \n, \t or \xNN, and cut to kMaximumCharacters with
 // an ellipsis; each line is also elided to the panel's width, the whole text in its tooltip.
 //
+// The panel is as tall as its rows; the window makes room for it (PreviewActions).
+//
 // Thread-safety: GUI thread only.
 
 #include <QFrame>
@@ -26,7 +28,7 @@ class InfoPanel : public QFrame {
     Q_OBJECT
 public:
     static constexpr int kMaximumCharacters = 200;
-    static constexpr int kWidth = 300;
+    static constexpr int kWidth = 360;
 
     explicit InfoPanel(QWidget* parent = nullptr);
 
@@ -40,6 +42,7 @@ public:
 
 private:
     void addRow(const QString& label, const QString& value);
+    void fit();
 
     QFormLayout* rows_ = nullptr;
 };

@@ -70,11 +70,15 @@ PreviewActions::PreviewActions(QWidget& window, std::function<PreviewSession*()>
 
     infoButton_ = new QToolButton(&window_);
     infoButton_->setObjectName(QStringLiteral("infoButton"));
-    infoButton_->setDefaultAction(info_);
+    // Its own text, not the action's: a small round "i" where the theme has no icon.
     infoButton_->setIcon(QIcon::fromTheme(QStringLiteral("dialog-information")));
     infoButton_->setToolButtonStyle(infoButton_->icon().isNull() ? Qt::ToolButtonTextOnly
                                                                  : Qt::ToolButtonIconOnly);
     infoButton_->setText(QStringLiteral("i"));
+    infoButton_->setCheckable(true);
+    infoButton_->setFocusPolicy(Qt::TabFocus);
+    connect(infoButton_, &QToolButton::clicked, info_, &QAction::trigger);
+    connect(info_, &QAction::toggled, infoButton_, &QToolButton::setChecked);
     infoButton_->setToolTip(tr("Information (Ctrl+I)"));
     infoButton_->setAccessibleName(tr("Information"));
     infoButton_->setAutoRaise(true);
@@ -257,18 +261,27 @@ void PreviewActions::toggleInfo() {
         return;
     }
     info_->setChecked(true);
-    panel_->showReading();
-    panel_->adjustSize();
-    panel_->move(window_.width() - panel_->width() - kOverlayMargin, kOverlayMargin);
     panel_->show();
+    panel_->showReading();
+    placePanel();
     panel_->raise();
     infoButton_->raise();
     const int generation = generation_;
     session->describePreview([this, generation](std::optional<PreviewFacts> facts) {
         if (generation != generation_) return;
         panel_->setFacts(facts);
-        panel_->move(window_.width() - panel_->width() - kOverlayMargin, kOverlayMargin);
+        placePanel();
     });
+}
+
+void PreviewActions::placePanel() {
+    // Over the drawing's right side; a window too small for it grows.
+    const QSize room = panel_->size() + QSize(2 * kOverlayMargin, 2 * kOverlayMargin + infoButton_->height());
+    if (window_.width() < room.width() || window_.height() < room.height())
+        window_.resize(window_.size().expandedTo(room));
+    panel_->move(window_.width() - panel_->width() - kOverlayMargin, kOverlayMargin);
+    panel_->raise();
+    infoButton_->raise();
 }
 
 void PreviewActions::startDrag() {
@@ -285,7 +298,7 @@ bool PreviewActions::eventFilter(QObject* watched, QEvent* event) {
             infoButton_->adjustSize();
             infoButton_->move(window_.width() - infoButton_->width() - kOverlayMargin,
                               window_.height() - infoButton_->height() - kOverlayMargin);
-            panel_->move(window_.width() - panel_->width() - kOverlayMargin, kOverlayMargin);
+            if (panel_->isVisible()) placePanel();
         }
         return false;
     }

@@ -73,6 +73,7 @@ protected:
 private:
     void askWhereToSave();
     void toggleInfo();
+    void placePanel();
     void startDrag();
     void findDefaultApplication();
     std::filesystem::path exportPath(const QString& suffix) const;

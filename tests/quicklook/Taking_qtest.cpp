@@ -261,6 +261,8 @@ private slots:
         QCOMPARE(panel->value(InfoPanel::tr("Bytes:")), QLocale().toString(qulonglong(std::strlen(kBoxed))));
         QVERIFY2(panel->value(InfoPanel::tr("Fonts:")).endsWith("(embedded)"),
                  qPrintable(panel->value(InfoPanel::tr("Fonts:"))));
+        if (const char* keep = std::getenv("VORREL_SCREENSHOT_DIR"))
+            window.grab().save(QString("%1/information.png").arg(keep));
         QTest::keyClick(&window, Qt::Key_I, Qt::ControlModifier);
         QVERIFY(!panel->isVisible());
     }
