@@ -175,6 +175,7 @@ void ConverterRun::run(const Options& options) {
     } else {
         converter.captureOutput(kMessagesKept);
     }
+    if (options.background) converter.runInBackground();
     if (options.confined) {
         ConverterPolicy::logSkippedLayers();
         platform::Sandbox sandbox = ConverterPolicy::sandbox(

@@ -19,7 +19,7 @@
 //  5. launches the converter with the arguments, in a process group of its own, dying with
 //     the launching thread, with standard input at end of file, an environment of its own
 //     (PATH, LANG, HOME and TMPDIR, plus `environment`), no descriptor but the standard
-//     streams, and confined by ConverterPolicy (unless `confined` is false, a test's control
+//     streams, at low processor and idle I/O priority when `background`, and confined by ConverterPolicy (unless `confined` is false, a test's control
 //     run; `landlock` false leaves the file-system layer out, as on kernels without it);
 //  6. keeps the last 64 KiB of its messages (standard output and error; none reach ours), logs
 //     them at debug level when the run fails; `quiet` discards them instead;
@@ -88,6 +88,9 @@ public:
         // For a run that only hastens what another run makes (a document's first page): it
         // must never hold the slot that run waits for (step 1).
         bool leaveOneSlotFree = false;
+        // The converter gets the processor and the disk only when nothing else wants them
+        // (work done ahead of need).
+        bool background = false;
     };
 
     // A run with leaveOneSlotFree found fewer than two slots free.

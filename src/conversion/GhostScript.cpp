@@ -293,6 +293,8 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
             cut = input.filename() == kCutInputName;
             return argumentsFor(inProgress, input);
         };
+        options.leaveOneSlotFree = background;
+        options.background = background;
         options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
             staged.update(bytes);
         };

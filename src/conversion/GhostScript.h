@@ -70,6 +70,10 @@ public:
     SourceKind kind;                      // drawing or document, compressed or not
     OutputFormat outputFormat;            // the format asked for; PDF for a document
     std::int64_t resolution;  // dots per inch for PNG output
+    // Work done ahead of need (a neighbour in the preview window): run() never waits for a
+    // slot, takes one only while another stays free (else ConverterRun::NoFreeSlot), and its
+    // converter runs at low processor and idle I/O priority. A cache hit is served as ever.
+    bool background = false;
 
     static constexpr std::chrono::milliseconds kTimeLimit{ConversionError::kTimeLimitSeconds *
                                                           1000};

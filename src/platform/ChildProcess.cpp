@@ -7,6 +7,7 @@
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,7 +45,14 @@ struct ChildPlan {
     const Sandbox::Prepared* sandbox;
     int inputFd;   // what standard input becomes: an empty pipe
     int outputFd;  // -1, or what standard output and error become
+    bool background;  // lowest share of processor and disk
 };
+
+// ioprio_set(2): glibc has no wrapper and no header for it.
+constexpr int kIoprioWhoProcess = 1;
+constexpr int kIoprioIdleClass = 3;
+constexpr int kIoprioClassShift = 13;
+constexpr int kBackgroundNiceness = 10;
 
 [[noreturn]] void failInChild(int errorFd, int error) {
     while (write(errorFd, &error, sizeof error) < 0 && errno == EINTR) {
@@ -104,6 +112,11 @@ void closeDescriptorsExcept(int keepA, int keepB) {
     // Dies with the thread that forked it; if the parent is gone already, nobody would.
     if (prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0) != 0) failInChild(plan.errorFd, errno);
     if (getppid() != plan.parent) _exit(127);
+    if (plan.background) {
+        // Best effort: a child that keeps its priority still does its work.
+        setpriority(PRIO_PROCESS, 0, kBackgroundNiceness);
+        syscall(SYS_ioprio_set, kIoprioWhoProcess, 0, kIoprioIdleClass << kIoprioClassShift);
+    }
 
     if (dup2(plan.inputFd, STDIN_FILENO) < 0) failInChild(plan.errorFd, errno);
     if (plan.outputFd >= 0) {
@@ -231,7 +244,8 @@ void ChildProcess::launch() {
     own.fds[errorRead] = pipeFds[0];
     own.fds[errorWrite] = pipeFds[1];
     const ChildPlan plan{program.c_str(),   argv.data(),        envp.data(), getpid(),
-                         own.fds[errorWrite], sandbox.get(), own.fds[input], own.fds[output]};
+                         own.fds[errorWrite], sandbox.get(), own.fds[input], own.fds[output],
+                         background_};
 
     pid_t pid;
     {

@@ -19,6 +19,7 @@
 //       - points its standard output and error at /dev/null when discardOutput() asked, or at
 //         a pipe whose last bytes the parent keeps when captureOutput() asked;
 //       - closes every descriptor but its standard input, output and error;
+//       - takes niceness 10 and the idle I/O class when runInBackground() asked (best effort);
 //       - applies the Sandbox given with confine(), if any.
 //     It inherits standard output and error (unless redirected) and the working directory.
 //     Its environment is built from scratch: the variables set with setEnvironment() and
@@ -79,6 +80,9 @@ public:
     // `keep` bytes (capturedOutput()); nothing of them reaches the caller's streams. Call
     // before launch().
     void captureOutput(std::size_t keep) { captureLimit_ = keep; }
+    // Gives the child the processor and the disk only when nothing else wants them. Call
+    // before launch().
+    void runInBackground() { background_ = true; }
     // The last bytes (at most `keep`) the child wrote to its standard output and error, as
     // read so far; complete once the child has been reaped.
     const std::string& capturedOutput() const { return captured_; }
@@ -123,6 +127,7 @@ private:
     std::map<std::string, std::string> environment_;
     std::optional<Sandbox> sandbox_;
     bool discardOutput_ = false;
+    bool background_ = false;
     std::size_t captureLimit_ = 0;
     int outputPipe_ = -1;
     std::string captured_;

@@ -42,6 +42,8 @@
 #include "conversion/GhostScript.h"
 #include "conversion/IncompleteDocument.h"
 #include "conversion/SourceKind.h"
+#include "preview/PreviewExport.h"
+#include "preview/FileFacts.h"
 #include "settings/SharedSettings.h"
 
 namespace vorrel {
@@ -253,7 +255,69 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
             Qt::QueuedConnection);
         return;
     }
+    source_ = url;
     convert(url, std::move(completion), false);
+}
+
+void PreviewViewController::exportPreview(const quicklook::ExportRequest& request,
+                                          quicklook::PreviewCompletion completion) {
+    if (previewFileURL_.empty() || !acceptingWork) {
+        QMetaObject::invokeMethod(
+            this,
+            [completion, text = tr("There is no preview to take yet.").toStdString()] {
+                completion(quicklook::PreviewError{text});
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    QPointer<PreviewViewController> self(this);
+    workers().start([self = std::move(self), source = source_, request,
+                     stop = conversionStop_.get_token(), completion = std::move(completion)] {
+        QString failure;
+        try {
+            const GhostScript conversion(source, OutputFormat::PDF, kResolution);
+            failure = writeExport(conversion.run(stop), source, request);
+        } catch (...) {
+            failure = QString::fromStdString(previewError(std::current_exception()).localizedDescription);
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, failure, completion] {
+                if (!self) return;
+                if (failure.isEmpty()) {
+                    completion(std::nullopt);
+                } else {
+                    completion(quicklook::PreviewError{failure.toStdString()});
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PreviewViewController::describePreview(quicklook::FactsCompletion completion) {
+    if (previewFileURL_.empty() || !acceptingWork) {
+        QMetaObject::invokeMethod(
+            this, [completion] { completion(std::nullopt); }, Qt::QueuedConnection);
+        return;
+    }
+    QPointer<PreviewViewController> self(this);
+    workers().start([self = std::move(self), source = source_, stop = conversionStop_.get_token(),
+                     completion = std::move(completion)] {
+        std::optional<quicklook::PreviewFacts> facts;
+        try {
+            // The PDF: the preview's own, or (shown as PNG) the one the cache has or makes.
+            const GhostScript conversion(source, OutputFormat::PDF, kResolution);
+            facts = readFileFacts(source, conversion.run(stop));
+        } catch (const std::exception& error) {
+            Logging::shared().logger.debug(std::string("No facts: ") + error.what(), kFunctionName);
+        }
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, facts = std::move(facts), completion] {
+                if (self) completion(facts);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void PreviewViewController::setInterimHandler(std::function<void()> shown) {
@@ -303,14 +367,15 @@ void PreviewViewController::convert(const std::filesystem::path& url,
     if (interimHandler_ && !retry && !firstPageStop_.stop_requested()) firstPage = firstPageStop_;
     const double dotsPerInch = 72.0 * qApp->devicePixelRatio();
     workers().start([self = std::move(self), url, format, retry, firstPage, dotsPerInch,
-                     stop = conversionStop_.get_token(),
+                     background = background_, stop = conversionStop_.get_token(),
                      completion = std::move(completion)]() mutable {
         std::filesystem::path output;
         OutputFormat shown = format;
         bool document = false;
         std::exception_ptr error;
         try {
-            const GhostScript conversion(url, format, kResolution);
+            GhostScript conversion(url, format, kResolution);
+            conversion.background = background;
             shown = conversion.outputFormat;  // a document is a PDF whatever was asked for
             document = conversion.kind.document;
             std::error_code ignored;

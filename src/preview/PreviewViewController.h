@@ -123,12 +123,20 @@ public:
 
     void preparePreviewOfFile(const std::filesystem::path& url,
                               quicklook::PreviewCompletion completion) override;
+    // readFileFacts() (FileFacts.h) of the source and its PDF, on a worker.
+    void describePreview(quicklook::FactsCompletion completion) override;
     QSizeF preferredContentSize() const override { return preferredContentSize_; }
     std::filesystem::path previewFileURL() const override { return previewFileURL_; }
     // The format shown: PDF for a document, whatever outputFormat() says.
     QString previewFormatName() const override;
     int previewPageCount() const override;
     void setInterimHandler(std::function<void()> shown) override;
+    // The conversion runs as GhostScript::background: never waiting for a slot, at low priority.
+    void setBackground() override { background_ = true; }
+    // The file's PDF (GhostScript, through the cache, on a worker) written by writeExport()
+    // (PreviewExport.h).
+    void exportPreview(const quicklook::ExportRequest& request,
+                       quicklook::PreviewCompletion completion) override;
     // PNG, and a document's first page before its PDF: zooms the image view by `factor` (0:
     // fitted) from the scale it shows now. The PDF keeps a first page's zoom.
     bool zoom(double factor) override;
@@ -193,7 +201,9 @@ private:
     OutputFormat shownFormat_ = OutputFormat::PDF;
     QSizeF preferredContentSize_;
     std::filesystem::path previewFileURL_;
+    std::filesystem::path source_;  // the file of the request
     std::stop_source conversionStop_;
+    bool background_ = false;
     std::function<void()> interimHandler_;
     std::stop_source firstPageStop_;
     QPointer<QWidget> firstPageView_;

@@ -56,7 +56,8 @@ void printLine(std::FILE* out, const nlohmann::ordered_json& line) {
 
 int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
                 const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err,
-                const std::function<bool()>& stopRequested) {
+                const std::function<bool()>& stopRequested,
+                const std::optional<ExportRequest>& saveAs) {
     int status = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (stopRequested && stopRequested()) break;
@@ -68,6 +69,24 @@ int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::
         if (session.state() == PreviewSession::State::Running) loop.exec();
         if (session.state() == PreviewSession::State::Running) break;  // the program is exiting
 
+        if (session.state() == PreviewSession::State::Succeeded && saveAs) {
+            ExportRequest request = *saveAs;
+            request.destination = QFile::encodeName(
+                numberedPath(QFile::decodeName(saveAs->destination.c_str()), i)).toStdString();
+            std::optional<std::optional<PreviewError>> outcome;
+            QEventLoop exported;
+            session.exportPreview(request, [&](std::optional<PreviewError> error) {
+                outcome = std::move(error);
+                exported.quit();
+            });
+            if (!outcome) exported.exec();
+            if (!outcome) break;  // the program is exiting
+            if (*outcome) {
+                std::fprintf(err, "%s\n", (*outcome)->localizedDescription.c_str());
+                status = 1;
+                continue;
+            }
+        }
         if (session.state() == PreviewSession::State::Succeeded) {
             const QSizeF size = session.preferredContentSize();
             nlohmann::ordered_json line;

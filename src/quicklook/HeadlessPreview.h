@@ -9,6 +9,9 @@
 // {"error":"<text>"} as its one line to `out`. With a snapshot path, the view
 // that the window would show (the controller's view, or the fallback) is rendered at the
 // window's size into a PNG there; further files get "-2", "-3", … before the extension.
+// With `saveAs`, each file's drawing is also exported there (PreviewingController::
+// exportPreview; further files numbered as snapshots are) before its JSON line is printed; a
+// failed export prints its error and counts as a failure.
 // The result is 0 when every file succeeded, else 1. When `stopRequested` (may be empty) says
 // so, no further file is started.
 //
@@ -22,12 +25,15 @@
 #include <optional>
 #include <vector>
 
+#include "preview/contract/PreviewingController.h"
+
 namespace vorrel::quicklook {
 
 class ExtensionRegistry;
 
 int runHeadless(ExtensionRegistry& registry, const std::vector<std::filesystem::path>& files,
                 const std::optional<QString>& snapshotPath, std::FILE* out, std::FILE* err,
-                const std::function<bool()>& stopRequested = {});
+                const std::function<bool()>& stopRequested = {},
+                const std::optional<ExportRequest>& saveAs = std::nullopt);
 
 }  // namespace vorrel::quicklook

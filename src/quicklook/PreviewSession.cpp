@@ -24,6 +24,7 @@ void PreviewSession::start() {
     }
     controller_ = extension->makeController();
     view_ = controller_->view();
+    if (background_) controller_->setBackground();
     QPointer<PreviewSession> self(this);
     if (interimWanted_) {
         controller_->setInterimHandler([self] {
@@ -73,6 +74,27 @@ bool PreviewSession::zoom(double factor) {
     // A first look (Running) zooms too: the controller hands its zoom on to what follows.
     return state_ != State::Failed && state_ != State::Idle && controller_ &&
            controller_->zoom(factor);
+}
+
+void PreviewSession::exportPreview(const ExportRequest& request, PreviewCompletion completion) {
+    if (state_ == State::Succeeded && controller_) {
+        controller_->exportPreview(request, std::move(completion));
+        return;
+    }
+    const std::string text = tr("There is no preview to take yet.").toStdString();
+    QMetaObject::invokeMethod(
+        this, [completion = std::move(completion), text] { completion(PreviewError{text}); },
+        Qt::QueuedConnection);
+}
+
+void PreviewSession::describePreview(FactsCompletion completion) {
+    if (state_ == State::Succeeded && controller_) {
+        controller_->describePreview(std::move(completion));
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [completion = std::move(completion)] { completion(std::nullopt); },
+        Qt::QueuedConnection);
 }
 
 }  // namespace vorrel::quicklook

@@ -5,6 +5,8 @@
 //   1. start() asks the registry for the extension serving the file; without one the
 //      session fails at once (queued, so finished() always comes after start() returns).
 //   2. It makes one controller, loads its view and calls preparePreviewOfFile().
+//   1a. When asked to (setBackground()), the controller makes the preview ahead of need
+//      (PreviewingController step 3a): its work yields to everything else.
 //   2a. When asked to (wantInterimContent()), it lets the controller show a first look before
 //      the request ends, and emits interimShown() when view() holds one (still Running).
 //   3. When the completion arrives the session records the outcome and emits finished().
@@ -39,6 +41,9 @@ public:
 
     // Call before start(): the window wants a first look; a script does not.
     void wantInterimContent() { interimWanted_ = true; }
+    // Call before start(): a preview made ahead of need (a neighbour of the file shown).
+    void setBackground() { background_ = true; }
+    bool isBackground() const { return background_; }
     void start();
 
     const std::filesystem::path& file() const { return file_; }
@@ -56,6 +61,12 @@ public:
     // Zooms content that zooms itself (see PreviewingController::zoom), a first look
     // included; false otherwise.
     bool zoom(double factor);
+    // After success: the controller's export (PreviewingController::exportPreview); before
+    // it, the completion gets an error (queued).
+    void exportPreview(const ExportRequest& request, PreviewCompletion completion);
+    // After success: the controller's facts (PreviewingController::describePreview); before
+    // it, nothing (queued).
+    void describePreview(FactsCompletion completion);
 
 signals:
     void interimShown();
@@ -70,6 +81,7 @@ private:
     QPointer<QWidget> view_;
     State state_ = State::Idle;
     bool interimWanted_ = false;
+    bool background_ = false;
     QString errorText_;
 };
 

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeySequence>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPdfView>
 #include <QProgressBar>
 #include <QScreen>
@@ -18,6 +21,9 @@
 #include <cmath>
 
 #include "quicklook/FallbackView.h"
+#include "quicklook/FolderListing.h"
+#include "quicklook/PreviewActions.h"
+#include "quicklook/ExtensionRegistry.h"
 #include "preview/zoom/PdfZoom.h"
 #include "quicklook/PreviewSession.h"
 
@@ -25,7 +31,7 @@ namespace vorrel::quicklook {
 
 QuickLookWindow::QuickLookWindow(ExtensionRegistry& registry,
                                  std::vector<std::filesystem::path> files, QWidget* parent)
-    : QWidget(parent), registry_(registry), files_(std::move(files)) {
+    : QWidget(parent), registry_(registry), files_(std::move(files)), listFolder_(files_.size() == 1) {
     busyPage_ = new QWidget(this);
     auto* busyLayout = new QVBoxLayout(busyPage_);
     auto* busyBar = new QProgressBar(busyPage_);
@@ -55,55 +61,232 @@ QuickLookWindow::QuickLookWindow(ExtensionRegistry& registry,
     };
     shortcut(QKeySequence(Qt::Key_Space), [this] { close(); });
     shortcut(QKeySequence(Qt::Key_Escape), [this] { close(); });
-    shortcut(QKeySequence(Qt::Key_Left), [this] { showFile(index_ - 1); });
-    shortcut(QKeySequence(Qt::Key_Right), [this] { showFile(index_ + 1); });
+    shortcut(QKeySequence(Qt::Key_Left), [this] { showPrevious(); });
+    shortcut(QKeySequence(Qt::Key_Right), [this] { showNext(); });
     shortcut(QKeySequence::ZoomIn, [this] { zoom(kZoomStep); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { zoom(kZoomStep); });
     shortcut(QKeySequence::ZoomOut, [this] { zoom(1.0 / kZoomStep); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { zoom(0); });
+
+    // Over the drawing: the old drawing, dimmed, with the busy indicator, while the next is
+    // made; the cue at the ends of the list.
+    stale_ = new QLabel(this);
+    stale_->setObjectName(QStringLiteral("staleDrawing"));
+    stale_->setAlignment(Qt::AlignCenter);
+    stale_->setAutoFillBackground(true);
+    auto* staleLayout = new QVBoxLayout(stale_);
+    staleBusy_ = new QProgressBar(stale_);
+    static_cast<QProgressBar*>(staleBusy_)->setRange(0, 0);
+    static_cast<QProgressBar*>(staleBusy_)->setTextVisible(false);
+    staleBusy_->setMaximumWidth(160);
+    staleLayout->addStretch(1);
+    staleLayout->addWidget(staleBusy_, 0, Qt::AlignCenter);
+    staleLayout->addStretch(1);
+    stale_->hide();
+
+    endCue_ = new QLabel(this);
+    endCue_->setObjectName(QStringLiteral("endCue"));
+    endCue_->setAlignment(Qt::AlignCenter);
+    endCue_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    endCue_->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(0, 0, 0, 170); color: white; border-radius: 8px; padding: 8px 16px; }"));
+    endCue_->hide();
+    endCueTimer_ = new QTimer(this);
+    endCueTimer_->setSingleShot(true);
+    endCueTimer_->setInterval(kEndCueTime);
+    connect(endCueTimer_, &QTimer::timeout, endCue_, &QWidget::hide);
+
+    actions_ = new PreviewActions(*this, [this] { return session_.get(); });
 
     resize(kFallbackSize);
     if (!files_.empty()) showFile(0);
 }
 
 QuickLookWindow::~QuickLookWindow() {
-    // The controller owns its view; release it while the view still has its parent here.
+    // The controllers own their views; release them while the views still have their parent.
+    listing_.reset();
+    ahead_.clear();
     session_.reset();
 }
 
 void QuickLookWindow::closeEvent(QCloseEvent* event) {
     busyTimer_->stop();
+    actions_->clear();  // the exported copies go
+    listing_.reset();
+    ahead_.clear();    // conversions made ahead stop too
     session_.reset();  // a conversion still running is stopped with its controller
     QWidget::closeEvent(event);
 }
 
+std::vector<std::filesystem::path> QuickLookWindow::filesAhead() const {
+    std::vector<std::filesystem::path> files;
+    for (const auto& session : ahead_) files.push_back(session->file());
+    return files;
+}
+
+bool QuickLookWindow::isReadyAhead(const std::filesystem::path& file) const {
+    return std::any_of(ahead_.begin(), ahead_.end(), [&](const auto& session) {
+        return session->file() == file && session->state() == PreviewSession::State::Succeeded;
+    });
+}
+
+std::unique_ptr<PreviewSession> QuickLookWindow::takeAhead(const std::filesystem::path& file) {
+    const auto found = std::find_if(ahead_.begin(), ahead_.end(),
+                                    [&](const auto& session) { return session->file() == file; });
+    if (found == ahead_.end()) return nullptr;
+    auto session = std::move(*found);
+    ahead_.erase(found);
+    session->disconnect(this);
+    return session;
+}
+
 void QuickLookWindow::showFile(int index) {
     if (files_.empty()) return;
-    index = std::clamp(index, 0, static_cast<int>(files_.size()) - 1);
+    if (index < 0 || index >= static_cast<int>(files_.size())) {
+        if (index_ < 0) return;
+        endCue_->setText(index < 0 ? tr("This is the first file.") : tr("This is the last file."));
+        endCue_->adjustSize();
+        endCue_->move((width() - endCue_->width()) / 2, height() - endCue_->height() - 24);
+        endCue_->show();
+        endCue_->raise();
+        endCueTimer_->start();
+        return;
+    }
     if (index == index_ && session_) return;
     index_ = index;
+    endCue_->hide();
     // Taken before the old content goes, which may change the window's size.
     if (isVisible()) centre_ = geometry().center();
 
-    delete fallback_;
-    fallback_ = nullptr;
-    session_.reset();
-    content_ = nullptr;
+    // The old drawing stays on screen, dimmed, until the new one can be drawn.
+    QPixmap drawing;
+    if (content_ && content_->isVisible() && isVisible()) drawing = content_->grab();
+    releaseContent(std::move(session_));
+    actions_->contentChanged(nullptr);
     paintReported_ = false;
     interimShown_ = false;
+    updateTitle();
 
-    setWindowTitle(QFile::decodeName(files_[index_].filename().c_str()));
-    session_ = std::make_unique<PreviewSession>(registry_, files_[index_]);
+    session_ = takeAhead(files_[index_]);
+    // Made ahead and failed: perhaps for want of a conversion slot; asked again in earnest.
+    if (session_ && session_->state() == PreviewSession::State::Failed) session_.reset();
+    const bool fresh = !session_;
+    if (fresh) {
+        session_ = std::make_unique<PreviewSession>(registry_, files_[index_]);
+        connect(session_.get(), &PreviewSession::interimShown, this, [this] {
+            busyTimer_->stop();
+            interimShown_ = true;
+            hideStale();
+            place(session_->view(), fittedSize(session_->preferredContentSize(), screenBounds()));
+            emit interimContentShown();
+        });
+        session_->wantInterimContent();
+    }
     connect(session_.get(), &PreviewSession::finished, this, &QuickLookWindow::sessionFinished);
-    connect(session_.get(), &PreviewSession::interimShown, this, [this] {
-        busyTimer_->stop();
-        interimShown_ = true;
-        place(session_->view(), fittedSize(session_->preferredContentSize(), screenBounds()));
-        emit interimContentShown();
+    if (session_->state() == PreviewSession::State::Succeeded) {
+        // Ready: shown at once.
+        sessionFinished();
+        return;
+    }
+    if (!drawing.isNull()) {
+        showStale(drawing);
+    } else {
+        busyTimer_->start();
+    }
+    if (fresh) session_->start();
+    prepareNeighbours();
+}
+
+// Takes the shown view out of the window; a preview that is a neighbour of the file now
+// chosen is kept ahead, any other is released.
+void QuickLookWindow::releaseContent(std::unique_ptr<PreviewSession> previous) {
+    delete fallback_;
+    fallback_ = nullptr;
+    if (content_) {
+        contentLayout_->removeWidget(content_);
+        content_->hide();
+        content_->setParent(nullptr);
+    }
+    content_ = nullptr;
+    if (previous) {
+        previous->disconnect(this);
+        if (previous->state() == PreviewSession::State::Succeeded) {
+            ahead_.push_back(std::move(previous));
+        }
+    }
+}
+
+void QuickLookWindow::prepareNeighbours() {
+    std::vector<std::filesystem::path> wanted;
+    if (index_ >= 0 && index_ + 1 < static_cast<int>(files_.size())) wanted.push_back(files_[index_ + 1]);
+    if (index_ > 0) wanted.push_back(files_[index_ - 1]);
+    // Released: what is no neighbour any more (its conversion stops, its partial file goes).
+    std::erase_if(ahead_, [&](const auto& session) {
+        return std::find(wanted.begin(), wanted.end(), session->file()) == wanted.end();
     });
-    session_->wantInterimContent();
-    busyTimer_->start();
-    session_->start();
+    // Only while the file chosen is drawn or done: it has the processors first.
+    if (!preparingAhead_ || !session_ || session_->state() == PreviewSession::State::Running) return;
+    for (const auto& file : wanted) {
+        if (file == session_->file()) continue;
+        if (std::any_of(ahead_.begin(), ahead_.end(),
+                        [&](const auto& session) { return session->file() == file; }))
+            continue;
+        auto session = std::make_unique<PreviewSession>(registry_, file);
+        session->setBackground();
+        session->start();
+        ahead_.push_back(std::move(session));
+    }
+}
+
+void QuickLookWindow::updateTitle() {
+    const QString name = QFile::decodeName(files_[index_].filename().c_str());
+    if (files_.size() < 2) {
+        setWindowTitle(name);
+        return;
+    }
+    setWindowTitle(tr("%1 — %2 of %3").arg(name).arg(index_ + 1).arg(files_.size()));
+}
+
+void QuickLookWindow::takeListing(std::vector<std::filesystem::path> files) {
+    if (index_ < 0 || files_.empty()) return;
+    const std::filesystem::path current = files_[index_];
+    auto at = std::find(files.begin(), files.end(), current);
+    if (at == files.end()) {
+        // The file given stays, at its place in the order, served or not.
+        at = files.insert(std::lower_bound(files.begin(), files.end(), current,
+                                           FolderListing::naturalLess),
+                          current);
+    }
+    index_ = static_cast<int>(at - files.begin());
+    files_ = std::move(files);
+    updateTitle();
+    prepareNeighbours();
+    emit filesListed();
+}
+
+void QuickLookWindow::showStale(const QPixmap& drawing) {
+    QPixmap dimmed(drawing.size());
+    dimmed.setDevicePixelRatio(drawing.devicePixelRatio());
+    dimmed.fill(palette().color(QPalette::Window));
+    {
+        QPainter painter(&dimmed);
+        painter.setOpacity(0.4);
+        painter.drawPixmap(0, 0, drawing);
+    }
+    stale_->setPixmap(dimmed);
+    stale_->setGeometry(rect());
+    stale_->show();
+    stale_->raise();
+}
+
+void QuickLookWindow::hideStale() {
+    stale_->hide();
+    stale_->clear();
+}
+
+void QuickLookWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    stale_->setGeometry(rect());
 }
 
 bool QuickLookWindow::isBusyIndicatorShown() const {
@@ -112,15 +295,24 @@ bool QuickLookWindow::isBusyIndicatorShown() const {
 
 void QuickLookWindow::showBusyIndicator() {
     if (!session_ || session_->state() != PreviewSession::State::Running) return;
+    if (stale_->isVisible()) return;
     stack_->setCurrentWidget(busyPage_);
     if (!isVisible()) show();
 }
 
 void QuickLookWindow::sessionFinished() {
     busyTimer_->stop();
+    if (session_->isBackground() && session_->state() == PreviewSession::State::Failed) {
+        // Made ahead and failed, perhaps for want of a slot: asked again in earnest.
+        session_ = std::make_unique<PreviewSession>(registry_, session_->file());
+        connect(session_.get(), &PreviewSession::finished, this, &QuickLookWindow::sessionFinished);
+        session_->start();
+        return;
+    }
+    hideStale();
     if (interimShown_ && content_) {
         // The view replaces its first look in place (or says why it cannot): the window stays.
-        emit contentShown();
+        contentOnScreen();
         return;
     }
     if (session_->state() == PreviewSession::State::Succeeded && session_->view()) {
@@ -129,7 +321,21 @@ void QuickLookWindow::sessionFinished() {
         fallback_ = new FallbackView(session_->file(), session_->errorText());
         place(fallback_, fittedSize({}, screenBounds()));
     }
-    emit contentShown();
+    contentOnScreen();
+}
+
+void QuickLookWindow::contentOnScreen() {
+    // Queued: a file made ahead is shown within showFile(), before its caller could listen.
+    QMetaObject::invokeMethod(this, &QuickLookWindow::contentShown, Qt::QueuedConnection);
+    actions_->contentChanged(content_);
+    prepareNeighbours();
+    if (listFolder_ && !listing_ && index_ >= 0) {
+        // After the first drawing: a large folder must not delay it.
+        listing_ = std::make_unique<FolderListing>(files_[index_].parent_path(),
+                                                   registry_.declaredMimeTypes());
+        connect(listing_.get(), &FolderListing::listed, this, &QuickLookWindow::takeListing);
+        listing_->start();
+    }
 }
 
 void QuickLookWindow::place(QWidget* content, QSize size) {

@@ -8,8 +8,19 @@
 // (a document's first page, PreviewingController step 4a) is shown the same way as soon as it
 // is there; the request's end then leaves the window where and as large as it is. Keys: Space and Escape
 // close, and closing stops the preview under way (its controller is released, which stops its
-// conversion); Left and Right move to the previous and next file (a new controller each time);
-// Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom the PDF or PNG view, Ctrl+0 fits it again.
+// conversion); Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom the PDF or PNG view, Ctrl+0 fits it again.
+//
+// Stepping: Left and Right move to the previous and next file; past either end nothing moves and
+// a short cue says so (endCue()). Several files given: those. One file given: once its preview
+// is on screen, the files of its folder that an extension serves (FolderListing), kept current
+// while files come and go; the file given stays among them. The title is the file's name, with
+// its place ("fig-07.eps — 7 of 20") when there is more than one file.
+// Ahead of need: once a file is shown, its next and previous files are prepared in the
+// background (PreviewSession::setBackground()); a step to one that is ready shows it at once,
+// one still under way carries on in the foreground. Until a new file can be drawn the old
+// drawing stays, dimmed, with the busy indicator over it. Previews nobody is about to see are
+// released (which stops their conversions).
+// What the drawing can be used for (copy, save, drag, open with, information): PreviewActions.
 //
 // Thread-safety: GUI thread only.
 
@@ -25,6 +36,8 @@
 #include <optional>
 #include <vector>
 
+class QLabel;
+class QPixmap;
 class QStackedLayout;
 class QTimer;
 class QVBoxLayout;
@@ -32,6 +45,8 @@ class QVBoxLayout;
 namespace vorrel::quicklook {
 
 class ExtensionRegistry;
+class FolderListing;
+class PreviewActions;
 class PreviewSession;
 
 class QuickLookWindow : public QWidget {
@@ -46,9 +61,27 @@ public:
                     QWidget* parent = nullptr);
     ~QuickLookWindow() override;
 
-    // Starts the preview of files[index] (bounded to the list), replacing the current one.
+    // How long the cue at the ends stays.
+    static constexpr std::chrono::milliseconds kEndCueTime{1500};
+
+    // Starts the preview of files[index], replacing the current one; outside the list shows
+    // the end cue instead.
     void showFile(int index);
+    void showNext() { showFile(index_ + 1); }
+    void showPrevious() { showFile(index_ - 1); }
     int currentIndex() const { return index_; }
+    const std::vector<std::filesystem::path>& files() const { return files_; }
+    // The files prepared ahead, and whether one is ready to show (for tests and measurements).
+    std::vector<std::filesystem::path> filesAhead() const;
+    bool isReadyAhead(const std::filesystem::path& file) const;
+    // Off: nothing is prepared ahead (a measurement's baseline). On by default.
+    void setPreparingAhead(bool on) { preparingAhead_ = on; }
+    // The cue at the ends ("Last file"); hidden when not shown.
+    QLabel* endCue() const { return endCue_; }
+    // The old drawing kept, dimmed, while the next one is made; null when none shows.
+    QLabel* staleDrawing() const { return stale_; }
+    // Copy, Save As, drag, Open With, Information (PreviewActions.h).
+    PreviewActions* actions() const { return actions_; }
     PreviewSession* session() const { return session_.get(); }
     // What the window shows below the title: the controller's view, the fallback, or null
     // while the busy indicator shows.
@@ -67,13 +100,24 @@ signals:
     void contentShown();
     // The shown content painted for the first time.
     void contentPainted();
+    // The list of files changed (the folder was listed).
+    void filesListed();
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void sessionFinished();
+    void contentOnScreen();
+    void takeListing(std::vector<std::filesystem::path> files);
+    void prepareNeighbours();
+    void releaseContent(std::unique_ptr<PreviewSession> previous);
+    void showStale(const QPixmap& drawing);
+    void hideStale();
+    void updateTitle();
+    std::unique_ptr<PreviewSession> takeAhead(const std::filesystem::path& file);
     void place(QWidget* content, QSize size);
     void showBusyIndicator();
     void zoom(double factor);
@@ -83,6 +127,15 @@ private:
     std::vector<std::filesystem::path> files_;
     int index_ = -1;
     std::unique_ptr<PreviewSession> session_;
+    std::vector<std::unique_ptr<PreviewSession>> ahead_;
+    bool listFolder_ = false;  // one file given: its folder's files
+    bool preparingAhead_ = true;
+    std::unique_ptr<FolderListing> listing_;
+    QLabel* endCue_ = nullptr;
+    QTimer* endCueTimer_ = nullptr;
+    QLabel* stale_ = nullptr;
+    QWidget* staleBusy_ = nullptr;
+    PreviewActions* actions_ = nullptr;
     QPointer<QWidget> content_;
     std::optional<QPoint> centre_;  // the window's centre when the current file was chosen
     QWidget* fallback_ = nullptr;

@@ -2,6 +2,7 @@
 //   --help, --version  (see platform/cli/CommandLine.h)
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
 //   --snapshot OUT.png render the view that would be shown into a PNG
+//   --save-as OUT.pdf|OUT.png [--dpi N] [--transparent]  headless: also export the drawing
 #include <QApplication>
 #include <QIcon>
 #include <QCommandLineParser>
@@ -39,6 +40,16 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption snapshot(QStringLiteral("snapshot"),
                                       QObject::tr("Render the preview into a PNG file."),
                                       QStringLiteral("OUT.png"));
+    const QCommandLineOption saveAs(
+        QStringLiteral("save-as"),
+        QObject::tr("Also write the drawing to OUT, a PDF or PNG file by its suffix (with --headless)."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption dotsPerInch(
+        QStringLiteral("dpi"), QObject::tr("The PNG's resolution, 72 to 600 dots per inch (default 300)."),
+        QStringLiteral("N"), QStringLiteral("300"));
+    const QCommandLineOption transparent(
+        QStringLiteral("transparent"), QObject::tr("Leave the PNG's background transparent."));
+    parser.addOptions({saveAs, dotsPerInch, transparent});
     // For measurements: quit once the first preview has painted.
     QCommandLineOption quitAfterPaint(QStringLiteral("quit-after-paint"));
     quitAfterPaint.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -51,6 +62,33 @@ int main(int argc, char* argv[]) {
     for (const QString& name : parser.positionalArguments())
         files.emplace_back(QFile::encodeName(name).toStdString());
     if (files.empty()) return commandLine.usageError(QObject::tr("no file given"));
+    std::optional<vorrel::quicklook::ExportRequest> exportRequest;
+    if (parser.isSet(saveAs)) {
+        if (!parser.isSet(headless))
+            return commandLine.usageError(QObject::tr("--save-as needs --headless"));
+        vorrel::quicklook::ExportRequest request;
+        const QString out = parser.value(saveAs);
+        if (std::error_code ignored; std::filesystem::is_directory(QFile::encodeName(out).toStdString(), ignored)) {
+            std::fprintf(stderr, "%s\n",
+                         QObject::tr("%1 is a folder; give the name of a file.").arg(out).toUtf8().constData());
+            return 1;
+        }
+        if (out.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+            request.format = vorrel::quicklook::ExportRequest::Format::PDF;
+        } else if (out.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+            request.format = vorrel::quicklook::ExportRequest::Format::PNG;
+        } else {
+            return commandLine.usageError(QObject::tr("the file to save as must end in .pdf or .png"));
+        }
+        bool number = false;
+        request.dotsPerInch = parser.value(dotsPerInch).toInt(&number);
+        if (!number || request.dotsPerInch < request.kMinimumDotsPerInch ||
+            request.dotsPerInch > request.kMaximumDotsPerInch)
+            return commandLine.usageError(QObject::tr("--dpi takes a number from 72 to 600"));
+        request.transparent = parser.isSet(transparent);
+        request.destination = std::filesystem::absolute(QFile::encodeName(out).toStdString());
+        exportRequest = request;
+    }
 
     // Without a window there is no need for a display: pick the offscreen platform before
     // Qt looks for one.
@@ -96,7 +134,8 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(headless)) {
         const int status =
             vorrel::quicklook::runHeadless(registry, files, snapshotPath, out, stderr,
-                                           [&] { return termination.received() != 0; });
+                                           [&] { return termination.received() != 0; },
+                                           exportRequest);
         shutDown();
         return termination.exitStatus(status);
     }

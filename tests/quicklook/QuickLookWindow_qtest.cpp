@@ -109,7 +109,8 @@ private slots:
         QuickLookWindow window(*registry, {file});
         QVERIFY(waitShown(window));
         QVERIFY(window.isVisible());
-        QCOMPARE(window.windowTitle(), QStringLiteral("shown drawing.eps"));
+        // Its place among the files of its folder follows once they are listed.
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("shown drawing.eps")));
         QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Succeeded);
         QVERIFY(window.content() == window.session()->view());
         QVERIFY(window.content()->findChild<QPdfView*>());
@@ -175,7 +176,7 @@ private slots:
 
         QTest::keyClick(&window, Qt::Key_Right);
         QCOMPARE(window.currentIndex(), 1);
-        QCOMPARE(window.windowTitle(), QStringLiteral("second.eps"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("second.eps — 2 of 2"));
         QVERIFY(waitShown(window));
         QTest::keyClick(&window, Qt::Key_Right);  // already at the last file
         QCOMPARE(window.currentIndex(), 1);

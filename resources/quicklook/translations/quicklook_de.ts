@@ -78,5 +78,204 @@
         <source>Page %1</source>
         <translation>Seite %1</translation>
     </message>
+    <message>
+        <source>There is no preview to take yet.</source>
+        <translation>Es gibt noch keine Vorschau, die sich mitnehmen ließe.</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::QuickLookWindow</name>
+    <message>
+        <source>This is the first file.</source>
+        <translation>Dies ist die erste Datei.</translation>
+    </message>
+    <message>
+        <source>This is the last file.</source>
+        <translation>Dies ist die letzte Datei.</translation>
+    </message>
+    <message>
+        <source>%1 — %2 of %3</source>
+        <translation>%1 — %2 von %3</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::PreviewActions</name>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>Speichern unter …</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Informationen</translation>
+    </message>
+    <message>
+        <source>Open With…</source>
+        <translation>Öffnen mit …</translation>
+    </message>
+    <message>
+        <source>Information (Ctrl+I)</source>
+        <translation>Informationen (Strg+I)</translation>
+    </message>
+    <message>
+        <source>Open With %1</source>
+        <translation>Mit %1 öffnen</translation>
+    </message>
+    <message>
+        <source>There is no preview to take yet.</source>
+        <translation>Es gibt noch keine Vorschau, die sich mitnehmen ließe.</translation>
+    </message>
+    <message>
+        <source>The preview changed.</source>
+        <translation>Die Vorschau hat sich geändert.</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>Speichern unter</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF-Dokument (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG-Bild (*.png)</translation>
+    </message>
+    <message>
+        <source>PNG Image</source>
+        <translation>PNG-Bild</translation>
+    </message>
+    <message>
+        <source> dpi</source>
+        <translation> dpi</translation>
+    </message>
+    <message>
+        <source>&amp;Transparent background</source>
+        <translation>&amp;Transparenter Hintergrund</translation>
+    </message>
+    <message>
+        <source>&amp;Resolution:</source>
+        <translation>&amp;Auflösung:</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::PreviewSession</name>
+    <message>
+        <source>There is no preview to take yet.</source>
+        <translation>Es gibt noch keine Vorschau, die sich mitnehmen ließe.</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::InfoPanel</name>
+    <message>
+        <source>Reading…</source>
+        <translation>Wird gelesen …</translation>
+    </message>
+    <message>
+        <source>What this file is could not be read.</source>
+        <translation>Was diese Datei ist, ließ sich nicht lesen.</translation>
+    </message>
+    <message>
+        <source>Size:</source>
+        <translation>Größe:</translation>
+    </message>
+    <message>
+        <source>%1 × %2 pt (%3 × %4 mm)</source>
+        <translation>%1 × %2 pt (%3 × %4 mm)</translation>
+    </message>
+    <message>
+        <source>Pages:</source>
+        <translation>Seiten:</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titel:</translation>
+    </message>
+    <message>
+        <source>Creator:</source>
+        <translation>Erstellt mit:</translation>
+    </message>
+    <message>
+        <source>Created:</source>
+        <translation>Erstellt am:</translation>
+    </message>
+    <message>
+        <source>For:</source>
+        <translation>Für:</translation>
+    </message>
+    <message>
+        <source>Language level:</source>
+        <translation>Sprachstufe:</translation>
+    </message>
+    <message>
+        <source>Kind:</source>
+        <translation>Art:</translation>
+    </message>
+    <message>
+        <source>PostScript document</source>
+        <translation>PostScript-Dokument</translation>
+    </message>
+    <message>
+        <source>EPS drawing</source>
+        <translation>EPS-Zeichnung</translation>
+    </message>
+    <message>
+        <source>Compressed:</source>
+        <translation>Komprimiert:</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+    <message>
+        <source>Bytes:</source>
+        <translation>Bytes:</translation>
+    </message>
+    <message>
+        <source>Fonts:</source>
+        <translation>Schriften:</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>%1 (embedded)</source>
+        <translation>%1 (eingebettet)</translation>
+    </message>
+    <message>
+        <source>%1 (not embedded)</source>
+        <translation>%1 (nicht eingebettet)</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::PreviewExport</name>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>The converted file could not be read.</source>
+        <translation>Die umgewandelte Datei konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>At %1 dpi the image would be too large; choose a lower resolution.</source>
+        <translation>Bei %1 dpi würde das Bild zu groß; wählen Sie eine geringere Auflösung.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder; give the name of a file.</source>
+        <translation>%1 ist ein Ordner; geben Sie den Namen einer Datei an.</translation>
+    </message>
+    <message>
+        <source>%1 is the file previewed; it is never written over.</source>
+        <translation>%1 ist die angezeigte Datei; sie wird nie überschrieben.</translation>
+    </message>
+    <message>
+        <source>The resolution must be between %1 and %2 dpi.</source>
+        <translation>Die Auflösung muss zwischen %1 und %2 dpi liegen.</translation>
+    </message>
 </context>
 </TS>

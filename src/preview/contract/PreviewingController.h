@@ -16,6 +16,10 @@
 //      shows view() sized from preferredContentSize() as in step 4, and leaves the window where
 //      and as large as it is when the request ends: on success the view shows the result in
 //      place; on failure the view says the error itself over what it reached;
+//   3a. a service may prepare a preview ahead of need (a file the user is likely to look at
+//      next): setBackground() before step 3 makes the request's work yield to everything
+//      else; such a request may fail for want of resources that a foreground one would wait
+//      for, so the service asks again in the foreground before it shows that failure;
 //   5. releases the controller when the preview goes away;
 //   6. before it exits, calls shutDown() on every extension it loaded: the extension stops
 //      its work and waits for its threads (bounded), so none of them runs the module's code
@@ -35,6 +39,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+#include <cstdint>
 
 class QWidget;
 
@@ -47,6 +53,37 @@ struct PreviewError {
 
 // Called once with nothing on success, or with the error that stopped the request.
 using PreviewCompletion = std::function<void(std::optional<PreviewError>)>;
+
+// A copy of the drawing to take elsewhere: the cropped PDF (a document's whole PDF), or its
+// first page as a PNG image at `dotsPerInch`, on white unless `transparent`.
+struct ExportRequest {
+    enum class Format { PDF, PNG };
+    static constexpr int kMinimumDotsPerInch = 72;
+    static constexpr int kMaximumDotsPerInch = 600;
+
+    std::filesystem::path destination;
+    Format format = Format::PDF;
+    int dotsPerInch = 144;
+    bool transparent = false;
+};
+
+// What a previewed file is, as its bytes, its comments and its converted PDF say. Texts are
+// the file's own, unescaped (the service escapes them for display).
+struct PreviewFacts {
+    struct Font {
+        std::string name;  // without a subset's "ABCDEF+" tag
+        bool embedded = false;
+        friend bool operator==(const Font&, const Font&) = default;
+    };
+    double widthPoints = 0, heightPoints = 0;  // the first page: a drawing's crop box
+    int pages = 0;
+    std::string title, creator, creationDate, forWhom, languageLevel;  // DSC comments
+    bool document = false;                                             // else EPS
+    std::string compression;                                           // "", "gzip", "bzip2"
+    std::uint64_t bytes = 0;                                           // as stored
+    std::vector<Font> fonts;                                           // in the PDF, sorted
+};
+using FactsCompletion = std::function<void(std::optional<PreviewFacts>)>;
 
 class PreviewingController {
 public:
@@ -81,6 +118,19 @@ public:
     // After success: false when what is shown is only part of the file (a document whose later
     // pages could not be drawn).
     virtual bool previewComplete() const { return true; }
+
+    // Step 3a: called before preparePreviewOfFile().
+    virtual void setBackground() {}
+
+    // After success: writes the drawing as `request` says; the completion (on the GUI thread,
+    // exactly once unless the controller is released first) has nothing or the error. What was
+    // at the destination is replaced whole or not at all; a folder, the source itself, an
+    // unwritable place or a resolution outside [72, 600] is an error and nothing is written.
+    virtual void exportPreview(const ExportRequest& request, PreviewCompletion completion) = 0;
+
+    // After success: the file's facts, read off the GUI thread; nothing when they cannot be
+    // read. The completion comes as exportPreview()'s does.
+    virtual void describePreview(FactsCompletion completion) = 0;
 };
 
 class PreviewExtension {
@@ -94,5 +144,5 @@ public:
 
 }  // namespace vorrel::quicklook
 
-#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/4"
+#define VorrelPreviewExtension_iid "com.quarnix.Vorrel.PreviewExtension/5"
 Q_DECLARE_INTERFACE(vorrel::quicklook::PreviewExtension, VorrelPreviewExtension_iid)
