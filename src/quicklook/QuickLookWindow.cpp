@@ -75,10 +75,11 @@ QuickLookWindow::QuickLookWindow(ExtensionRegistry& registry,
     stale_->setAlignment(Qt::AlignCenter);
     stale_->setAutoFillBackground(true);
     auto* staleLayout = new QVBoxLayout(stale_);
-    staleBusy_ = new QProgressBar(stale_);
-    static_cast<QProgressBar*>(staleBusy_)->setRange(0, 0);
-    static_cast<QProgressBar*>(staleBusy_)->setTextVisible(false);
-    staleBusy_->setMaximumWidth(160);
+    auto* staleBusy = new QProgressBar(stale_);
+    staleBusy->setRange(0, 0);
+    staleBusy->setTextVisible(false);
+    staleBusy->setMaximumWidth(160);
+    staleBusy_ = staleBusy;
     staleLayout->addStretch(1);
     staleLayout->addWidget(staleBusy_, 0, Qt::AlignCenter);
     staleLayout->addStretch(1);
