@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>vorrel::PageNavigator</name>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+</context>
+<context>
     <name>vorrel::PreviewViewController</name>
     <message>
         <source>Ghostscript could not convert this file. It may be damaged, or not be PostScript.</source>
