@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/FileTimes.h"
+#include "platform/FileTree.h"
 #include "settings/Suite.h"
 #include "cache/PreviewFiles.h"
 
@@ -69,8 +70,7 @@ void CacheManager::clearCacheIfNeeded() {
             const auto created = platform::creationDate(path);
             if (!created) continue;
             if (*created < cutOff) {
-                std::error_code ignored;
-                fs::remove_all(path, ignored);
+                platform::removeTree(path);
             }
         }
     } catch (...) {

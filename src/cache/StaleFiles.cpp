@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/FileTimes.h"
+#include "platform/FileTree.h"
 
 namespace vorrel {
 
@@ -31,8 +32,7 @@ void removeOlder(const fs::path& folder, std::string_view prefix, platform::Date
         if (!path.filename().string().starts_with(prefix)) continue;
         const auto created = creationDate(path);
         if (!created || *created >= cutOff) continue;
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
+        platform::removeTree(path);  // also folders a converter made unreadable
     }
 }
 

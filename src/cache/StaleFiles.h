@@ -5,8 +5,8 @@
 //
 // removeStaleConverterFiles(previewFolder, scratchFolder, maximumAge) removes those created
 // more than maximumAge ago (the callers pass twice the time limit: no converter of a live
-// process runs that long, so no running conversion loses its files). Everything else in the
-// folders is left alone; the 14-day purge still covers it. Errors are ignored.
+// process runs that long, so no running conversion loses its files), also what a converter
+// made unreadable in them (platform::removeTree). Everything else in the folders is left alone; the 14-day purge still covers it. Errors are ignored.
 //
 // removeStaleConverterFilesOnce(...) does the same at most once per process for each preview
 // folder (a process that changes its XDG folders, as tests do, sweeps each).

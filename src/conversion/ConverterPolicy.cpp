@@ -18,6 +18,8 @@ platform::Sandbox ConverterPolicy::sandbox(const fs::path& converter, const fs::
     limits.processorTime = std::chrono::ceil<std::chrono::seconds>(processorTime);
     limits.addressSpace = kAddressSpace;
     limits.fileSize = kLargestFile;
+    limits.threads = kThreads;
+    limits.openFiles = kOpenFiles;
     platform::Sandbox sandbox(limits, layers);
 
     for (const char* folder : {"/usr", "/bin", "/lib", "/lib64"})

@@ -13,7 +13,9 @@
 // `layers` are all used by default; tests leave Landlock out (as on a kernel without it), or let
 // a shell-script double start programs.
 // Limits: processor time = time limit + grace period (rounded up to seconds), address space
-// 1 GiB, largest file written 1 GiB, no core files.
+// 1 GiB, largest file written 1 GiB, kOpenFiles descriptors (each file it removes while holding
+// it open counts against the write cap, and is at most 1 GiB), no core files, at most kThreads threads at once where the
+// kernel lets the bound hold (Sandbox.h, layer 5; Ghostscript 10 uses one).
 //
 // logSkippedLayers(): once per process, one debug line on the default logger for each layer
 // the running kernel lacks (or an outer sandbox forbids), naming it.
@@ -31,6 +33,8 @@ namespace vorrel {
 struct ConverterPolicy {
     static constexpr std::uint64_t kAddressSpace = 1ULL << 30;
     static constexpr std::uint64_t kLargestFile = 1ULL << 30;
+    static constexpr unsigned kThreads = 32;
+    static constexpr std::uint64_t kOpenFiles = 256;
 
     static platform::Sandbox sandbox(const std::filesystem::path& converter,
                                      const std::filesystem::path& source,

@@ -10,6 +10,7 @@
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileTree.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
 #include "platform/TemporaryFolder.h"
@@ -104,20 +105,12 @@ bool stopRequested(const std::stop_token& stop) {
     return stop.stop_requested() || everyRun().stop_requested();
 }
 
-// What the converter has written so far: the output file and everything in its TMPDIR.
-std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder) {
-    std::error_code error;
-    std::uint64_t total = 0;
-    if (const auto size = fs::file_size(output, error); !error) total += size;
-    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error)) {
-        std::error_code ignored;
-        if (entry->is_regular_file(ignored)) {
-            const auto size = entry->file_size(ignored);
-            if (!ignored) total += size;
-        }
-    }
-    return total;
+// What the converter has written so far, on disk: the output file, everything in its TMPDIR
+// (also beneath folders it made unreadable, and blocks allocated past a file's end), and the
+// files it holds open after removing them.
+std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder, pid_t converter) {
+    return platform::bytesHeld(output) + platform::bytesHeld(folder) +
+           platform::openDeletedBytes(converter);
 }
 
 }  // namespace
@@ -165,6 +158,8 @@ void ConverterRun::run(const Options& options) {
     }
 
     platform::ChildProcess converter(options.converter, arguments);
+    // Never the previewer's working folder: relative names stay in the converter's own.
+    converter.setWorkingDirectory(temporaryFolder);
     converter.setEnvironment("PATH", "/usr/bin:/bin");
     converter.setEnvironment("LANG", "C.UTF-8");
     converter.setEnvironment("HOME", temporaryFolder.string());
@@ -201,7 +196,8 @@ void ConverterRun::run(const Options& options) {
         const auto deadline = Clock::now() + options.timeLimit;
         bool tooLarge = false;
         while (!converter.waitUntil(std::min(deadline, Clock::now() + kWriteCheckInterval))) {
-            if (bytesWritten(options.output, temporaryFolder) > options.writeCap) {
+            if (bytesWritten(options.output, temporaryFolder, converter.processIdentifier()) >
+                options.writeCap) {
                 tooLarge = true;
                 converter.terminate(0ms);
                 break;

@@ -16,7 +16,8 @@
 //     cap (StagedInput.h), and the converter reads the expanded file instead. The converter
 //     gets argumentsFor(<the file it reads>) as its arguments. Without argumentsFor, `arguments` are
 //     used and the converter reads `source` itself;
-//  5. launches the converter with the arguments, in a process group of its own, dying with
+//  5. launches the converter with the arguments, in its TMPDIR as working folder, in a process
+//     group of its own, dying with
 //     the launching thread, with standard input at end of file, an environment of its own
 //     (PATH, LANG, HOME and TMPDIR, plus `environment`), no descriptor but the standard
 //     streams, at low processor and idle I/O priority when `background`, and confined by ConverterPolicy (unless `confined` is false, a test's control
@@ -25,13 +26,16 @@
 //     them at debug level when the run fails; `quiet` discards them instead;
 //  7. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
 //     gracePeriod, kills it (SIGKILL), reaps the converter and fails with timedOut; meanwhile
-//     it adds up what the run has written (the output and the files in its folder) and kills
-//     the group with outputTooLarge once that passes writeCap (kWriteCap);
+//     it adds up what the run holds on disk (platform/FileTree.h: the output and everything in
+//     its TMPDIR, also beneath folders made unreadable, blocks allocated past a file's end,
+//     and the removed files it holds open) and kills the group with outputTooLarge once that
+//     passes writeCap (kWriteCap);
 //  8. a stop request while the converter runs kills its group at once: Cancelled;
 //  9. after the converter ended, however it ended, its process group is killed and waited for;
 //     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
 //     ended it), with outputMissing when the output file is gone or empty.
-// The private folder is removed on every path, the output file on every failure; success
+// The private folder is removed on every path, also what the converter made unreadable in it
+// (platform::removeTree), the output file on every failure; success
 // leaves the converter's result in the output file.
 //
 // Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; std::system_error when the output

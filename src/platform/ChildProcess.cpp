@@ -45,7 +45,8 @@ struct ChildPlan {
     const Sandbox::Prepared* sandbox;
     int inputFd;   // what standard input becomes: an empty pipe
     int outputFd;  // -1, or what standard output and error become
-    bool background;  // lowest share of processor and disk
+    bool background;               // lowest share of processor and disk
+    const char* workingDirectory;  // nullptr: the parent's
 };
 
 // ioprio_set(2): glibc has no wrapper and no header for it.
@@ -123,6 +124,8 @@ void closeDescriptorsExcept(int keepA, int keepB) {
         if (dup2(plan.outputFd, STDOUT_FILENO) < 0 || dup2(plan.outputFd, STDERR_FILENO) < 0)
             failInChild(plan.errorFd, errno);
     }
+    if (plan.workingDirectory && chdir(plan.workingDirectory) != 0)
+        failInChild(plan.errorFd, errno);
     closeDescriptorsExcept(plan.errorFd, plan.sandbox ? plan.sandbox->descriptor() : -1);
     if (plan.sandbox) {
         if (const int error = plan.sandbox->applyInChild()) failInChild(plan.errorFd, error);
@@ -243,9 +246,16 @@ void ChildProcess::launch() {
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
     own.fds[errorRead] = pipeFds[0];
     own.fds[errorWrite] = pipeFds[1];
-    const ChildPlan plan{program.c_str(),   argv.data(),        envp.data(), getpid(),
-                         own.fds[errorWrite], sandbox.get(), own.fds[input], own.fds[output],
-                         background_};
+    const ChildPlan plan{program.c_str(),
+                         argv.data(),
+                         envp.data(),
+                         getpid(),
+                         own.fds[errorWrite],
+                         sandbox.get(),
+                         own.fds[input],
+                         own.fds[output],
+                         background_,
+                         workingDirectory_.empty() ? nullptr : workingDirectory_.c_str()};
 
     pid_t pid;
     {

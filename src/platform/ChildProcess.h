@@ -18,10 +18,12 @@
 //         caller's standard input is);
 //       - points its standard output and error at /dev/null when discardOutput() asked, or at
 //         a pipe whose last bytes the parent keeps when captureOutput() asked;
+//       - changes to the folder given with setWorkingDirectory(), if any;
 //       - closes every descriptor but its standard input, output and error;
 //       - takes niceness 10 and the idle I/O class when runInBackground() asked (best effort);
 //       - applies the Sandbox given with confine(), if any.
-//     It inherits standard output and error (unless redirected) and the working directory.
+//     It inherits standard output and error (unless redirected) and, without
+//     setWorkingDirectory(), the working directory.
 //     Its environment is built from scratch: the variables set with setEnvironment() and
 //     nothing else of the caller's. A failure of any of these steps, or of exec, is reported
 //     back to launch() through a close-on-exec pipe.
@@ -71,6 +73,8 @@ public:
 
     // Sets (or replaces) one variable of the child's environment. Call before launch().
     void setEnvironment(const std::string& name, const std::string& value);
+    // The child's working directory (the caller's when not set). Call before launch().
+    void setWorkingDirectory(std::filesystem::path folder) { workingDirectory_ = std::move(folder); }
     // Confines the child (see Sandbox.h). Call before launch().
     void confine(Sandbox sandbox) { sandbox_ = std::move(sandbox); }
     // Sends the child's standard output and error to /dev/null (kept inherited where
@@ -126,6 +130,7 @@ private:
     std::vector<std::string> arguments_;
     std::map<std::string, std::string> environment_;
     std::optional<Sandbox> sandbox_;
+    std::filesystem::path workingDirectory_;
     bool discardOutput_ = false;
     bool background_ = false;
     std::size_t captureLimit_ = 0;

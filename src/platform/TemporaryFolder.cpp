@@ -1,5 +1,7 @@
 #include "platform/TemporaryFolder.h"
 
+#include "platform/FileTree.h"
+
 #include <stdlib.h>
 
 #include <cerrno>
@@ -16,8 +18,7 @@ TemporaryFolder::TemporaryFolder(const std::filesystem::path& parent, std::strin
 }
 
 TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    removeTree(path_);  // also what its users made unreadable
 }
 
 }  // namespace vorrel::platform

@@ -1,6 +1,7 @@
 #pragma once
 // TemporaryFolder: a new folder of mode 0700 with a unique name (`prefix` + six random
-// characters) in `parent`, removed with everything in it when the object goes.
+// characters) in `parent`, removed with everything in it when the object goes, also folders
+// beneath it that were made unreadable (platform::removeTree).
 #include <filesystem>
 #include <string_view>
 

@@ -1,5 +1,6 @@
 // vorrel-quicklook FILE… — previews files with the extension that serves their type.
-//   --help, --version  (see platform/cli/CommandLine.h)
+//   --help, --version  (see platform/cli/CommandLine.h; --version adds a line when the
+//                      kernel lacks a protection of the converter, ProtectionNote.h)
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
 //   --snapshot OUT.png render the view that would be shown into a PNG
 //   --save-as OUT.pdf|OUT.png [--dpi N] [--transparent]  headless: also export the drawing
@@ -19,6 +20,7 @@
 
 #include "platform/cli/CommandLine.h"
 #include "platform/desktop/DisplayPlatform.h"
+#include "platform/desktop/ProtectionNote.h"
 #include "platform/desktop/TerminationSignals.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
@@ -56,6 +58,12 @@ int main(int argc, char* argv[]) {
     parser.addOptions({headless, snapshot, quitAfterPaint});
     parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
                                  QStringLiteral("FILE…"));
+    // Which of the converter's protections this kernel lacks, in the user's language.
+    commandLine.setVersionNote([&argc, argv] {
+        const QCoreApplication translating(argc, argv);
+        vorrel::quicklook::installTranslations();
+        return vorrel::platform::protectionNote();
+    });
     if (const auto status = commandLine.parse(argc, argv)) return *status;
 
     std::vector<std::filesystem::path> files;

@@ -5,11 +5,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "platform/desktop/ProtectionNote.h"
 #include "settings/SharedSettings.h"
 
 namespace vorrel {
 
-SettingsView::SettingsView(QWidget* parent)
+SettingsView::SettingsView(QWidget* parent, const platform::Sandbox::Support& support)
     : QWidget(parent),
       transparentBackground_(new Prefs::Pref<bool>(vorrel::transparentBackground(), this)),
       switch_(new QCheckBox(tr("Transparent Background"))) {
@@ -24,6 +25,12 @@ SettingsView::SettingsView(QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(section);
+    if (const QString missing = platform::protectionNote(support); !missing.isEmpty()) {
+        protectionNote_ = new QLabel(missing);
+        protectionNote_->setWordWrap(true);
+        protectionNote_->setTextFormat(Qt::PlainText);
+        layout->addWidget(protectionNote_);
+    }
     layout->addStretch(1);
 
     transparentBackground_->bindCheckable(switch_);

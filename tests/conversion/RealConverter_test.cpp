@@ -1,13 +1,19 @@
 // Conversions through the real Ghostscript (the build prefix's converter link). Every suite here
 // is named Ghostscript*, so `ctest -R '^Ghostscript'` selects the tests that need it.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include "platform/ChildProcess.h"
+#include "platform/Sandbox.h"
 #include "conversion/ConversionFixture.h"
+#include "conversion/FirstPage.h"
 #include "cache/ConvertedFile.h"
 #include "support/Eps.h"
+#include "support/PostScript.h"
+
+#include <optional>
 
 namespace vorrel {
 namespace {
@@ -128,6 +134,44 @@ TEST_F(GhostscriptConversion, ATruncatedCachedFileIsConvertedAgain) {
         // hex string, whichever its bytes allow, so its length varies by a few bytes.
         EXPECT_NEAR(double(readFile(cached).size()), double(whole.size()), 64);
         EXPECT_TRUE(isWholeConvertedFile(cached, format));
+    }
+}
+
+// The filter is an allowlist built from a trace of Ghostscript: real Ghostscript over our own
+// drawings and documents, in every mode (PDF, PNG with alpha, a document's PDF and its first
+// page as an opaque PNG), makes no call it refuses. Under RefusalsKill a refused call would
+// kill it with SIGSYS and the run would fail; with Landlock at ABI 2 as well, as on Debian 12.
+TEST_F(GhostscriptConversion, MakesNoCallTheFilterRefuses) {
+    if (!platform::Sandbox::support().seccomp)
+        GTEST_SKIP() << "no seccomp filter here: " << platform::Sandbox::support().seccompMissing;
+    const platform::Sandbox::RefusalsKill refusalsKill;
+    const std::pair<const char*, std::string> files[] = {
+        {"text.eps", test::eps::text()},
+        {"line art.eps", test::eps::lineArt()},
+        {"image.eps", test::eps::embeddedImage()},
+        {"no bounding box.eps", test::eps::withoutBoundingBox()},
+        {"three pages.ps", test::ps::threePages()},
+        {"no comments.ps", test::ps::withoutComments()},
+    };
+    for (const int abiCeiling : {0, 2}) {
+        std::optional<platform::Sandbox::LandlockAbiCeiling> ceiling;
+        if (abiCeiling) ceiling.emplace(abiCeiling);
+        for (const auto& [name, content] : files) {
+            SCOPED_TRACE(std::string(name) + (abiCeiling ? ", Landlock ABI 2" : ""));
+            const fs::path file =
+                source(fs::path(abiCeiling ? "abi2" : "all") / name, content + "% " + name);
+            try {
+                EXPECT_TRUE(fs::is_regular_file(GhostScript(file, OutputFormat::PDF, 200).run()));
+                EXPECT_TRUE(fs::is_regular_file(GhostScript(file, OutputFormat::PNG, 200).run()));
+                if (file.extension() == ".ps") {
+                    const FirstPage page(GhostScript(file, OutputFormat::PDF, 200), 96, {});
+                    EXPECT_TRUE(fs::is_regular_file(page.file()));
+                }
+            } catch (const ConversionError& error) {
+                ADD_FAILURE() << error.what() << " (status " << 128 + SIGSYS
+                              << ": Ghostscript made a call the filter refuses)";
+            }
+        }
     }
 }
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/ChildProcess.h"
 #include "support/TempHome.h"
@@ -92,6 +95,47 @@ TEST(Sandbox, FilterRefusesSocketsAndNamespaces) {
     const std::string unshare = "unshare --user true";
     EXPECT_EQ(runShell(unshare, only(true, false, false)), 0);
     EXPECT_NE(runShell(unshare, only(true, false, true)), 0);
+}
+
+// Layer 5: RLIMIT_NPROC in a user namespace of the child's own counts its own threads only.
+// RLIMIT_NPROC never binds root, so as root the launcher runs as another user (65534).
+TEST(Sandbox, ThreadsAreBoundedWhereTheKernelLetsTheBoundHold) {
+    char pattern[] = "/tmp/vorrel-threads-XXXXXX";
+    const fs::path folder = mkdtemp(pattern);
+    chmod(folder.c_str(), 0777);
+    const auto threadsStarted = [&](const char* layers, std::string& said) {
+        std::vector<std::string> arguments = {layers, folder.string(), VORREL_PROBE_CONVERTER,
+                                              "-o", (folder / layers).string()};
+        fs::path program = VORREL_SANDBOX_LAUNCHER;
+        if (geteuid() == 0) {
+            arguments.insert(arguments.begin(),
+                             {"--reuid=65534", "--regid=65534", "--clear-groups", program.string()});
+            program = "/usr/bin/setpriv";
+        }
+        ChildProcess launcher(program, arguments);
+        launcher.setEnvironment("VORREL_PROBE_MODE", "threads");
+        launcher.captureOutput(4096);
+        launcher.launch();
+        if (!launcher.waitUntil(ChildProcess::Clock::now() + 60s)) launcher.terminate(100ms);
+        said = launcher.capturedOutput();
+        std::string report = test::readFile(folder / layers);
+        return launcher.terminationStatus() == 0 && report.rfind("threads: ", 0) == 0
+                   ? std::stoi(report.substr(9))
+                   : -1;
+    };
+    std::string said;
+    const int bounded = threadsStarted("all", said);
+    std::error_code ignored;
+    if (said.rfind("thread bound: no", 0) == 0 || bounded < 0) {
+        fs::remove_all(folder, ignored);
+        GTEST_SKIP() << "the thread bound does not hold here: "
+                     << (said.empty() ? "the launcher could not run as another user" : said);
+    }
+    EXPECT_GT(bounded, 0);
+    EXPECT_LE(bounded, 32);
+    const int unbounded = threadsStarted("none", said);
+    fs::remove_all(folder, ignored);
+    EXPECT_GT(unbounded, 32) << "without the layer the probe would be bounded anyway";
 }
 
 }  // namespace

@@ -558,6 +558,18 @@ private slots:
         QCOMPARE(title(SidebarPane::Settings), "Einstellungen");
         SettingsView german;
         QCOMPARE(german.transparentBackgroundSwitch()->text(), "Transparenter Hintergrund");
+        // On a kernel without Landlock, the pane says so, in one line.
+        platform::Sandbox::Support withoutLandlock;
+        withoutLandlock.seccomp = true;
+        const SettingsView lacking(nullptr, withoutLandlock);
+        QVERIFY(lacking.protectionNote());
+        QCOMPARE(lacking.protectionNote()->text(),
+                 "Landlock fehlt auf diesem System, daher kann Ghostscript Ihre Dateien lesen und "
+                 "alle ändern, die Sie ändern dürfen.");
+        platform::Sandbox::Support everything;
+        everything.landlockAbi = 2;
+        everything.seccomp = true;
+        QVERIFY(!SettingsView(nullptr, everything).protectionNote());
         // Qt's own texts follow: shortcut names as the menus draw them, the standard dialogs.
         QStringList shortcuts;
         for (const QAction* action : window_->viewMenu()->actions())

@@ -285,4 +285,19 @@
         <translation>Die Auflösung muss zwischen %1 und %2 dpi liegen.</translation>
     </message>
 </context>
+<context>
+    <name>vorrel::ProtectionNote</name>
+    <message>
+        <source>Landlock and the seccomp filter are missing on this system, so Ghostscript can read and change your files and signal and slow down your other programs.</source>
+        <translation>Landlock und der seccomp-Filter fehlen auf diesem System, daher kann Ghostscript Ihre Dateien lesen und ändern und Ihren anderen Programmen Signale senden und sie ausbremsen.</translation>
+    </message>
+    <message>
+        <source>Landlock is missing on this system, so Ghostscript can read your files and change any you may change.</source>
+        <translation>Landlock fehlt auf diesem System, daher kann Ghostscript Ihre Dateien lesen und alle ändern, die Sie ändern dürfen.</translation>
+    </message>
+    <message>
+        <source>The seccomp filter is missing on this system, so Ghostscript can signal and slow down your other programs.</source>
+        <translation>Der seccomp-Filter fehlt auf diesem System, daher kann Ghostscript Ihren anderen Programmen Signale senden und sie ausbremsen.</translation>
+    </message>
+</context>
 </TS>

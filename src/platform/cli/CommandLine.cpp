@@ -38,7 +38,10 @@ std::optional<int> CommandLine::parse(int argc, char* argv[], std::FILE* out, st
         return 0;
     }
     if (parser_.isSet(version_)) {
-        print(out, versionText() + QLatin1Char('\n'));
+        QString text = versionText() + QLatin1Char('\n');
+        if (versionNote_)
+            if (const QString note = versionNote_(); !note.isEmpty()) text += note + QLatin1Char('\n');
+        print(out, text);
         return 0;
     }
     if (!parsed) return usageError(parser_.errorText(), err);

@@ -3,7 +3,8 @@
 //
 //   -h, --help      the usage line, the description, the options and the arguments on
 //                   standard output; exit status 0
-//   -v, --version   "NAME VERSION (build BUILD)" on standard output; exit status 0
+//   -v, --version   "NAME VERSION (build BUILD)" on standard output, then the version note's
+//                   line if the program set one and it is not empty; exit status 0
 //   a usage error   "NAME: REASON" and a pointer to --help on standard error; exit status 2
 //
 // A program adds its own options and arguments to parser(), then calls parse() first thing
@@ -23,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace vorrel::platform {
@@ -44,6 +46,9 @@ public:
     // "NAME: REASON" and the pointer to --help on `err`. Returns the exit status, 2.
     int usageError(const QString& reason, std::FILE* err = stderr) const;
 
+    // A line --version adds below its own (asked for only then; empty: none).
+    void setVersionNote(std::function<QString()> note) { versionNote_ = std::move(note); }
+
     QString helpText() const;
     QString versionText() const;
 
@@ -52,6 +57,7 @@ private:
     QCommandLineParser parser_;
     QCommandLineOption help_;
     QCommandLineOption version_;
+    std::function<QString()> versionNote_;
 };
 
 }  // namespace vorrel::platform
