@@ -67,4 +67,18 @@
         <translation>Seite %1</translation>
     </message>
 </context>
+<context>
+    <name>vorrel::quicklook::FileCard</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::NemoPreviewer</name>
+    <message>
+        <source>Another program owns %1 on the session bus.</source>
+        <translation>Ein anderes Programm besitzt %1 auf dem Sitzungsbus.</translation>
+    </message>
+</context>
 </TS>
