@@ -155,6 +155,14 @@
         <translation>Leertaste im Dateimanager</translation>
     </message>
     <message>
+        <source>Space Bar in File Manager…</source>
+        <translation>Leertaste im Dateimanager …</translation>
+    </message>
+    <message>
+        <source>Press Space on an EPS file in these file managers to quick look at it:</source>
+        <translation>Drücken Sie in diesen Dateimanagern die Leertaste auf einer EPS-Datei, um sie mit Quick Look anzusehen:</translation>
+    </message>
+    <message>
         <source>How to Use Vorrel Quick Look?</source>
         <translation>Wie benutzt man Vorrel Quick Look?</translation>
     </message>
