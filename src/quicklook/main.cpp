@@ -4,9 +4,11 @@
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
 //   --snapshot OUT.png render the view that would be shown into a PNG
 //   --save-as OUT.pdf|OUT.png [--dpi N] [--transparent]  headless: also export the drawing
+//   --nemo-previewer   serve Space in Nemo on the session bus (see NemoPreviewer.h)
 #include <QApplication>
 #include <QIcon>
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QFile>
 #include <QTimer>
 
@@ -24,6 +26,7 @@
 #include "platform/desktop/TerminationSignals.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
+#include "quicklook/NemoPreviewer.h"
 #include "quicklook/QuickLookWindow.h"
 #include "quicklook/Snapshot.h"
 #include "quicklook/Translations.h"
@@ -55,7 +58,13 @@ int main(int argc, char* argv[]) {
     // For measurements: quit once the first preview has painted.
     QCommandLineOption quitAfterPaint(QStringLiteral("quit-after-paint"));
     quitAfterPaint.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({headless, snapshot, quitAfterPaint});
+    const QCommandLineOption nemoPreviewer(
+        QStringLiteral("nemo-previewer"),
+        QObject::tr("Preview the files Nemo asks for when Space is pressed (started by the session bus)."));
+    // For tests: how long the Nemo previewer waits, idle, before it exits.
+    QCommandLineOption idleExit(QStringLiteral("idle-exit-ms"), QString(), QStringLiteral("MS"));
+    idleExit.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({headless, snapshot, quitAfterPaint, nemoPreviewer, idleExit});
     parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
                                  QStringLiteral("FILE…"));
     // Which of the converter's protections this kernel lacks, in the user's language.
@@ -69,7 +78,8 @@ int main(int argc, char* argv[]) {
     std::vector<std::filesystem::path> files;
     for (const QString& name : parser.positionalArguments())
         files.emplace_back(QFile::encodeName(name).toStdString());
-    if (files.empty()) return commandLine.usageError(QObject::tr("no file given"));
+    if (files.empty() && !parser.isSet(nemoPreviewer))
+        return commandLine.usageError(QObject::tr("no file given"));
     std::optional<vorrel::quicklook::ExportRequest> exportRequest;
     if (parser.isSet(saveAs)) {
         if (!parser.isSet(headless))
@@ -144,6 +154,27 @@ int main(int argc, char* argv[]) {
             vorrel::quicklook::runHeadless(registry, files, snapshotPath, out, stderr,
                                            [&] { return termination.received() != 0; },
                                            exportRequest);
+        shutDown();
+        return termination.exitStatus(status);
+    }
+
+    if (parser.isSet(nemoPreviewer)) {
+        // Quits when idle, not when its last window closes: Nemo may ask again at once.
+        QApplication::setQuitOnLastWindowClosed(false);
+        const auto idle = parser.isSet(idleExit)
+                              ? std::chrono::milliseconds(parser.value(idleExit).toLongLong())
+                              : vorrel::quicklook::NemoPreviewer::kIdleExit;
+        vorrel::quicklook::NemoPreviewer previewer(registry, idle);
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QString error;
+        if (!previewer.publish(bus, &error)) {
+            std::fprintf(stderr, "vorrel-quicklook: %s\n", error.toUtf8().constData());
+            shutDown();
+            return 1;
+        }
+        QObject::connect(&previewer, &vorrel::quicklook::NemoPreviewer::idle, &app, &QApplication::quit);
+        const int status = app.exec();
+        previewer.Close();
         shutDown();
         return termination.exitStatus(status);
     }

@@ -1,12 +1,16 @@
 #include "vorrel/HomeView.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
 #include "platform/SystemVersion.h"
 #include "vorrel/DefaultApplication.h"
+#include "vorrel/SpaceBarChoice.h"
 #include "vorrel/ThumbnailerChoice.h"
 #include "widgets/AppBrandingView.h"
 #include "widgets/OrderedListItem.h"
@@ -73,7 +77,46 @@ HomeView::HomeView(QWidget* parent) : QWidget(parent) {
     setup->addWidget(new ThumbnailerChoice(
         QCoreApplication::applicationDirPath() + QLatin1String("/vorrel-thumbnailer")));
     layout->addWidget(setup);
+
+    // Beside the section's heading, where it takes no room of the fixed-size pane: the link to
+    // Space in the file managers found (SpaceBarChoice in a dialog).
+    spaceBarLink_ = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>")
+                                   .arg(QLatin1String(spaceBarLink), tr("Space Bar in File Manager…").toHtmlEscaped()));
+    spaceBarLink_->setFont(zv::style::systemFont(13));
+    connect(spaceBarLink_, &QLabel::linkActivated, this, &HomeView::openSpaceBar);
+    if (auto* sectionLayout = qobject_cast<QVBoxLayout*>(setup->layout())) {
+        sectionLayout->removeWidget(setup->headingLabel());
+        auto* headingRow = new QHBoxLayout;
+        headingRow->addWidget(setup->headingLabel());
+        headingRow->addStretch(1);
+        headingRow->addWidget(spaceBarLink_);
+        sectionLayout->insertLayout(0, headingRow);
+    }
+    spaceBarLink_->setVisible(!spacebar::SpaceBar(spaceBarEnvironment()).found().isEmpty());
     layout->addStretch(1);
+}
+
+spacebar::Environment HomeView::spaceBarEnvironment() {
+    return spacebar::Environment::current(QCoreApplication::applicationDirPath() +
+                                          QLatin1String("/vorrel-quicklook"));
+}
+
+void HomeView::openSpaceBar() {
+    delete spaceBarDialog_.data();
+    auto* dialog = new QDialog(window());
+    dialog->setWindowTitle(tr("Space Bar in File Manager"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* intro = new QLabel(tr("Press Space on an EPS file in these file managers to quick look at it:"));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    layout->addWidget(new SpaceBarChoice(spaceBarEnvironment()));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog->setMinimumWidth(480);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    spaceBarDialog_ = dialog;
+    dialog->open();
 }
 
 void HomeView::runSetup() {

@@ -10,6 +10,10 @@
 //      default application (the link, setupLink), open a file (double-click or Open With),
 //      thumbnails in the file manager, "Transparent Background"; below them, when another
 //      thumbnailer also claims EPS files, the choice to use Vorrel's (ThumbnailerChoice).
+//      Beside the section's heading, when a file manager Vorrel can set up is found, the
+//      link "Space Bar in File Manager…" (spaceBarLink) opens a dialog that says for each
+//      whether Space previews EPS files there, with a switch to set it up or undo it
+//      (SpaceBarChoice). The pane has a fixed size; the heading row is where it fits.
 //
 // The link in step 1 runs DefaultApplication and shows its outcome in a message box on
 // the window: "Vorrel Quick Look now opens EPS files." or why it could not. Every other
@@ -19,9 +23,12 @@
 //
 // Thread-safety: GUI thread only.
 
+#include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
+
+#include "spacebar/SpaceBar.h"
 
 class QLabel;
 
@@ -32,6 +39,7 @@ class HomeView : public QWidget {
 public:
     // The address of step 1's link; activating it runs the set-up instead of opening it.
     static constexpr const char* setupLink = "vorrel-setup:default-application";
+    static constexpr const char* spaceBarLink = "vorrel-setup:space-bar";
 
     explicit HomeView(QWidget* parent = nullptr);
 
@@ -40,6 +48,9 @@ public:
     QList<QLabel*> stepLabels() const { return steps_; }
     // The message box with the set-up's outcome while it is shown.
     QMessageBox* setupMessage() const { return message_; }
+    QLabel* spaceBarLinkLabel() const { return spaceBarLink_; }
+    // The Space-bar dialog while it is shown.
+    QDialog* spaceBarDialog() const { return spaceBarDialog_; }
 
 signals:
     // The set-up link ran and its outcome is shown; ok tells whether it succeeded.
@@ -47,9 +58,13 @@ signals:
 
 private:
     void runSetup();
+    void openSpaceBar();
+    static spacebar::Environment spaceBarEnvironment();
 
     QLabel* usage_ = nullptr;
     QList<QLabel*> steps_;
+    QLabel* spaceBarLink_ = nullptr;
+    QPointer<QDialog> spaceBarDialog_;
     QPointer<QMessageBox> message_;
 };
 

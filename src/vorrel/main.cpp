@@ -4,11 +4,13 @@
 #include <system_error>
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include "platform/Bundle.h"
 #include "platform/cli/CommandLine.h"
 #include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/SingleInstance.h"
+#include "spacebar/SpaceBarCommand.h"
 #include "vorrel/Translations.h"
 #include "vorrel/VorrelApp.h"
 #include "widgets/SymbolIcon.h"
@@ -17,7 +19,21 @@ int main(int argc, char* argv[]) {
     vorrel::platform::CommandLine commandLine(
         QStringLiteral("vorrel"),
         QObject::tr("Set up quick look for EPS files, change its settings, check for updates."));
+    const QCommandLineOption spaceBar(
+        QStringLiteral("space-bar"),
+        QObject::tr("Make Space in the file managers preview EPS files (on), undo it (off), or "
+                    "say what Space does in each (status)."),
+        QStringLiteral("on|off|status"));
+    commandLine.parser().addOption(spaceBar);
     if (const auto status = commandLine.parse(argc, argv)) return *status;
+    if (commandLine.parser().isSet(spaceBar)) {
+        QCoreApplication core(argc, argv);
+        vorrel::installTranslations();
+        vorrel::spacebar::SpaceBar setup(vorrel::spacebar::Environment::current(
+            QCoreApplication::applicationDirPath() + QLatin1String("/vorrel-quicklook")));
+        return vorrel::spacebar::runSpaceBarCommand(commandLine.parser().value(spaceBar), setup,
+                                                    stdout, stderr);
+    }
 
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);

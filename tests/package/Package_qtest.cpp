@@ -162,6 +162,8 @@ private slots:
         row("quick-look entry", "share/applications/vorrel-quicklook.desktop", "file");
         row("thumbnailer entry", "share/thumbnailers/vorrel.thumbnailer", "file");
         row("metainfo", "share/metainfo/com.quarnix.Vorrel.metainfo.xml", "file");
+        // Sushi 51 and later read plug-ins from its own prefix only.
+        row("Sushi plug-in", "lib/sushi/plugins-1/vorrel.js", "file");
         row("scalable icon", "share/icons/hicolor/scalable/apps/vorrel.svg", "file");
         for (const int size : kIconSizes)
             row(qPrintable(QString("icon %1").arg(size)), iconPath(size).mid(5), "file");

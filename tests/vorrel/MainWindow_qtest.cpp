@@ -387,14 +387,15 @@ private slots:
         installTranslations(QLocale(QLocale::English));
         QStringList texts;
         for (const QLabel* label : home.findChildren<QLabel*>())
-            if (!label->text().isEmpty()) texts << label->text();
+            if (!label->text().isEmpty() && label != home.spaceBarLinkLabel()) texts << label->text();
         const QString all = texts.join('\n');
         // Keys, places and set-ups of another desktop.
         for (const char* foreign : {"⌘", "Ctrl + Y", "Strg + Y", "spacebar", "Finder", "System Settings",
                                     "Systemeinstellungen", "Login Items", "Anmeldeobjekte", "info button",
                                     "Info-Taste", "x-apple"})
             QVERIFY2(!all.contains(QString::fromUtf8(foreign), Qt::CaseInsensitive), foreign);
-        // The space bar closes the quick look; no sentence may say it opens one.
+        // The space bar closes the quick look; no sentence may say it opens one (the link to
+        // setting Space up in the file managers aside).
         const QRegularExpression sentenceEnd(QStringLiteral("[.;]\\s"));
         for (const QString& sentence : all.split(sentenceEnd)) {
             if (sentence.contains(QStringLiteral("Space"), Qt::CaseInsensitive) ||

@@ -300,4 +300,18 @@
         <translation>Der seccomp-Filter fehlt auf diesem System, daher kann Ghostscript Ihren anderen Programmen Signale senden und sie ausbremsen.</translation>
     </message>
 </context>
+<context>
+    <name>vorrel::quicklook::FileCard</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::quicklook::NemoPreviewer</name>
+    <message>
+        <source>Another program owns %1 on the session bus.</source>
+        <translation>Ein anderes Programm besitzt %1 auf dem Sitzungsbus.</translation>
+    </message>
+</context>
 </TS>

@@ -151,6 +151,18 @@
         <translation>EPS-Dateien im Dateimanager per Quick Look ansehen</translation>
     </message>
     <message>
+        <source>Space Bar in File Manager</source>
+        <translation>Leertaste im Dateimanager</translation>
+    </message>
+    <message>
+        <source>Space Bar in File Manager…</source>
+        <translation>Leertaste im Dateimanager …</translation>
+    </message>
+    <message>
+        <source>Press Space on an EPS file in these file managers to quick look at it:</source>
+        <translation>Drücken Sie in diesen Dateimanagern die Leertaste auf einer EPS-Datei, um sie mit Quick Look anzusehen:</translation>
+    </message>
+    <message>
         <source>How to Use Vorrel Quick Look?</source>
         <translation>Wie benutzt man Vorrel Quick Look?</translation>
     </message>
@@ -370,6 +382,136 @@
     <message>
         <source>The seccomp filter is missing on this system, so Ghostscript can signal and slow down your other programs.</source>
         <translation>Der seccomp-Filter fehlt auf diesem System, daher kann Ghostscript Ihren anderen Programmen Signale senden und sie ausbremsen.</translation>
+    </message>
+</context>
+<context>
+    <name>SpaceBar</name>
+    <message>
+        <source>%1 could not be written.</source>
+        <translation>%1 konnte nicht geschrieben werden.</translation>
+    </message>
+    <message>
+        <source>%1 was left as it is: it could not be read (%2).</source>
+        <translation>%1 blieb, wie es ist: Es konnte nicht gelesen werden (%2).</translation>
+    </message>
+    <message>
+        <source>GNOME Files</source>
+        <translation>GNOME Dateien</translation>
+    </message>
+    <message>
+        <source>Space runs the custom action “Quick Look” on EPS files.</source>
+        <translation>Die Leertaste führt die benutzerdefinierte Aktion „Quick Look“ für EPS-Dateien aus.</translation>
+    </message>
+    <message>
+        <source>Space does not preview EPS files.</source>
+        <translation>Die Leertaste zeigt keine Vorschau von EPS-Dateien.</translation>
+    </message>
+    <message>
+        <source>Space runs the script “Quick Look” on the selected files.</source>
+        <translation>Die Leertaste führt das Skript „Quick Look“ für die ausgewählten Dateien aus.</translation>
+    </message>
+    <message>
+        <source>Space needs Sushi, the previewer of GNOME Files (package gnome-sushi).</source>
+        <translation>Die Leertaste braucht Sushi, die Vorschau von GNOME Dateien (Paket gnome-sushi).</translation>
+    </message>
+    <message>
+        <source>Sushi previews EPS files with Vorrel's plug-in.</source>
+        <translation>Sushi zeigt EPS-Dateien mit Vorrels Plug-in an.</translation>
+    </message>
+    <message>
+        <source>Sushi previews EPS files with Vorrel.</source>
+        <translation>Sushi zeigt EPS-Dateien mit Vorrel an.</translation>
+    </message>
+    <message>
+        <source>Sushi shows EPS files as text or not at all.</source>
+        <translation>Sushi zeigt EPS-Dateien als Text oder gar nicht an.</translation>
+    </message>
+    <message>
+        <source>Space previews files with Vorrel Quick Look.</source>
+        <translation>Die Leertaste zeigt Dateien mit Vorrel Quick Look an.</translation>
+    </message>
+    <message>
+        <source>Another previewer answers Space in Nemo (%1).</source>
+        <translation>Eine andere Vorschau antwortet in Nemo auf die Leertaste (%1).</translation>
+    </message>
+    <message>
+        <source>Another program answers Space in Nemo (it owns %1).</source>
+        <translation>Ein anderes Programm antwortet in Nemo auf die Leertaste (es besitzt %1).</translation>
+    </message>
+    <message>
+        <source>Space does nothing: no previewer is installed.</source>
+        <translation>Die Leertaste bewirkt nichts: Keine Vorschau ist installiert.</translation>
+    </message>
+    <message>
+        <source>The Sushi viewer could not be removed.</source>
+        <translation>Die Sushi-Ansicht konnte nicht entfernt werden.</translation>
+    </message>
+    <message>
+        <source>Sushi no longer uses Vorrel's viewer.</source>
+        <translation>Sushi verwendet Vorrels Ansicht nicht mehr.</translation>
+    </message>
+    <message>
+        <source>%1 could not be removed.</source>
+        <translation>%1 konnte nicht entfernt werden.</translation>
+    </message>
+    <message>
+        <source>Nemo no longer starts Vorrel Quick Look on Space.</source>
+        <translation>Nemo startet Vorrel Quick Look nicht mehr mit der Leertaste.</translation>
+    </message>
+    <message>
+        <source>%1 is not Vorrel's and was left as it is.</source>
+        <translation>%1 gehört nicht zu Vorrel und blieb, wie es ist.</translation>
+    </message>
+    <message>
+        <source>Sushi previews EPS files with Vorrel from its next start.</source>
+        <translation>Sushi zeigt EPS-Dateien ab seinem nächsten Start mit Vorrel an.</translation>
+    </message>
+    <message>
+        <source>Space in Nemo now previews files with Vorrel Quick Look.</source>
+        <translation>Die Leertaste zeigt in Nemo jetzt Dateien mit Vorrel Quick Look an.</translation>
+    </message>
+    <message>
+        <source>Quick Look</source>
+        <translation>Quick Look</translation>
+    </message>
+    <message>
+        <source>Preview with Vorrel Quick Look</source>
+        <translation>Mit Vorrel Quick Look anzeigen</translation>
+    </message>
+    <message>
+        <source>Space in Thunar now runs “Quick Look” on EPS files; quit Thunar (thunar -q) for it to take effect.</source>
+        <translation>Die Leertaste führt in Thunar jetzt „Quick Look“ für EPS-Dateien aus; beenden Sie Thunar (thunar -q), damit es wirkt.</translation>
+    </message>
+    <message>
+        <source>Thunar's “Quick Look” action is removed.</source>
+        <translation>Thunars Aktion „Quick Look“ ist entfernt.</translation>
+    </message>
+    <message>
+        <source>Space in Caja now runs the script “Quick Look”; quit Caja (caja -q) for it to take effect.</source>
+        <translation>Die Leertaste führt in Caja jetzt das Skript „Quick Look“ aus; beenden Sie Caja (caja -q), damit es wirkt.</translation>
+    </message>
+    <message>
+        <source>Caja's “Quick Look” script is removed.</source>
+        <translation>Cajas Skript „Quick Look“ ist entfernt.</translation>
+    </message>
+    <message>
+        <source>vorrel: --space-bar takes on, off or status, not “%1”.</source>
+        <translation>vorrel: --space-bar nimmt on, off oder status, nicht „%1“.</translation>
+    </message>
+    <message>
+        <source>No file manager that Vorrel can set up was found.</source>
+        <translation>Es wurde kein Dateimanager gefunden, den Vorrel einrichten kann.</translation>
+    </message>
+</context>
+<context>
+    <name>vorrel::SpaceBarChoice</name>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Set Up</source>
+        <translation>Einrichten</translation>
     </message>
 </context>
 </TS>
