@@ -21,6 +21,7 @@
 #include "platform/FileCopy.h"
 #include "platform/Sha256.h"
 #include "platform/Uuid.h"
+#include "cache/CacheCap.h"
 #include "cache/ConvertedFile.h"
 #include "conversion/ConverterRun.h"
 #include "conversion/CropArguments.h"
@@ -219,8 +220,10 @@ fs::path GhostScript::run(std::stop_token stop) const {
     }
     const Settings settings = currentSettings();
     if (fileExists(outputFileURL)) {
-        if (!settings.checkOutput || isWholeConvertedFile(outputFileURL, outputFormat))
+        if (!settings.checkOutput || isWholeConvertedFile(outputFileURL, outputFormat)) {
+            CacheCap::recordUse(outputFileURL);  // the least recently used go first
             return outputFileURL;
+        }
         // Cut short (a crash before its data reached the disk): converted once more.
         removeIgnoringErrors(outputFileURL);
     }
@@ -321,7 +324,12 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
                                             converted.string());
         } else if (fileExists(converted)) {
             removeIgnoringErrors(inProgress);
+            CacheCap::recordUse(converted);
         } else {
+            // Room under the cache's cap first (CacheCap.h): the least recently used go.
+            std::error_code sizeError;
+            const std::uint64_t bytes = fs::file_size(inProgress, sizeError);
+            CacheCap::makeRoom(folder, bytes);
             // On disk before it is named: a name that survives a crash names a whole file. The
             // folder itself is not synced: a rename lost in a crash only costs a conversion.
             platform::syncFile(inProgress);
@@ -331,6 +339,7 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
                 removeIgnoringErrors(inProgress);
                 if (!fileExists(converted)) throw;
             }
+            CacheCap::placed(converted, bytes);
         }
         return converted;
     } catch (const std::exception& error) {

@@ -11,8 +11,8 @@
 //  0. fails with emptyFile (logged at debug level, function "run()") when the source has no
 //     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
 //     versions may have cached that page;
-//  1. returns outputFileURL at once when a whole file is there (a cache hit takes no slot); a
-//     file there that is cut short (isWholeConvertedFile) is removed and converted again;
+//  1. returns outputFileURL at once when a whole file is there (a cache hit takes no slot),
+//     recording its use (CacheCap::recordUse); a file there that is cut short (isWholeConvertedFile) is removed and converted again;
 //  2. the first time in the process (for this cache folder), removes the leftovers of killed
 //     runs older than twice the time limit (StaleFiles.h);
 //  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
@@ -30,7 +30,10 @@
 //     file is never named for content it does not show);
 //  6. checks the in-progress file is whole (unreadableOutput if not);
 //  7. if another conversion of the same content placed the final file meanwhile, discards its
-//     own in-progress file; otherwise syncs it to disk and moves it into place with a rename
+//     own in-progress file (recording the use of the one there); otherwise makes room under the
+//     cache's cap (CacheCap::makeRoom: the least recently used converted files go; one larger
+//     than the cap is placed all the same and goes first next time, CacheCap::placed), syncs
+//     it to disk and moves it into place with a rename
 //     that never replaces an existing file (the folder is not synced: a rename lost in a crash
 //     costs one more conversion, never a cut file). When that move fails the in-progress file is
 //     removed, and the run still succeeds if the final file exists;

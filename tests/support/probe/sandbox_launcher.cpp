@@ -6,7 +6,8 @@
 // "abi2" (Landlock at most at ABI 2), "nolandlock", "noseccomp" or "none" (no confinement). FOLDER is the program's TMPDIR and working folder, which it may write
 // beneath; it reads the system's folders and its own. The program gets TMPDIR, PATH and every
 // VORREL_PROBE_* variable of ours, and the limits of a converter: 1 GiB files, 1 GiB of address
-// space, at most VORREL_LAUNCHER_THREADS threads (32 when unset; layer 5 where it holds).
+// space, at most VORREL_LAUNCHER_THREADS threads (32 when unset, no bound when empty; layer 5
+// where it holds).
 // Before starting it, prints one line: "thread bound: yes" or "thread bound: no (<why>)".
 // Exits with the program's termination status (128 + signal), or 125 when it cannot start.
 #include <unistd.h>
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     limits.addressSpace = 1ULL << 30;
     limits.fileSize = 1ULL << 30;
     const char* threads = std::getenv("VORREL_LAUNCHER_THREADS");
-    limits.threads = threads ? static_cast<unsigned>(std::atoi(threads)) : 32U;
+    if (!threads || *threads) limits.threads = threads ? static_cast<unsigned>(std::atoi(threads)) : 32U;
     Sandbox::Layers chosen;
     chosen.landlock = layers == "all" || layers == "strict" || layers == "abi2" ||
                       layers == "noseccomp";
