@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
@@ -113,7 +115,25 @@ std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder, pid_t
            platform::openDeletedBytes(converter);
 }
 
+// Room left on the file system of `folder` for an ordinary user; none when it cannot be read.
+std::optional<std::uint64_t> roomIn(const fs::path& folder) {
+    struct statvfs system {};
+    if (statvfs(folder.c_str(), &system) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(system.f_bavail) * system.f_frsize;
+}
+
 }  // namespace
+
+ConverterRun::NotEnoughSpace::NotEnoughSpace(const fs::path& source, std::uint64_t megabytes,
+                                             const fs::path& folder)
+    : std::system_error(std::make_error_code(std::errc::no_space_on_device)),
+      sentence_("Not enough disk space to preview \u201c" +
+                platform::escapeControlCharacters(source.filename().string()) +
+                "\u201d: Vorrel needs about " + std::to_string(megabytes) + " MB in " +
+                platform::escapeControlCharacters(folder.string()) + "."),
+      name_(platform::escapeControlCharacters(source.filename().string())),
+      megabytes_(megabytes),
+      folder_(platform::escapeControlCharacters(folder.string())) {}
 
 ConverterRun::Cancelled::Cancelled(const fs::path& source)
     : std::system_error(std::make_error_code(std::errc::operation_canceled),
@@ -131,6 +151,39 @@ void ConverterRun::run(const Options& options) {
     SlotLease slot(options.leaveOneSlotFree);
     if (stopRequested(options.stop)) throw Cancelled(options.source);
 
+    // Room for the staged copy, Ghostscript's files and the output, asked for before anything
+    // is written; a run a full disk stops is reported the same way (nothing of it is left).
+    std::error_code sizeError;
+    const std::uintmax_t sourceBytes = fs::file_size(options.source, sizeError);
+    const std::uint64_t needed = (sizeError ? 0 : sourceBytes) + kSpaceMargin;
+    const fs::path spaceFolder = options.scratchFolder.parent_path();
+    const auto roomBelow = [&](std::uint64_t bytes) {
+        std::error_code ignored;
+        fs::path existing = options.scratchFolder;
+        while (!existing.empty() && !fs::exists(existing, ignored)) existing = existing.parent_path();
+        const auto room = roomIn(existing.empty() ? spaceFolder : existing);
+        return room && *room < bytes;
+    };
+    const auto notEnoughSpace = [&] {
+        return NotEnoughSpace(options.source, (needed + 999'999) / 1'000'000, spaceFolder);
+    };
+    if (roomBelow(needed)) throw notEnoughSpace();
+    try {
+        // A run that failed while the disk is (nearly) full failed for want of room, whatever
+        // stopped it: the copy, the expansion or Ghostscript.
+        runWithRoom(options, [&](const std::exception&) {
+            if (roomBelow(kSpaceMargin / 16)) throw notEnoughSpace();
+        });
+    } catch (const NotEnoughSpace&) {
+        throw;
+    } catch (const std::system_error& error) {
+        if (error.code() == std::errc::no_space_on_device) throw notEnoughSpace();
+        throw;
+    }
+}
+
+void ConverterRun::runWithRoom(const Options& options,
+                               const std::function<void(const std::exception&)>& failing) {
     OutputFile output(options.output);
     // A fresh folder for the converter's TMPDIR and its copy of the input. Ghostscript lets a
     // document read, write and delete files in its TMPDIR even under -dSAFER; a private one
@@ -143,15 +196,29 @@ void ConverterRun::run(const Options& options) {
     if (auto error = platform::createPrivateFolders(temporaryFolder))
         throw std::system_error(error, "cannot create " + temporaryFolder.string());
 
+    // A failure is judged while what the run wrote is still there (a full disk).
+    try {
+        convert(options, privateFolder.path(), temporaryFolder);
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const std::exception& error) {
+        failing(error);
+        throw;
+    }
+    output.keep();
+}
+
+void ConverterRun::convert(const Options& options, const fs::path& privateFolder,
+                          const fs::path& temporaryFolder) {
     // The converter reads exactly the bytes the caller saw: a copy under a fixed name.
     fs::path input = options.source;
     std::vector<std::string> arguments = options.arguments;
     if (options.argumentsFor) {
-        const fs::path staged = privateFolder.path() / "source";
+        const fs::path staged = privateFolder / "source";
         platform::copyFileOnce(options.source, staged,
                                options.stagedBytes ? options.stagedBytes
                                                    : [](std::span<const std::uint8_t>) {});
-        input = stageInput(staged, privateFolder.path(),
+        input = stageInput(staged, privateFolder,
                            [&options] { return stopRequested(options.stop); });
         if (stopRequested(options.stop)) throw Cancelled(options.source);
         arguments = options.argumentsFor(input);
@@ -216,7 +283,6 @@ void ConverterRun::run(const Options& options) {
     std::error_code error;
     const auto size = fs::file_size(options.output, error);
     if (error || size == 0) throw ConversionError::outputMissing();
-    output.keep();
 }
 
 }  // namespace vorrel

@@ -9,6 +9,9 @@
 //  3. creates the output file, empty, mode 0600 (failing if anything is at its path), and a
 //     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
 //     converter's TMPDIR);
+//  3b. fails with NotEnoughSpace, before anything is written, when the file system of
+//     scratchFolder has less room for an ordinary user than the source's size + 16 MiB
+//     (kSpaceMargin: the staged copy, Ghostscript's own files and the output);
 //  4. stages the input (when argumentsFor is set): copies the source into the private folder
 //     under the fixed name "source" (platform::copyFileOnce: a reflink where offered, else a
 //     copy), `stagedBytes` seeing each byte of the copy once; the converter then reads that
@@ -38,7 +41,12 @@
 // (platform::removeTree), the output file on every failure; success
 // leaves the converter's result in the output file.
 //
-// Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; std::system_error when the output
+// A run that fails otherwise with ENOSPC, or while less than 1 MiB is left on that file system
+// (a full disk stopped the copy, the expansion or Ghostscript), fails with NotEnoughSpace
+// instead; either way nothing of it is left.
+//
+// Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; NotEnoughSpace;
+// std::system_error when the output
 // file, the private folder, the staged copy or the child cannot be made (launch errors carry errno and the
 // converter's path); what stagedBytes throws.
 //
@@ -103,6 +111,28 @@ public:
         NoFreeSlot() : std::runtime_error("no conversion slot to spare") {}
     };
 
+    // The disk is too full for the run: std::errc::no_space_on_device, with the text
+    // "Not enough disk space to preview “NAME”: Vorrel needs about N MB in FOLDER." (NAME the
+    // source's file name, N the megabytes of room asked for, rounded up, FOLDER the scratch
+    // folder's parent).
+    class NotEnoughSpace : public std::system_error {
+    public:
+        NotEnoughSpace(const std::filesystem::path& source, std::uint64_t megabytes,
+                       const std::filesystem::path& folder);
+        const std::string& name() const { return name_; }
+        std::uint64_t megabytes() const { return megabytes_; }
+        const std::string& folder() const { return folder_; }
+        // The sentence alone (without the error code's text).
+        const char* what() const noexcept override { return sentence_.c_str(); }
+
+    private:
+        std::string sentence_;
+        std::string name_;
+        std::uint64_t megabytes_;
+        std::string folder_;
+    };
+    static constexpr std::uint64_t kSpaceMargin = 16ULL << 20;
+
     // The run was stopped, by its token or by stopAll(): std::errc::operation_canceled.
     class Cancelled : public std::system_error {
     public:
@@ -117,6 +147,15 @@ public:
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
+
+private:
+    // Steps 3 to 9, with the slot held and the room checked; `failing` sees a failure of
+    // steps 4 to 9 while the run's files are still there (it may throw NotEnoughSpace).
+    static void runWithRoom(const Options& options,
+                            const std::function<void(const std::exception&)>& failing);
+    // Steps 4 to 9 in the run's private folder.
+    static void convert(const Options& options, const std::filesystem::path& privateFolder,
+                        const std::filesystem::path& temporaryFolder);
 };
 
 }  // namespace vorrel

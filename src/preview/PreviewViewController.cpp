@@ -105,6 +105,12 @@ quicklook::PreviewError previewError(const std::exception_ptr& error) {
                     .toStdString()};
     } catch (const ConverterRun::Cancelled&) {
         return {tr("The preview was stopped.").toStdString()};
+    } catch (const ConverterRun::NotEnoughSpace& space) {
+        return {tr("Not enough disk space to preview \u201c%1\u201d: Vorrel needs about %2 MB in %3.")
+                    .arg(QString::fromStdString(space.name()))
+                    .arg(space.megabytes())
+                    .arg(QString::fromStdString(space.folder()))
+                    .toStdString()};
     } catch (const std::exception& exception) {
         return {tr("The preview could not be made: %1").arg(QString::fromLocal8Bit(exception.what())).toStdString()};
     } catch (...) {

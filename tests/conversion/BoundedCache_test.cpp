@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cache/CacheCap.h"
+#include "platform/AppGroup.h"
 #include "conversion/ConversionFixture.h"
 #include "support/SmallFileSystem.h"
 
@@ -60,6 +61,45 @@ TEST_F(BoundedCache, PreviewsInARowStayUnderTheCapAndTheLeastRecentlyUsedGoes) {
         EXPECT_TRUE(fs::exists(converted));
         EXPECT_LE(folderBytes(), cap);
     }
+}
+
+// Nothing in the preview files and scratch folders but `allowed`.
+std::vector<std::string> leftovers() {
+    std::vector<std::string> names;
+    for (const fs::path& folder :
+         {previewFilesDirectory(), scratchDirectory(previewFilesDirectory())}) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(folder, error))
+            names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A disk without room for the run: the user reads why and how much, and nothing is left.
+TEST_F(BoundedCache, AFullDiskSaysHowMuchRoomIsNeededAndLeavesNothing) {
+    GhostScript::TestOverride copying(fake("copy-input"));
+    // Too large for the room there (the copy and the margin, 4 + 16 MiB, on 40 MiB, made full).
+    const fs::path filler = home_.cacheHome() / "filler";
+    home_.write(filler.lexically_relative(home_.root()), std::string(30 * 1024 * kKiB, 'f'));
+    const fs::path big = source("big.eps", std::string(4 * 1024 * kKiB, 'x'));
+    try {
+        GhostScript(big, OutputFormat::PDF, 200).run();
+        FAIL() << "run() succeeded";
+    } catch (const ConverterRun::NotEnoughSpace& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Not enough disk space to preview \u201c" "big.eps\u201d: Vorrel needs about 21 MB in " +
+                      groupContainerURL()->string() + ".");
+        EXPECT_EQ(error.code(), std::errc::no_space_on_device);
+    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
+    fs::remove(filler);
+
+    // Room enough to start, then filled by what the converter writes: the same sentence once the
+    // disk is full, and nothing of the run is left.
+    GhostScript::TestOverride flooding(fake("flood"), 3000ms, 100ms);
+    EXPECT_THROW(GhostScript(source("flood.eps", "flood"), OutputFormat::PDF, 200).run(),
+                 ConverterRun::NotEnoughSpace);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -92,7 +92,11 @@ const std::set<std::string> kKernelDependent = {
     "watch file systems with fanotify",
 };
 
-// The ids of the SysV IPC objects that exist now (shared memory, queues, semaphore sets).
+// The key the probe makes its IPC objects with: this test process's own.
+key_t probeKey() { return static_cast<key_t>(0x56520000 | (getpid() & 0xffff)); }
+
+// The SysV IPC objects with the probe's key that exist now (shared memory, queues, semaphore
+// sets), as "<kind> <id>".
 std::set<std::string> ipcObjects() {
     std::set<std::string> ids;
     for (const char* kind : {"shm", "msg", "sem"}) {
@@ -103,7 +107,7 @@ std::set<std::string> ipcObjects() {
             std::istringstream fields(line);
             std::string key, id;
             fields >> key >> id;
-            ids.insert(std::string(kind) + " " + id);
+            if (key == std::to_string(probeKey())) ids.insert(std::string(kind) + " " + id);
         }
     }
     return ids;
@@ -136,7 +140,7 @@ protected:
         for (const char* name :
              {"VORREL_PROBE_MODE", "VORREL_PROBE_SECRET", "VORREL_PROBE_CONTAINER",
               "VORREL_PROBE_CACHE", "VORREL_PROBE_VICTIM", "VORREL_PROBE_TMP_FILE",
-              "VORREL_PROBE_TARGET", "VORREL_PROBE_OTHER", "VORREL_PROBE_SHM",
+              "VORREL_PROBE_TARGET", "VORREL_PROBE_OTHER", "VORREL_PROBE_SHM", "VORREL_PROBE_IPC_KEY",
               "VORREL_PROBE_HOARD"})
             unsetenv(name);
     }
@@ -154,6 +158,7 @@ protected:
         setenv("VORREL_PROBE_TARGET", target_.c_str(), 1);
         setenv("VORREL_PROBE_OTHER", std::to_string(other_.processIdentifier()).c_str(), 1);
         setenv("VORREL_PROBE_SHM", std::to_string(segment_).c_str(), 1);
+        setenv("VORREL_PROBE_IPC_KEY", std::to_string(probeKey()).c_str(), 1);
         GhostScript::TestOverride useProbe(kProbe);
         if (layers == Layers::none) useProbe.unconfined();
         if (layers == Layers::withoutLandlock) useProbe.withoutLandlock();
@@ -319,6 +324,7 @@ TEST_F(Confinement, NothingReachesOtherProcessesWhateverLandlockOffers) {
     const auto& support = platform::Sandbox::support();
     if (!support.seccomp) GTEST_SKIP() << "no seccomp here: " << support.seccompMissing;
     const std::set<std::string> ipcBefore = ipcObjects();
+    ASSERT_EQ(ipcBefore, std::set<std::string>{});
     const std::string otherBefore = otherState();
 
     std::vector<std::pair<Layers, const char*>> variants = {

@@ -18,6 +18,10 @@
 <context>
     <name>vorrel::PreviewViewController</name>
     <message>
+        <source>Not enough disk space to preview “%1”: Vorrel needs about %2 MB in %3.</source>
+        <translation>Nicht genug Speicherplatz für die Vorschau von „%1“: Vorrel braucht etwa %2 MB in %3.</translation>
+    </message>
+    <message>
         <source>Ghostscript could not convert this file. It may be damaged, or not be PostScript.</source>
         <translation>Ghostscript konnte diese Datei nicht umwandeln. Sie ist vielleicht beschädigt oder kein PostScript.</translation>
     </message>

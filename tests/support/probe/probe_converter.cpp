@@ -23,6 +23,8 @@
 //                          size limit to 512 MiB, changes its priority (nice 1), scheduling
 //                          and input/output priority, and makes it a descriptor's signal owner
 //   VORREL_PROBE_SHM       another process's SysV shared-memory segment (its id), to attach
+//   VORREL_PROBE_IPC_KEY   the key (decimal) of the IPC objects it makes, so that a test can
+//                          look for them (IPC_PRIVATE when unset)
 // The input file (the last argument) is opened read-only with O_TRUNC and through openat2.
 // Objects the probe makes in a control run (IPC objects, queues) it removes again.
 // It is built without sanitizers: their shadow memory cannot live under an address-space limit.
@@ -122,6 +124,11 @@ int socketResult(int domain, int type) {
 
 int resultOf(long value) { return value < 0 ? errno : 0; }
 
+key_t ipcKey() {
+    const std::string key = environment("VORREL_PROBE_IPC_KEY");
+    return key.empty() ? IPC_PRIVATE : static_cast<key_t>(std::atol(key.c_str()));
+}
+
 pid_t other() { return static_cast<pid_t>(std::atol(environment("VORREL_PROBE_OTHER").c_str())); }
 
 // Makes a scratch file in TMPDIR and runs `action` on its descriptor.
@@ -176,7 +183,7 @@ std::string reachingAttempts(const std::string& input) {
         return resultOf(syscall(SYS_ioprio_set, whoProcess, other(), bestEffort << 13 | 4));
     });
     report += attempt("make a shared memory segment", [] {
-        const int id = shmget(IPC_PRIVATE, 4096, IPC_CREAT | 0600);
+        const int id = shmget(ipcKey(), 4096, IPC_CREAT | 0600);
         if (id < 0) return errno;
         shmctl(id, IPC_RMID, nullptr);
         return 0;
@@ -188,13 +195,13 @@ std::string reachingAttempts(const std::string& input) {
         return 0;
     });
     report += attempt("make a message queue", [] {
-        const int id = msgget(IPC_PRIVATE, IPC_CREAT | 0600);
+        const int id = msgget(ipcKey(), IPC_CREAT | 0600);
         if (id < 0) return errno;
         msgctl(id, IPC_RMID, nullptr);
         return 0;
     });
     report += attempt("make a semaphore set", [] {
-        const int id = semget(IPC_PRIVATE, 1, IPC_CREAT | 0600);
+        const int id = semget(ipcKey(), 1, IPC_CREAT | 0600);
         if (id < 0) return errno;
         semctl(id, 0, IPC_RMID);
         return 0;
