@@ -54,6 +54,10 @@ void ConverterPolicy::logSkippedLayers() {
         if (!support.seccomp)
             log.debug("Converter runs without system-call filter: " + support.seccompMissing,
                       "run()");
+        if (!support.threadBound)
+            log.debug("Converter runs without a bound on its threads: " +
+                          support.threadBoundMissing,
+                      "run()");
     });
 }
 

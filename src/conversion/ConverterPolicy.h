@@ -18,7 +18,8 @@
 // kernel lets the bound hold (Sandbox.h, layer 5; Ghostscript 10 uses one).
 //
 // logSkippedLayers(): once per process, one debug line on the default logger for each layer
-// the running kernel lacks (or an outer sandbox forbids), naming it.
+// the running kernel lacks (or an outer sandbox forbids), naming it: Landlock, the system-call
+// filter, the thread bound.
 //
 // Thread-safety: callable from any thread.
 

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "platform/Bundle.h"
+#include "platform/Sandbox.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/QuickLookWindow.h"
 #include "cache/StaleFiles.h"
@@ -278,6 +279,28 @@ private slots:
             "Converter runs without file-system confinement: the kernel has no Landlock";
         QCOMPARE(count(noLandlock), std::size_t{1});
         QCOMPARE(count("Converter runs without system-call filter"), std::size_t{1});
+
+        // --version says it in one plain line below its own; outside, it says what this kernel
+        // lacks (nothing, where both layers are there).
+        const auto versionLines = [](bool inside) {
+            QProcess version;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("LANGUAGE", "en");
+            version.setProcessEnvironment(environment);
+            if (inside)
+                version.start(QStringLiteral(VORREL_OUTER_SANDBOX), {kProgram, "--version"});
+            else
+                version.start(kProgram, {"--version"});
+            version.waitForFinished(30000);
+            return QString::fromUtf8(version.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        };
+        const QStringList inside = versionLines(true);
+        QCOMPARE(inside.size(), 2);
+        QCOMPARE(inside.at(1),
+                 "Landlock and the seccomp filter are missing on this system, so Ghostscript can "
+                 "read and change your files and signal and slow down your other programs.");
+        const auto& support = platform::Sandbox::support();
+        QCOMPARE(versionLines(false).size(), support.landlockAbi > 0 && support.seccomp ? 1 : 2);
     }
 
     void eightPreviewsOfOneNewFileShareOneResult() {
