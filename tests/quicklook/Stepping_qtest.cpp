@@ -10,19 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "quicklook/ExtensionRegistry.h"
 #include "quicklook/FolderListing.h"
 #include "quicklook/PreviewSession.h"
-#include "quicklook/QuickLookWindow.h"
 #include "support/Eps.h"
 #include "support/PostScript.h"
 #include "support/Processes.h"
-#include "support/TempHome.h"
+#include "PluginWindowTest.h"
 
 namespace fs = std::filesystem;
 using namespace vorrel;
 using quicklook::FolderListing;
 using quicklook::QuickLookWindow;
+using test::activate;
+using test::waitShown;
 
 namespace {
 
@@ -38,17 +38,6 @@ std::string drawing(int tag) {
 std::string slowDrawing(int tag) {
     return "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 100 100\n%%EndComments\n% " +
            std::to_string(tag) + "\n0 1 30000000 { pop } for\n10 10 80 80 rectfill\nshowpage\n";
-}
-
-// Gives the window the keyboard, as a click on it would.
-bool activate(QuickLookWindow& window) {
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
-}
-
-bool waitShown(QuickLookWindow& window) {
-    QSignalSpy shown(&window, &QuickLookWindow::contentShown);
-    return shown.wait(60000);
 }
 
 std::vector<std::string> names(const std::vector<fs::path>& files) {
@@ -71,26 +60,15 @@ std::size_t countConverted(const fs::path& folder) {
 
 }  // namespace
 
-class SteppingTest : public QObject {
+class SteppingTest : public test::PluginWindowTest {
     Q_OBJECT
-
-    std::optional<test::TempHome> home;
-    std::optional<quicklook::ExtensionRegistry> registry;
 
     fs::path converted() const { return home->cacheHome() / kContainer / "tmp"; }
     fs::path scratch() const { return home->cacheHome() / kContainer / "scratch"; }
 
 private slots:
-    // One home for all: the plug-in, loaded once, keeps the container it found first.
-    void initTestCase() {
-        home.emplace();
-        registry.emplace(QStringLiteral(VORREL_PLUGIN_FOLDER));
-    }
-    void cleanupTestCase() {
-        registry->shutDown(std::chrono::seconds(10));
-        registry.reset();
-        home.reset();
-    }
+    void initTestCase() { loadPlugin(); }
+    void cleanupTestCase() { unloadPlugin(); }
 
     void naturalOrder_data() {
         QTest::addColumn<QString>("before");
