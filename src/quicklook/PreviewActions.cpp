@@ -19,8 +19,11 @@
 #include <QMouseEvent>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QUrl>
+
+#include <system_error>
 
 #include "platform/desktop/DefaultApplications.h"
 #include "platform/desktop/Launcher.h"
@@ -93,13 +96,24 @@ PreviewActions::~PreviewActions() = default;
 void PreviewActions::clear() {
     ++generation_;
     dragFile_.clear();
-    exports_.remove();
+    exports_.reset();
 }
 
 fs::path PreviewActions::exportPath(const QString& suffix) const {
     PreviewSession* session = current_();
     const QString base = session ? exportBaseName(session->file()) : QStringLiteral("drawing");
-    return QFile::encodeName(exports_.path() + "/" + base + suffix).toStdString();
+    if (!exports_) {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        try {
+            exports_.emplace(QFile::encodeName(runtime + QStringLiteral("/vorrel")).toStdString(),
+                             "exports-");
+        } catch (const std::system_error&) {
+            // A folder that does not exist: the export fails with a message and writes nothing.
+            return QFile::encodeName(runtime + "/vorrel/exports-unavailable/" + base + suffix)
+                .toStdString();
+        }
+    }
+    return exports_->path() / QFile::encodeName(base + suffix).toStdString();
 }
 
 void PreviewActions::contentChanged(QWidget* content) {

@@ -13,7 +13,8 @@
 //   Information (Ctrl+I, and the ⓘ button): the InfoPanel over the drawing.
 // The actions sit on the window (shortcuts) and in its context menu; each is enabled only while
 // a preview has succeeded. The copies for the clipboard and for dragging live in a private
-// temporary folder (0700) that goes with this object.
+// folder (0700) of the user's runtime folder that goes when the window closes; one left by a
+// killed process is removed by the next window that exports.
 //
 // Thread-safety: GUI thread only.
 
@@ -21,12 +22,12 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <filesystem>
 #include <functional>
 #include <optional>
 
+#include "platform/ProcessFolder.h"
 #include "preview/contract/PreviewingController.h"
 
 class QAction;
@@ -80,7 +81,7 @@ private:
 
     QWidget& window_;
     std::function<PreviewSession*()> current_;
-    QTemporaryDir exports_;
+    mutable std::optional<platform::ProcessFolder> exports_;  // made at the first export
     QAction* copy_ = nullptr;
     QAction* save_ = nullptr;
     QAction* info_ = nullptr;

@@ -7,7 +7,11 @@
 #include <QPdfDocument>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -15,18 +19,17 @@
 
 #include "preview/contract/PreviewingController.h"
 #include "quicklook/ExportName.h"
-#include "quicklook/ExtensionRegistry.h"
 #include "quicklook/InfoPanel.h"
 #include "quicklook/PreviewActions.h"
 #include "quicklook/PreviewSession.h"
-#include "quicklook/QuickLookWindow.h"
-#include "support/TempHome.h"
+#include "PluginWindowTest.h"
 
 namespace fs = std::filesystem;
 using namespace vorrel;
 using quicklook::ExportRequest;
 using quicklook::InfoPanel;
 using quicklook::QuickLookWindow;
+using test::waitShown;
 
 namespace {
 
@@ -36,11 +39,6 @@ const char* const kBoxed =
     "%%Creator: a test\n%%CreationDate: 2026-12-09\n%%For: someone\n%%LanguageLevel: 2\n"
     "%%EndComments\n/Helvetica findfont 24 scalefont setfont 20 60 moveto (Vorrel) show\n"
     "0 0 1 setrgbcolor 12 22 20 20 rectfill\nshowpage\n";
-
-bool waitShown(QuickLookWindow& window) {
-    QSignalSpy shown(&window, &QuickLookWindow::contentShown);
-    return shown.wait(60000);
-}
 
 // Waits for a completion and hands back its outcome; nothing when none came.
 std::optional<std::optional<quicklook::PreviewError>> awaitOutcome(
@@ -55,22 +53,12 @@ QString text(const fs::path& path) { return QString::fromStdString(path.string()
 
 }  // namespace
 
-class TakingTest : public QObject {
+class TakingTest : public test::PluginWindowTest {
     Q_OBJECT
 
-    std::optional<test::TempHome> home;
-    std::optional<quicklook::ExtensionRegistry> registry;
-
 private slots:
-    void initTestCase() {
-        home.emplace();
-        registry.emplace(QStringLiteral(VORREL_PLUGIN_FOLDER));
-    }
-    void cleanupTestCase() {
-        registry->shutDown(std::chrono::seconds(10));
-        registry.reset();
-        home.reset();
-    }
+    void initTestCase() { loadPlugin(); }
+    void cleanupTestCase() { unloadPlugin(); }
 
     void exportNames_data() {
         QTest::addColumn<QString>("source");
@@ -87,6 +75,16 @@ private slots:
     }
 
     void copyOffersThePdfAndAnImage() {
+        // A window killed with SIGKILL left its copies; the next export removes them.
+        const fs::path exports =
+            QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString() + "/vorrel";
+        const pid_t gone = fork();
+        if (gone == 0) _exit(0);
+        waitpid(gone, nullptr, 0);
+        const fs::path orphan = exports / ("exports-" + std::to_string(gone) + "-abcdef");
+        fs::create_directories(orphan / "inside");
+        fs::permissions(orphan / "inside", fs::perms::owner_read);
+
         const fs::path file = home->write("copied.eps", kBoxed);
         QuickLookWindow window(*registry, {file, file});
         QVERIFY(waitShown(window));
@@ -105,6 +103,8 @@ private slots:
         const QString copy = data->urls().front().toLocalFile();
         QVERIFY(copy.endsWith("/copied.pdf"));
         QVERIFY(QFileInfo::exists(copy));
+        QVERIFY(!fs::exists(orphan));
+        QCOMPARE(fs::path(copy.toStdString()).parent_path().parent_path(), exports);
         // The copies go with the window.
         window.close();
         QVERIFY(!QFileInfo::exists(copy));
