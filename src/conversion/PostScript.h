@@ -1,0 +1,15 @@
+#pragma once
+// Pieces of PostScript that the conversions hand Ghostscript on its command line.
+//
+// Thread-safety: pure functions and constants.
+
+#include <string>
+#include <string_view>
+
+namespace vorrel {
+
+// `text` as the contents of a PostScript string literal, `(` … `)`: parentheses and
+// backslashes are escaped, every other byte is kept as it is.
+std::string postScriptString(std::string_view text);
+
+}  // namespace vorrel
