@@ -1,9 +1,6 @@
 #include "cache/KeyIndex.h"
 
-#include <errno.h>
 #include <fcntl.h>
-#include <stdlib.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -11,8 +8,9 @@
 #include <algorithm>
 #include <chrono>
 #include <sstream>
-#include <thread>
 #include <vector>
+
+#include "platform/FileDescriptor.h"
 
 namespace vorrel::platform {
 
@@ -28,19 +26,6 @@ constexpr const char* kHeader = "vorrel-key-index 1";
 //  - this index tries for at most kLockWait, then skips the record: it is a cache, and a
 //    missed record costs one hash at the next look.
 constexpr auto kLockWait = std::chrono::milliseconds(1000);
-
-// An exclusive flock on `fd` within `limit`, polling with a growing pause.
-bool lockWithin(int fd, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    auto pause = std::chrono::microseconds(100);
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(20000));
-    }
-    return true;
-}
 
 struct Line {
     FileIdentity identity;
@@ -61,23 +46,14 @@ FileIdentity identityFrom(const struct stat& status) {
 // must not hang a preview) or larger than any index we write.
 std::string readIndex(const std::filesystem::path& file) {
     constexpr std::size_t kLargest = 4 << 20;
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return {};
+    const FileDescriptor fd = openToRead(file, {.nonBlocking = true, .noFollow = true});
+    if (!fd) return {};
     std::string bytes;
     struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-        static_cast<std::size_t>(status.st_size) <= kLargest) {
-        bytes.resize(static_cast<std::size_t>(status.st_size));
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
-    }
-    close(fd);
+    if (fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::size_t>(status.st_size) <= kLargest &&
+        (!readAll(fd.get(), bytes, kLargest) || bytes.size() > kLargest))
+        bytes.clear();
     return bytes;
 }
 
@@ -130,16 +106,12 @@ std::optional<KeyIndex::Entry> KeyIndex::find(const FileIdentity& identity) cons
 
 void KeyIndex::record(const FileIdentity& identity, const std::string& key,
                       std::int64_t computedAtNs) {
-    const std::string lockPath = file_.string() + ".lock";
-    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                          0600);
-    if (lock < 0) return;
-    struct Unlock {
-        int fd;
-        ~Unlock() { close(fd); }  // closing releases the lock
-    } unlock{lock};
+    // Closing the descriptor releases the lock.
+    const FileDescriptor lock = openLockFile(file_.string() + ".lock");
+    if (!lock) return;
     struct stat status {};
-    if (fstat(lock, &status) != 0 || !S_ISREG(status.st_mode) || !lockWithin(lock, kLockWait))
+    if (fstat(lock.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        !lockWithin(lock.get(), kLockWait))
         return;
 
     std::vector<Line> lines = readLines(file_);
@@ -157,11 +129,10 @@ void KeyIndex::record(const FileIdentity& identity, const std::string& key,
              << id.changedNs << ' ' << entry.computedAtNs << ' ' << entry.key << '\n';
     }
     std::string temporary = file_.string() + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return;
-    const std::string bytes = text.str();
-    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    close(fd);
+    FileDescriptor fd = createTemporaryFile(temporary);
+    if (!fd) return;
+    const bool written = writeAll(fd.get(), text.str());
+    fd.reset();
     if (!written || rename(temporary.c_str(), file_.c_str()) != 0) unlink(temporary.c_str());
 }
 

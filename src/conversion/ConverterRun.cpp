@@ -12,6 +12,7 @@
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileTree.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
@@ -62,12 +63,9 @@ public:
 class OutputFile {
 public:
     explicit OutputFile(const fs::path& path) : path_(path) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
+        if (!platform::createNewFile(path, 0600))
             throw std::system_error(errno, std::generic_category(),
                                     "cannot create " + platform::escapeControlCharacters(path.string()));
-        fchmod(fd, 0600);  // exactly, whatever the umask
-        close(fd);
     }
     ~OutputFile() {
         if (keep_) return;

@@ -10,6 +10,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/FileDescriptor.h"
+
 namespace vorrel {
 
 namespace {
@@ -73,19 +75,16 @@ SourceKind readSourceKind(const std::filesystem::path& file) {
     SourceKind kind;
     const bool epsByName = nameIsEps(file);
     kind.document = !epsByName;
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return kind;
+    const platform::FileDescriptor fd = platform::openToRead(file, {.nonBlocking = true});
+    if (!fd) return kind;
     char buffer[SourceKind::kPeekBytes];
-    ssize_t got = 0;
+    long got = 0;
     struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        do got = read(fd, buffer, sizeof buffer);
-        while (got < 0 && errno == EINTR);
-    }
+    if (fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode))
+        got = platform::readSome(fd.get(), buffer, sizeof buffer);
     const std::string_view firstBytes(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
     kind.compression = compressionOf(firstBytes);
-    kind.document = !epsByName && !contentIsEps(contentStart(fd, kind.compression, firstBytes));
-    close(fd);
+    kind.document = !epsByName && !contentIsEps(contentStart(fd.get(), kind.compression, firstBytes));
     return kind;
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/Bundle.h"
+#include "platform/FileDescriptor.h"
 #include "platform/Paths.h"
 #include "settings/ValueJson.h"
 
@@ -93,23 +94,6 @@ FileStamp stampOf(const struct stat& info) {
     return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
 }
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset() { assign(-1); }
-    void assign(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
 std::string utcStampForFileName() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -120,36 +104,6 @@ std::string utcStampForFileName() {
                   parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
                   now.tv_nsec);
     return text;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Reads the file through an open descriptor, at most `limit` + 1 bytes (so that a file
-// that grew past the limit is noticed); false with errno on failure.
-bool readAll(int fd, std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    char buffer[65536];
-    while (bytes.size() <= limit) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (count == 0) return true;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    return true;
 }
 
 // Moves a file that cannot be parsed out of the way. Never replaces an existing file: the
@@ -207,12 +161,10 @@ int waitForLock(int fd) {
     auto wait = std::make_shared<Wait>();
     try {
         std::thread([wait, helperFd] {
-            int result;
-            while ((result = ::flock(helperFd, LOCK_EX)) != 0 && errno == EINTR) {
-            }
-            const int error = result == 0 ? 0 : errno;
+            const bool locked = lockWaiting(helperFd);
+            const int error = locked ? 0 : errno;
             std::lock_guard lock(wait->mutex);
-            if (wait->abandoned && result == 0) ::flock(helperFd, LOCK_UN);
+            if (wait->abandoned && locked) ::flock(helperFd, LOCK_UN);
             ::close(helperFd);  // the lock stays with the caller's descriptor
             wait->finished = true;
             wait->error = error;
@@ -236,11 +188,9 @@ int waitForLock(int fd) {
 class FileLock {
 public:
     explicit FileLock(const fs::path& file) {
-        const std::string lockPath = file.string() + ".lock";
-        fd_.assign(::open(lockPath.c_str(),
-                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+        fd_ = openLockFile(file.string() + ".lock");
         struct stat info {};
-        if (fd_.get() < 0 || ::fstat(fd_.get(), &info) != 0) {
+        if (!fd_ || ::fstat(fd_.get(), &info) != 0) {
             error_ = errno;
             fd_.reset();
             return;
@@ -261,11 +211,11 @@ public:
             fd_.reset();
         }
     }
-    bool locked() const { return fd_.get() >= 0; }
+    bool locked() const { return static_cast<bool>(fd_); }
     int error() const { return error_; }
 
 private:
-    Fd fd_;
+    FileDescriptor fd_;
     int error_ = 0;
 };
 
@@ -354,9 +304,9 @@ struct Suite::Shared {
         };
         // Non-blocking, so a FIFO at the path answers at once instead of waiting for a
         // writer; a symbolic link is followed (the file it names is the settings file).
-        Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        const FileDescriptor fd = openToRead(path, {.nonBlocking = true});
         struct stat info {};
-        if (fd.get() < 0) {
+        if (!fd) {
             if (errno == ENOENT || errno == ENOTDIR) {
                 cachedStamp.reset();
                 adopt({});
@@ -427,8 +377,8 @@ struct Suite::Shared {
         std::string tempName = ".";
         tempName.append(target.filename().string()).append(".XXXXXX");
         std::string tempPath = (folder / tempName).string();
-        Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-        if (fd.get() < 0) {
+        FileDescriptor fd = createTemporaryFile(tempPath);
+        if (!fd) {
             const std::string why = errnoText(errno);
             report("cannot create a file in \"" + folder.string() + "\": " + why);
             return why;
@@ -447,8 +397,7 @@ struct Suite::Shared {
             return why;
         }
         // Make the rename itself durable.
-        Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderFd.get() >= 0) ::fsync(folderFd.get());
+        if (const FileDescriptor folderFd = openFolder(folder)) ::fsync(folderFd.get());
 
         struct stat info {};
         adopt(contents);

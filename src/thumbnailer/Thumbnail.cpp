@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "platform/FileCopy.h"
+#include "platform/FileDescriptor.h"
 #include "conversion/PaperSize.h"
 #include "platform/TemporaryFolder.h"
 #include "conversion/ConversionError.h"
@@ -41,12 +42,10 @@ std::system_error fileError(int error, const std::string& what, const fs::path& 
 
 // A regular file with bytes, that this process may read.
 void checkSource(const fs::path& source) {
-    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw fileError(errno, "cannot read", source);
+    const platform::FileDescriptor fd = platform::openToRead(source, {.nonBlocking = true});
+    if (!fd) throw fileError(errno, "cannot read", source);
     struct stat status {};
-    const int statError = fstat(fd, &status) == 0 ? 0 : errno;
-    close(fd);
-    if (statError) throw fileError(statError, "cannot read", source);
+    if (fstat(fd.get(), &status) != 0) throw fileError(errno, "cannot read", source);
     if (S_ISDIR(status.st_mode)) throw fileError(EISDIR, "cannot read", source);
     if (!S_ISREG(status.st_mode)) throw fileError(EINVAL, "not a regular file:", source);
     if (status.st_size == 0) throw ConversionError::emptyFile();
@@ -73,20 +72,18 @@ std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
 // descriptor, which a rename would leave on the old, empty file. Anything else (nothing, a
 // link, a special file) is replaced by a rename.
 void place(const fs::path& picture, const fs::path& target) {
-    const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const platform::FileDescriptor fd =
+        platform::openToWrite(target, {.nonBlocking = true, .noFollow = true});
     struct stat status {};
-    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        if (!platform::copyInto(fd, picture)) {
+    if (fd && fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode)) {
+        if (!platform::copyInto(fd.get(), picture)) {
             const int error = errno;
             // A partial picture must not pass for a thumbnail.
-            [[maybe_unused]] const int ignored = ftruncate(fd, 0);
-            close(fd);
+            [[maybe_unused]] const int ignored = ftruncate(fd.get(), 0);
             throw fileError(error, "cannot write", target);
         }
-        close(fd);
         return;
     }
-    if (fd >= 0) close(fd);
     if (rename(picture.c_str(), target.c_str()) != 0)
         throw fileError(errno, "cannot write", target);
 }
