@@ -1,13 +1,10 @@
 #include "cache/ConvertedFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <string_view>
 
 #include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel {
 
@@ -28,9 +25,9 @@ bool isWholeConvertedFile(const std::filesystem::path& path, OutputFormat format
     const platform::FileDescriptor file = platform::openToRead(path, {.noFollow = true});
     if (!file) return false;
     const int fd = file.get();
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    const auto size = static_cast<std::size_t>(status.st_size);
+    const std::optional<platform::FileStatus> status = platform::statusOf(fd);
+    if (!status || !status->isRegular()) return false;
+    const auto size = static_cast<std::size_t>(status->size());
 
     const std::string_view header = format == OutputFormat::PDF ? kPdfHeader : kPngSignature;
     std::string head, tail;

@@ -1,16 +1,13 @@
 #include "cache/KeyIndex.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 #include <vector>
 
 #include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel::platform {
 
@@ -19,7 +16,7 @@ namespace {
 constexpr const char* kHeader = "vorrel-key-index 1";
 
 // Locks over files shared by our processes, and why each waits as it does:
-//  - the settings suite (settings/Suite.cpp) waits up to 2 s in the kernel's fair queue, then
+//  - the settings suite (settings/Suite.cpp, with platform::FileLock) waits up to 2 s in the kernel's fair queue, then
 //    reports the write as failed: a setting must not be lost silently;
 //  - the log (logbook/FileDestination.cpp) tries for about 1 s, then writes its line unlocked,
 //    still in one write: logging never stops;
@@ -32,16 +29,6 @@ struct Line {
     KeyIndex::Entry entry;
 };
 
-std::int64_t nanoseconds(const struct timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
-FileIdentity identityFrom(const struct stat& status) {
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-            static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim),
-            nanoseconds(status.st_ctim)};
-}
-
 // The index file's bytes: nothing when it is missing, not a regular file (a FIFO planted there
 // must not hang a preview) or larger than any index we write.
 std::string readIndex(const std::filesystem::path& file) {
@@ -49,9 +36,8 @@ std::string readIndex(const std::filesystem::path& file) {
     const FileDescriptor fd = openToRead(file, {.nonBlocking = true, .noFollow = true});
     if (!fd) return {};
     std::string bytes;
-    struct stat status {};
-    if (fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode) &&
-        static_cast<std::size_t>(status.st_size) <= kLargest &&
+    const std::optional<FileStatus> status = statusOf(fd.get());
+    if (status && status->isRegular() && status->size() <= kLargest &&
         (!readAll(fd.get(), bytes, kLargest) || bytes.size() > kLargest))
         bytes.clear();
     return bytes;
@@ -79,22 +65,10 @@ std::vector<Line> readLines(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::optional<FileIdentity> identityOf(int fd) {
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return identityFrom(status);
-}
-
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return identityFrom(status);
-}
-
 std::int64_t nowNanoseconds() {
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return nanoseconds(now);
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::optional<KeyIndex::Entry> KeyIndex::find(const FileIdentity& identity) const {
@@ -109,10 +83,8 @@ void KeyIndex::record(const FileIdentity& identity, const std::string& key,
     // Closing the descriptor releases the lock.
     const FileDescriptor lock = openLockFile(file_.string() + ".lock");
     if (!lock) return;
-    struct stat status {};
-    if (fstat(lock.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        !lockWithin(lock.get(), kLockWait))
-        return;
+    const std::optional<FileStatus> status = statusOf(lock.get());
+    if (!status || !status->isRegular() || !lockWithin(lock.get(), kLockWait)) return;
 
     std::vector<Line> lines = readLines(file_);
     std::erase_if(lines, [&](const Line& line) {
@@ -133,11 +105,11 @@ void KeyIndex::record(const FileIdentity& identity, const std::string& key,
     if (!fd) return;
     const bool written = writeAll(fd.get(), text.str());
     fd.reset();
-    if (!written || rename(temporary.c_str(), file_.c_str()) != 0) unlink(temporary.c_str());
+    if (!written || std::rename(temporary.c_str(), file_.c_str()) != 0) std::remove(temporary.c_str());
 }
 
 void KeyIndex::remove() {
-    unlink(file_.c_str());
+    std::remove(file_.c_str());
 }
 
 }  // namespace vorrel::platform

@@ -1,10 +1,5 @@
 #include "conversion/GhostScript.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -88,18 +83,8 @@ void removeIgnoringErrors(const fs::path& path) {
 
 // Moves `from` to `to`, failing with EEXIST instead of replacing a file already at `to`.
 void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    int error = errno;
-    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
-    if (error == EINVAL || error == ENOSYS) {
-        if (link(from.c_str(), to.c_str()) == 0) {
-            unlink(from.c_str());
-            return;
-        }
-        error = errno;
-    }
-    throw std::system_error(error, std::generic_category(),
-                            "cannot move " + from.string() + " to " + to.string());
+    if (const std::error_code error = platform::moveWithoutReplacing(from, to))
+        throw std::system_error(error, "cannot move " + from.string() + " to " + to.string());
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 #include "conversion/SourceKind.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,6 +7,7 @@
 #include <string>
 
 #include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel {
 
@@ -38,7 +35,7 @@ bool skipVersioned(std::string_view& text, std::string_view prefix) {
 std::string contentStart(int fd, Compression compression, std::string_view firstBytes) {
     if (compression == Compression::none) return std::string(firstBytes);
     std::string start;
-    if (lseek(fd, 0, SEEK_SET) != 0) return start;
+    if (!platform::rewind(fd)) return start;
     try {
         decompress(fd, compression, kDecompressedSizeCap, [&start](std::string_view bytes) {
             start.append(bytes.substr(0, SourceKind::kPeekBytes - start.size()));
@@ -79,8 +76,7 @@ SourceKind readSourceKind(const std::filesystem::path& file) {
     if (!fd) return kind;
     char buffer[SourceKind::kPeekBytes];
     long got = 0;
-    struct stat status {};
-    if (fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode))
+    if (const auto status = platform::statusOf(fd.get()); status && status->isRegular())
         got = platform::readSome(fd.get(), buffer, sizeof buffer);
     const std::string_view firstBytes(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
     kind.compression = compressionOf(firstBytes);

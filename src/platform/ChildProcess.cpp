@@ -370,6 +370,8 @@ void ChildProcess::reap() {
     status_ = done == pid_ ? statusFromWait(waitStatus) : 128;
 }
 
+void ChildProcess::killGroup() { signalGroup(SIGKILL); }
+
 void ChildProcess::signalGroup(int signal) {
     std::lock_guard lock(reapMutex_);
     if (pid_ > 0 && !status_) ::kill(-pid_, signal);

@@ -1,6 +1,7 @@
 #include "platform/FileCopy.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -123,6 +124,21 @@ bool copyInto(int to, const std::filesystem::path& from) {
         if (count <= 0) break;
     }
     return ok;
+}
+
+std::error_code moveWithoutReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    int error = errno;
+    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
+    if (error == EINVAL || error == ENOSYS) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return {};
+        }
+        error = errno;
+    }
+    return {error, std::generic_category()};
 }
 
 void syncFile(const std::filesystem::path& path) {

@@ -61,7 +61,9 @@ FileDescriptor createNewFile(const std::filesystem::path& path, unsigned mode) {
 }
 
 FileDescriptor createTemporaryFile(std::string& pattern) {
-    return FileDescriptor(::mkostemp(pattern.data(), O_CLOEXEC));
+    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (fd) ::fchmod(fd.get(), 0600);
+    return fd;
 }
 
 FileDescriptor openLockFile(const std::filesystem::path& path) {
@@ -115,6 +117,12 @@ bool writeAll(int fd, std::string_view bytes) {
     }
     return true;
 }
+
+bool rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }
+
+bool truncateToNothing(int fd) { return ::ftruncate(fd, 0) == 0; }
+
+bool syncToDisk(int fd) { return ::fsync(fd) == 0; }
 
 bool lockWithin(int fd, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;

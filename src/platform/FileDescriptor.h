@@ -46,8 +46,8 @@ FileDescriptor openToWrite(const std::filesystem::path& path, OpenOptions option
 // A new file for writing, never one already there (EEXIST), with exactly `mode`, whatever
 // the umask.
 FileDescriptor createNewFile(const std::filesystem::path& path, unsigned mode);
-// A new file of mode 0600 named after `pattern`, whose last six characters "XXXXXX" become
-// the name made (mkostemp).
+// A new file of mode 0600 exactly, named after `pattern`, whose last six characters "XXXXXX"
+// become the name made (mkostemp).
 FileDescriptor createTemporaryFile(std::string& pattern);
 // The lock file at `path` for reading and writing, created with mode 0600 when missing; a
 // symbolic link is refused and a FIFO does not block.
@@ -67,6 +67,13 @@ bool readAll(int fd, std::string& bytes, std::size_t limit);
 
 // Writes every byte, however many write(2) calls that takes.
 bool writeAll(int fd, std::string_view bytes);
+
+// Back to the start of the file, for reading it again.
+bool rewind(int fd);
+// Cuts the file to nothing.
+bool truncateToNothing(int fd);
+// fsync(2): the file's data and size on disk.
+bool syncToDisk(int fd);
 
 // An exclusive flock(2) within `limit` (zero: one try), polling with a growing pause.
 bool lockWithin(int fd, std::chrono::milliseconds limit);

@@ -1,10 +1,5 @@
 #include "thumbnailer/Thumbnail.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -12,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <locale>
 #include <sstream>
@@ -19,6 +15,7 @@
 
 #include "platform/FileCopy.h"
 #include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 #include "conversion/PaperSize.h"
 #include "platform/TemporaryFolder.h"
 #include "conversion/ConversionError.h"
@@ -44,11 +41,12 @@ std::system_error fileError(int error, const std::string& what, const fs::path& 
 void checkSource(const fs::path& source) {
     const platform::FileDescriptor fd = platform::openToRead(source, {.nonBlocking = true});
     if (!fd) throw fileError(errno, "cannot read", source);
-    struct stat status {};
-    if (fstat(fd.get(), &status) != 0) throw fileError(errno, "cannot read", source);
-    if (S_ISDIR(status.st_mode)) throw fileError(EISDIR, "cannot read", source);
-    if (!S_ISREG(status.st_mode)) throw fileError(EINVAL, "not a regular file:", source);
-    if (status.st_size == 0) throw ConversionError::emptyFile();
+    const std::optional<platform::FileStatus> status = platform::statusOf(fd.get());
+    if (!status) throw fileError(errno, "cannot read", source);
+    if (status->type == platform::FileStatus::Type::folder)
+        throw fileError(EISDIR, "cannot read", source);
+    if (!status->isRegular()) throw fileError(EINVAL, "not a regular file:", source);
+    if (status->size() == 0) throw ConversionError::emptyFile();
 }
 
 // Width and height from a PNG's signature and IHDR chunk; {0, 0} when it is no PNG.
@@ -74,17 +72,17 @@ std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
 void place(const fs::path& picture, const fs::path& target) {
     const platform::FileDescriptor fd =
         platform::openToWrite(target, {.nonBlocking = true, .noFollow = true});
-    struct stat status {};
-    if (fd && fstat(fd.get(), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (const auto status = fd ? platform::statusOf(fd.get()) : std::optional<platform::FileStatus>();
+        status && status->isRegular()) {
         if (!platform::copyInto(fd.get(), picture)) {
             const int error = errno;
             // A partial picture must not pass for a thumbnail.
-            [[maybe_unused]] const int ignored = ftruncate(fd.get(), 0);
+            platform::truncateToNothing(fd.get());
             throw fileError(error, "cannot write", target);
         }
         return;
     }
-    if (rename(picture.c_str(), target.c_str()) != 0)
+    if (std::rename(picture.c_str(), target.c_str()) != 0)
         throw fileError(errno, "cannot write", target);
 }
 
