@@ -65,12 +65,16 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/ConversionError.h"
 #include "platform/FileCopy.h"
 
 namespace vorrel {
 
 class ConverterRun {
 public:
+    static constexpr std::chrono::milliseconds kTimeLimit{
+        std::chrono::seconds(ConversionError::kTimeLimitSeconds)};
+    static constexpr std::chrono::milliseconds kGracePeriod{2'000};
     static constexpr std::size_t kMessagesKept = 64 * 1024;
     static constexpr std::uint64_t kWriteCap = 1ULL << 30;  // across every file of one run
 
@@ -80,8 +84,8 @@ public:
         std::filesystem::path source;         // the one file of the user's it may read
         std::filesystem::path output;         // created here; the one file it may write
         std::filesystem::path scratchFolder;  // holds the private folder
-        std::chrono::milliseconds timeLimit{60'000};
-        std::chrono::milliseconds gracePeriod{2'000};
+        std::chrono::milliseconds timeLimit = kTimeLimit;
+        std::chrono::milliseconds gracePeriod = kGracePeriod;
         bool confined = true;
         // The converter's messages (standard output and error) to /dev/null.
         bool quiet = false;

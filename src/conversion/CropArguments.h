@@ -22,9 +22,7 @@
 //       .setopacityalpha and .setshapealpha, made of .setfillconstantalpha,
 //       .setstrokeconstantalpha and .setalphaisshape, only where they are missing.
 // afterSource:
-//   -c "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"
-//       a document that never showed its page (no showpage) shows it now; one that did gets no
-//       extra blank page.
+//   -c kShowUnshownPage (PostScript.h)
 //
 // With a `scale` other than 1 the page is the box's size times `scale` and BeginPage scales the
 // drawing with it ("pop <scale> <scale> scale <-llx> <-lly> translate"): the same picture in

@@ -18,12 +18,14 @@
 #include "platform/Uuid.h"
 #include "cache/CacheCap.h"
 #include "cache/ConvertedFile.h"
+#include "conversion/ConverterArguments.h"
 #include "conversion/ConverterRun.h"
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
 #include "conversion/IncompleteDocument.h"
 #include "conversion/PaintedArea.h"
+#include "conversion/PostScript.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
 
@@ -37,8 +39,8 @@ namespace {
 
 struct Settings {
     fs::path converter;
-    std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
-    std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
+    std::chrono::milliseconds timeLimit = ConverterRun::kTimeLimit;
+    std::chrono::milliseconds gracePeriod = ConverterRun::kGracePeriod;
     bool confined = true;
     bool landlock = true;
     bool checkOutput = true;
@@ -192,8 +194,7 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
             "-sOutputFile=" + outputPathArgument(outputPath),
             "--permit-file-read=" + fs::absolute(input).string(),
             "-c",
-            setUp + " " + IncompleteDocument::runSetUp(input) +
-                " systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            setUp + " " + IncompleteDocument::runSetUp(input) + " " + kShowUnshownPage};
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {

@@ -78,10 +78,6 @@ public:
     // converter runs at low processor and idle I/O priority. A cache hit is served as ever.
     bool background = false;
 
-    static constexpr std::chrono::milliseconds kTimeLimit{ConversionError::kTimeLimitSeconds *
-                                                          1000};
-    static constexpr std::chrono::milliseconds kGracePeriod{2000};
-
     // Computes outputFileURL with cachedFileURL(). When that throws (no group container,
     // unreadable source), logs the error at debug level (function "init(at:to:resolution:)")
     // and rethrows it.
@@ -131,15 +127,10 @@ public:
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
 
-    // A document's PDF (19 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
-    //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
-    //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
-    //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
-    //   -sOutputFile=<out> --permit-file-read=<in>
-    //   -c "<set-up> <run in, IncompleteDocument::runSetUp()> <show a page never shown>"
-    // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
-    // paper), the page its pages start on; every page the document sizes with setpagedevice
-    // keeps its own size. The set-up turns the pages its orientation comments ask for
+    // A document's PDF, every page of it, fonts embedded, pages never turned automatically,
+    // the input read only through the set-up (IncompleteDocument::runSetUp()). Its pages
+    // start on the input's documentPage() (DocumentPage.h: its DSC media, else the default
+    // paper); every page the document sizes with setpagedevice keeps its own size. The set-up turns the pages its orientation comments ask for
     // (pageTurnSetUp()) and moves a drawing that reaches below or left of the origin onto the
     // page (documentPageSetUp()). A document that never calls showpage still shows its one
     // page. A document that fails after it has shown pages, or that a compressed file held only
@@ -148,36 +139,13 @@ public:
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 
-    // The fixed argument lists, each item separate. Both paths are made absolute, so no file
-    // name can be taken for an option; a "%" in the output path is doubled, because
-    // Ghostscript reads output names as templates. PNG (10 items):
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<res> -dEPSCrop -o <out> <in>
-    // PDF (17 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite -dEPSCrop
-    //   -dUseArtBox -dDetectDuplicateImages=true -dEmbedAllFonts=true -dSubsetFonts=false
-    //   -dCompressFonts=true -dAutoRotatePages=/None -dPreserveOverprintSettings=true
-    //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
+    // A drawing without crop arguments, the input last: a PNG with a transparent background
+    // at `resolution`, or a PDF with its fonts embedded whole, each on the page Ghostscript's
+    // -dEPSCrop finds. Both paths are absolute (outputPathArgument(), ConverterArguments.h),
+    // so no file name can be taken for an option.
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath,
                                             const std::filesystem::path& input) const;
-
-    // `path` as Ghostscript's output options take it: absolute, each "%" doubled (Ghostscript
-    // reads output names as templates). Inline, so that a program drawing with its own
-    // arguments (the thumbnailer) need not link the preview's conversion and cache code.
-    static std::string outputPathArgument(const std::filesystem::path& path) {
-        std::string escaped;
-        for (char c : std::filesystem::absolute(path).string()) {
-            escaped.push_back(c);
-            if (c == '%') escaped.push_back('%');
-        }
-        return escaped;
-    }
-
-    // The options that open an opaque, anti-aliased PNG drawing (the thumbnails and a
-    // document's first page), ahead of each caller's own. Inline for the same reason.
-    static std::vector<std::string> opaquePngArguments() {
-        return {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
-                "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4"};
-    }
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
@@ -193,8 +161,8 @@ public:
     class TestOverride {
     public:
         explicit TestOverride(std::filesystem::path converter,
-                              std::chrono::milliseconds timeLimit = kTimeLimit,
-                              std::chrono::milliseconds gracePeriod = kGracePeriod);
+                              std::chrono::milliseconds timeLimit = ConverterRun::kTimeLimit,
+                              std::chrono::milliseconds gracePeriod = ConverterRun::kGracePeriod);
         ~TestOverride();
         // Runs the converter without the kernel's confinement (a control run).
         TestOverride& unconfined();

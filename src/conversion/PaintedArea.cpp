@@ -61,7 +61,7 @@ std::vector<std::string> PaintedArea::arguments(const fs::path& outputPath, cons
             "-f",
             fs::absolute(input).string(),
             "-c",
-            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            kShowUnshownPage};
 }
 
 std::optional<BoundingBox> PaintedArea::read(const fs::path& file) {

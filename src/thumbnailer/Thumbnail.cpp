@@ -22,8 +22,10 @@
 #include "conversion/ConverterRun.h"
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
+#include "conversion/ConverterArguments.h"
 #include "conversion/GhostScript.h"
 #include "conversion/PaintedArea.h"
+#include "conversion/PostScript.h"
 #include "cache/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
 
@@ -86,19 +88,10 @@ void place(const fs::path& picture, const fs::path& target) {
         throw fileError(errno, "cannot write", target);
 }
 
-std::string seconds(std::chrono::milliseconds limit) {
-    std::ostringstream text;
-    if (limit.count() % 1000 == 0)
-        text << limit.count() / 1000;
-    else
-        text << limit.count() / 1000.0;
-    return text.str();
-}
-
 }  // namespace
 
 Thumbnail::TimedOut::TimedOut(std::chrono::milliseconds limit)
-    : std::runtime_error("Ghostscript did not finish within " + seconds(limit) + " seconds.") {}
+    : std::runtime_error(ConversionError::timedOutText(limit)) {}
 
 Thumbnail::DrawsNothing::DrawsNothing(const fs::path& source)
     : std::runtime_error(source.filename().string() + " draws nothing.") {}
@@ -142,9 +135,9 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
     char dotsPerInch[64];
     const auto written = std::to_chars(dotsPerInch, dotsPerInch + sizeof dotsPerInch, resolution,
                                        std::chars_format::fixed);
-    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    std::vector<std::string> list = opaquePngArguments();
     list.insert(list.end(), {"-r" + std::string(dotsPerInch, written.ptr), "-dFirstPage=1",
-                             "-dLastPage=1", "-o", GhostScript::outputPathArgument(outputPath)});
+                             "-dLastPage=1", "-o", outputPathArgument(outputPath)});
     auto [before, after] = cropArguments(page, scale, backdrop);
     list.insert(list.end(), before.begin(), before.end());
     list.push_back(fs::absolute(input).string());
@@ -167,11 +160,10 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
           << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
           << resolution << ' ' << resolution << "] >> setpagedevice "
           << documentPageSetUp(documentStart, "1 ge { quit } if", true);
-    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    std::vector<std::string> list = opaquePngArguments();
     list.insert(list.end(),
-                {"-o", GhostScript::outputPathArgument(outputPath), "-c", setUp.str(), "-f",
-                 fs::absolute(input).string(), "-c",
-                 "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
+                {"-o", outputPathArgument(outputPath), "-c", setUp.str(), "-f",
+                 fs::absolute(input).string(), "-c", kShowUnshownPage});
     return list;
 }
 

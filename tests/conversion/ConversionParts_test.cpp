@@ -50,6 +50,13 @@ TEST(ConversionError, DescriptionsAreExact) {
         const std::exception& general = c.error;
         EXPECT_STREQ(general.what(), c.text);
     }
+    // Other limits (the thumbnailer's) in the same words, whole seconds without a fraction.
+    using std::chrono::milliseconds;
+    for (const auto& [limit, text] : {std::pair{milliseconds(15'000), "15"},
+                                      std::pair{milliseconds(1'500), "1.5"},
+                                      std::pair{milliseconds(250), "0.25"}})
+        EXPECT_EQ(ConversionError::timedOutText(limit),
+                  std::string("Ghostscript did not finish within ") + text + " seconds.");
     EXPECT_EQ(ConversionError::converterFailed(1), ConversionError::converterFailed(1));
     EXPECT_FALSE(ConversionError::converterFailed(1) == ConversionError::converterFailed(2));
 }
