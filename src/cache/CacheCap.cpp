@@ -1,13 +1,11 @@
 #include "cache/CacheCap.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-
 #include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include "platform/FileStatus.h"
 
 namespace vorrel {
 
@@ -16,31 +14,24 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Entry {
-    timespec lastUse;
+    std::int64_t lastUseNs;
     std::string name;
     std::uint64_t bytes;
 };
 
 bool earlier(const Entry& a, const Entry& b) {
-    return std::tie(a.lastUse.tv_sec, a.lastUse.tv_nsec, a.name) <
-           std::tie(b.lastUse.tv_sec, b.lastUse.tv_nsec, b.name);
-}
-
-void setLastUse(const fs::path& file, timespec when) {
-    const timespec times[2] = {when, {0, UTIME_OMIT}};
-    utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    return std::tie(a.lastUseNs, a.name) < std::tie(b.lastUseNs, b.name);
 }
 
 }  // namespace
 
 std::uint64_t CacheCap::capFor(const fs::path& folder) {
-    struct statvfs system {};
-    if (statvfs(folder.c_str(), &system) != 0 || system.f_blocks == 0) return kLargestCap;
-    const std::uint64_t size = static_cast<std::uint64_t>(system.f_blocks) * system.f_frsize;
-    return std::min(kLargestCap, size / 10);
+    const std::optional<platform::DiskSpace> space = platform::diskSpace(folder);
+    if (!space || space->size == 0) return kLargestCap;
+    return std::min(kLargestCap, space->size / 10);
 }
 
-void CacheCap::recordUse(const fs::path& file) { setLastUse(file, {0, UTIME_NOW}); }
+void CacheCap::recordUse(const fs::path& file) { platform::setAccessTime(file, std::nullopt); }
 
 void CacheCap::makeRoom(const fs::path& folder, std::uint64_t incoming) {
     const std::uint64_t cap = capFor(folder);
@@ -50,14 +41,11 @@ void CacheCap::makeRoom(const fs::path& folder, std::uint64_t incoming) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        struct stat status {};
-        if (name.starts_with("inprogress-") || lstat(it->path().c_str(), &status) != 0 ||
-            !S_ISREG(status.st_mode))
-            continue;
-        const std::uint64_t bytes =
-            std::max(static_cast<std::uint64_t>(status.st_size),
-                     static_cast<std::uint64_t>(status.st_blocks) * 512);
-        entries.push_back({status.st_atim, name, bytes});
+        if (name.starts_with("inprogress-")) continue;
+        const auto status = platform::statusOf(it->path(), false);
+        if (!status || !status->isRegular()) continue;
+        const std::uint64_t bytes = std::max(status->size(), status->allocatedBytes);
+        entries.push_back({status->accessedNs, name, bytes});
         total += bytes;
     }
     std::sort(entries.begin(), entries.end(), earlier);
@@ -70,7 +58,7 @@ void CacheCap::makeRoom(const fs::path& folder, std::uint64_t incoming) {
 
 void CacheCap::placed(const fs::path& file, std::uint64_t bytes) {
     if (bytes > capFor(file.parent_path())) {
-        setLastUse(file, {0, 0});
+        platform::setAccessTime(file, 0);
     } else {
         recordUse(file);
     }

@@ -3,7 +3,7 @@
 // converted files.
 //
 // capFor(folder): the smaller of 1 GiB (kLargestCap) and a tenth of the size of the file
-// system holding `folder` (statvfs); 1 GiB when that cannot be read.
+// system holding `folder`; 1 GiB when that cannot be read.
 //
 // recordUse(file): marks a converted file as used now (its access time, set explicitly, so a
 // file system mounted noatime or relatime still keeps it); called on every look at a cached

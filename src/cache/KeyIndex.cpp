@@ -1,18 +1,13 @@
 #include "cache/KeyIndex.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <sstream>
-#include <thread>
 #include <vector>
+
+#include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel::platform {
 
@@ -21,7 +16,7 @@ namespace {
 constexpr const char* kHeader = "vorrel-key-index 1";
 
 // Locks over files shared by our processes, and why each waits as it does:
-//  - the settings suite (settings/Suite.cpp) waits up to 2 s in the kernel's fair queue, then
+//  - the settings suite (settings/Suite.cpp, with platform::FileLock) waits up to 2 s in the kernel's fair queue, then
 //    reports the write as failed: a setting must not be lost silently;
 //  - the log (logbook/FileDestination.cpp) tries for about 1 s, then writes its line unlocked,
 //    still in one write: logging never stops;
@@ -29,55 +24,22 @@ constexpr const char* kHeader = "vorrel-key-index 1";
 //    missed record costs one hash at the next look.
 constexpr auto kLockWait = std::chrono::milliseconds(1000);
 
-// An exclusive flock on `fd` within `limit`, polling with a growing pause.
-bool lockWithin(int fd, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    auto pause = std::chrono::microseconds(100);
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) return false;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(20000));
-    }
-    return true;
-}
-
 struct Line {
     FileIdentity identity;
     KeyIndex::Entry entry;
 };
 
-std::int64_t nanoseconds(const struct timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-}
-
-FileIdentity identityFrom(const struct stat& status) {
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-            static_cast<std::uint64_t>(status.st_size), nanoseconds(status.st_mtim),
-            nanoseconds(status.st_ctim)};
-}
-
 // The index file's bytes: nothing when it is missing, not a regular file (a FIFO planted there
 // must not hang a preview) or larger than any index we write.
 std::string readIndex(const std::filesystem::path& file) {
     constexpr std::size_t kLargest = 4 << 20;
-    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return {};
+    const FileDescriptor fd = openToRead(file, {.nonBlocking = true, .noFollow = true});
+    if (!fd) return {};
     std::string bytes;
-    struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-        static_cast<std::size_t>(status.st_size) <= kLargest) {
-        bytes.resize(static_cast<std::size_t>(status.st_size));
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += static_cast<std::size_t>(n);
-        }
-        bytes.resize(got);
-    }
-    close(fd);
+    const std::optional<FileStatus> status = statusOf(fd.get());
+    if (status && status->isRegular() && status->size() <= kLargest &&
+        (!readAll(fd.get(), bytes, kLargest) || bytes.size() > kLargest))
+        bytes.clear();
     return bytes;
 }
 
@@ -103,22 +65,10 @@ std::vector<Line> readLines(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::optional<FileIdentity> identityOf(int fd) {
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return identityFrom(status);
-}
-
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-    return identityFrom(status);
-}
-
 std::int64_t nowNanoseconds() {
-    struct timespec now {};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return nanoseconds(now);
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 std::optional<KeyIndex::Entry> KeyIndex::find(const FileIdentity& identity) const {
@@ -130,17 +80,11 @@ std::optional<KeyIndex::Entry> KeyIndex::find(const FileIdentity& identity) cons
 
 void KeyIndex::record(const FileIdentity& identity, const std::string& key,
                       std::int64_t computedAtNs) {
-    const std::string lockPath = file_.string() + ".lock";
-    const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                          0600);
-    if (lock < 0) return;
-    struct Unlock {
-        int fd;
-        ~Unlock() { close(fd); }  // closing releases the lock
-    } unlock{lock};
-    struct stat status {};
-    if (fstat(lock, &status) != 0 || !S_ISREG(status.st_mode) || !lockWithin(lock, kLockWait))
-        return;
+    // Closing the descriptor releases the lock.
+    const FileDescriptor lock = openLockFile(file_.string() + ".lock");
+    if (!lock) return;
+    const std::optional<FileStatus> status = statusOf(lock.get());
+    if (!status || !status->isRegular() || !lockWithin(lock.get(), kLockWait)) return;
 
     std::vector<Line> lines = readLines(file_);
     std::erase_if(lines, [&](const Line& line) {
@@ -157,16 +101,15 @@ void KeyIndex::record(const FileIdentity& identity, const std::string& key,
              << id.changedNs << ' ' << entry.computedAtNs << ' ' << entry.key << '\n';
     }
     std::string temporary = file_.string() + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return;
-    const std::string bytes = text.str();
-    const bool written = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    close(fd);
-    if (!written || rename(temporary.c_str(), file_.c_str()) != 0) unlink(temporary.c_str());
+    FileDescriptor fd = createTemporaryFile(temporary);
+    if (!fd) return;
+    const bool written = writeAll(fd.get(), text.str());
+    fd.reset();
+    if (!written || std::rename(temporary.c_str(), file_.c_str()) != 0) std::remove(temporary.c_str());
 }
 
 void KeyIndex::remove() {
-    unlink(file_.c_str());
+    std::remove(file_.c_str());
 }
 
 }  // namespace vorrel::platform

@@ -18,8 +18,8 @@
 // Which entries are trusted (timestamp granularity) is the caller's policy: find() reports
 // computedAt for it to judge.
 //
-// identityOf(fd) / identityOf(path): the identity of an open file or of a path (links
-// followed); nothing when it cannot be examined. nowNanoseconds(): the real-time clock.
+// Identities come from platform::identityOf (FileStatus.h). nowNanoseconds(): the real-time
+// clock.
 //
 // Errors: none thrown; a failed record() leaves the index as it was (it is a cache).
 // Thread-safety: any number of threads and processes may use one index file at once.
@@ -30,16 +30,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileStatus.h"
+
 namespace vorrel::platform {
 
-struct FileIdentity {
-    std::uint64_t device = 0, inode = 0, size = 0;
-    std::int64_t modifiedNs = 0, changedNs = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
-std::optional<FileIdentity> identityOf(int fd);
-std::optional<FileIdentity> identityOf(const std::filesystem::path& path);
 std::int64_t nowNanoseconds();
 
 class KeyIndex {

@@ -1,8 +1,5 @@
 #include "cache/PreviewFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -12,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/Sha256.h"
 #include "platform/AppGroup.h"
+#include "platform/FileDescriptor.h"
 #include "platform/PrintableText.h"
 
 namespace vorrel {
@@ -59,14 +57,11 @@ KeyIndexClockOffset::KeyIndexClockOffset(std::chrono::nanoseconds offset) {
 KeyIndexClockOffset::~KeyIndexClockOffset() { clockOffsetNs = 0; }
 
 std::string sourceKey(const std::filesystem::path& source) {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const platform::FileDescriptor file = platform::openToRead(source);
+    if (!file)
         throw std::system_error(errno, std::generic_category(),
                                 "cannot open \"" + platform::escapeControlCharacters(source.string()) + "\"");
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = file.get();
     auto index = keyIndex();
     const auto before = platform::identityOf(fd);
     if (index && before) {

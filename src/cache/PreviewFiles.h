@@ -4,22 +4,18 @@
 // previewFilesDirectory(): the group container's "tmp" folder (see AppGroup.h). It is not
 // created here. Throws ContainerUnavailableError when there is no group container.
 //
-// cachedFileURL(source, format, resolution): where the converted file of `source` lives:
-//   1. the preview files folder (ContainerUnavailableError is thrown on);
-//   2. the folder is created (mode 0700) with its parents, ignoring errors (it usually exists);
-//   3. the SHA-256 of the source file's bytes as 64 lower-case hex digits (sourceKey());
-//   4. the name: "<64 hex>.pdf" for PDF, "<64 hex>@<resolution>.png" for PNG.
-// The name depends on the contents only, never on the source's path, name or dates.
+// cachedFileURL(source, format, resolution): where the converted file of `source` lives, in
+// the preview files folder (created with its parents, mode 0700, when missing; errors there
+// are ignored): "<64 hex>.pdf" for PDF, "<64 hex>@<resolution>.png" for PNG, the hex digits
+// being sourceKey(source). The name depends on the contents only, never on the source's path,
+// name or dates. ContainerUnavailableError is thrown on.
 //
-// sourceKey(source): the SHA-256 of the file's bytes, from the key index when it knows the
-// file, else streamed (memory does not grow with the file); a read error throws
-// std::system_error. The key index ("keys.index" in the group container, see
-// cache/KeyIndex.h) remembers the key of each file looked at by its identity (device,
-// inode, size, modification and change times in ns), at most kKeyIndexEntries of them; an
-// unchanged file reuses its key without being read. An entry is only trusted when the key was
-// computed more than kTimestampGranularity after the file's last change: a file changed again
-// within the same timestamp tick would otherwise keep its identity with other bytes. Such a
-// racy key is not recorded; neither is one of a file that changed while it was read.
+// sourceKey(source): the SHA-256 of the file's bytes as 64 lower-case hex digits, streamed
+// (memory does not grow with the file), or taken from the key index ("keys.index" in the group
+// container, KeyIndex.h, at most kKeyIndexEntries files) for a file unchanged since. An entry
+// is trusted only when its key was computed more than kTimestampGranularity after the file's
+// last change; such a racy key, or one of a file that changed while it was read, is not
+// recorded (DESIGN.md, "Keys"). A read error throws std::system_error.
 // removeKeyIndex(): forgets every key (the purge of the preview files does it).
 //
 // scratchDirectory(previewFolder): where converters get their private temporary folders: the
@@ -72,7 +68,8 @@ public:
     KeyIndexClockOffset& operator=(const KeyIndexClockOffset&) = delete;
 };
 
-// The name of step 4 for a digest already made ("<hex>.pdf", "<hex>@<resolution>.png").
+// The name cachedFileURL() gives, for a digest already made ("<hex>.pdf",
+// "<hex>@<resolution>.png").
 std::string cachedFileName(const std::string& sha256Hex, OutputFormat format,
                            std::int64_t resolution);
 

@@ -1,5 +1,8 @@
 #include "conversion/ConversionError.h"
 
+#include <locale>
+#include <sstream>
+
 namespace vorrel {
 
 namespace {
@@ -11,8 +14,8 @@ std::string describe(ConversionError::Case kind, std::int32_t status) {
         case ConversionError::Case::outputMissing:
             return "Ghostscript exited without producing an output file.";
         case ConversionError::Case::timedOut:
-            return "Ghostscript did not finish within " +
-                   std::to_string(ConversionError::kTimeLimitSeconds) + " seconds.";
+            return ConversionError::timedOutText(
+                std::chrono::seconds(ConversionError::kTimeLimitSeconds));
         case ConversionError::Case::unreadableOutput:
             return "The converted file could not be read.";
         case ConversionError::Case::emptyFile:
@@ -24,6 +27,16 @@ std::string describe(ConversionError::Case kind, std::int32_t status) {
 }
 
 }  // namespace
+
+std::string ConversionError::timedOutText(std::chrono::milliseconds limit) {
+    std::ostringstream seconds;
+    seconds.imbue(std::locale::classic());
+    if (limit.count() % 1000 == 0)
+        seconds << limit.count() / 1000;
+    else
+        seconds << static_cast<double>(limit.count()) / 1000.0;
+    return "Ghostscript did not finish within " + seconds.str() + " seconds.";
+}
 
 ConversionError ConversionError::converterFailed(std::int32_t status) {
     return ConversionError(Case::converterFailed, status);

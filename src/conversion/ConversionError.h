@@ -8,10 +8,14 @@
 //   emptyFile                "The EPS file is empty."
 //   outputTooLarge           "Ghostscript wrote more than 1 GiB."
 //
+// timedOutText(limit) is the timedOut text for another limit (the thumbnailer's), the seconds
+// written as a whole number where they are one ("15"), else as a decimal ("1.5").
+//
 // what() is the description. status() is the exit status for converterFailed and 0 for the
 // other cases. The texts are user-visible and stay exactly as they are. A ConversionError is an
 // immutable value; copies may be used from any thread.
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <string>
@@ -29,8 +33,9 @@ public:
         outputTooLarge
     };
 
-    // The time limit as the timedOut text states it.
+    // The time limit of a conversion, as the timedOut text states it.
     static constexpr int kTimeLimitSeconds = 60;
+    static std::string timedOutText(std::chrono::milliseconds limit);
 
     static ConversionError converterFailed(std::int32_t status);
     static ConversionError outputMissing() { return ConversionError(Case::outputMissing, 0); }

@@ -1,17 +1,13 @@
 #include "conversion/ConverterRun.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <optional>
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
+#include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 #include "platform/FileTree.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
@@ -62,12 +58,9 @@ public:
 class OutputFile {
 public:
     explicit OutputFile(const fs::path& path) : path_(path) {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0)
+        if (!platform::createNewFile(path, 0600))
             throw std::system_error(errno, std::generic_category(),
                                     "cannot create " + platform::escapeControlCharacters(path.string()));
-        fchmod(fd, 0600);  // exactly, whatever the umask
-        close(fd);
     }
     ~OutputFile() {
         if (keep_) return;
@@ -117,9 +110,9 @@ std::uint64_t bytesWritten(const fs::path& output, const fs::path& folder, pid_t
 
 // Room left on the file system of `folder` for an ordinary user; none when it cannot be read.
 std::optional<std::uint64_t> roomIn(const fs::path& folder) {
-    struct statvfs system {};
-    if (statvfs(folder.c_str(), &system) != 0) return std::nullopt;
-    return static_cast<std::uint64_t>(system.f_bavail) * system.f_frsize;
+    const std::optional<platform::DiskSpace> space = platform::diskSpace(folder);
+    if (!space) return std::nullopt;
+    return space->available;
 }
 
 }  // namespace
@@ -256,7 +249,7 @@ void ConverterRun::convert(const Options& options, const fs::path& privateFolder
     {
         // A stop asked for from now on (or already) kills the converter's group; the wait
         // below then ends at once.
-        const auto kill = [&converter] { converter.signalGroup(SIGKILL); };
+        const auto kill = [&converter] { converter.killGroup(); };
         std::stop_callback stopThis(options.stop, kill);
         std::stop_callback stopEvery(everyRun().get_token(), kill);
         using Clock = platform::ChildProcess::Clock;

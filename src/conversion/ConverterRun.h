@@ -1,5 +1,6 @@
 #pragma once
-// ConverterRun: one run of the converter program, under guard, into one output file.
+// ConverterRun: one run of the converter program, under guard, into one output file
+// (DESIGN.md: the layers of the guard and why the converter reads a staged copy).
 //
 // run(options) blocks its thread:
 //  1. waits for one of the 4 process-wide conversion slots (no limit); a run with
@@ -10,45 +11,34 @@
 //     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
 //     converter's TMPDIR);
 //  3b. fails with NotEnoughSpace, before anything is written, when the file system of
-//     scratchFolder has less room for an ordinary user than the source's size + 16 MiB
-//     (kSpaceMargin: the staged copy, Ghostscript's own files and the output);
-//  4. stages the input (when argumentsFor is set): copies the source into the private folder
-//     under the fixed name "source" (platform::copyFileOnce: a reflink where offered, else a
-//     copy), `stagedBytes` seeing each byte of the copy once; the converter then reads that
-//     copy, never the user's path. A compressed copy is expanded beside it first, within its
-//     cap (StagedInput.h), and the converter reads the expanded file instead. The converter
-//     gets argumentsFor(<the file it reads>) as its arguments. Without argumentsFor, `arguments` are
-//     used and the converter reads `source` itself;
-//  5. launches the converter with the arguments, in its TMPDIR as working folder, in a process
-//     group of its own, dying with
-//     the launching thread, with standard input at end of file, an environment of its own
-//     (PATH, LANG, HOME and TMPDIR, plus `environment`), no descriptor but the standard
-//     streams, at low processor and idle I/O priority when `background`, and confined by ConverterPolicy (unless `confined` is false, a test's control
-//     run; `landlock` false leaves the file-system layer out, as on kernels without it);
-//  6. keeps the last 64 KiB of its messages (standard output and error; none reach ours), logs
-//     them at debug level when the run fails; `quiet` discards them instead;
-//  7. waits up to timeLimit; past it asks the group to terminate (SIGTERM), waits
-//     gracePeriod, kills it (SIGKILL), reaps the converter and fails with timedOut; meanwhile
-//     it adds up what the run holds on disk (platform/FileTree.h: the output and everything in
-//     its TMPDIR, also beneath folders made unreadable, blocks allocated past a file's end,
-//     and the removed files it holds open) and kills the group with outputTooLarge once that
-//     passes writeCap (kWriteCap);
+//     scratchFolder has less room for an ordinary user than the source's size + kSpaceMargin
+//     (the staged copy, Ghostscript's own files and the output);
+//  4. with argumentsFor, stages the input: a copy named "source" in the private folder
+//     (platform::copyFileOnce), `stagedBytes` seeing each byte of it once, expanded beside it
+//     when compressed (StagedInput.h); the converter gets argumentsFor(<the file it reads>).
+//     Without argumentsFor it gets `arguments` and reads `source` itself;
+//  5. launches the converter in its TMPDIR, confined by ConverterPolicy unless `confined` is
+//     false (a test's control run; `landlock` false leaves the file-system layer out), at low
+//     processor and idle I/O priority when `background`;
+//  6. keeps the last kMessagesKept bytes of its standard output and error (none reach ours) and
+//     logs them at debug level when the run fails; `quiet` discards them instead;
+//  7. waits up to timeLimit; past it SIGTERM to the group, gracePeriod, SIGKILL, timedOut;
+//     meanwhile it adds up what the run holds on disk and kills the group with
+//     outputTooLarge once that passes writeCap;
 //  8. a stop request while the converter runs kills its group at once: Cancelled;
 //  9. after the converter ended, however it ended, its process group is killed and waited for;
 //     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
 //     ended it), with outputMissing when the output file is gone or empty.
-// The private folder is removed on every path, also what the converter made unreadable in it
-// (platform::removeTree), the output file on every failure; success
-// leaves the converter's result in the output file.
+// The private folder is removed on every path (platform::removeTree), the output file on every
+// failure; success leaves the converter's result in the output file.
 //
 // A run that fails otherwise with ENOSPC, or while less than 1 MiB is left on that file system
 // (a full disk stopped the copy, the expansion or Ghostscript), fails with NotEnoughSpace
 // instead; either way nothing of it is left.
 //
 // Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; NotEnoughSpace;
-// std::system_error when the output
-// file, the private folder, the staged copy or the child cannot be made (launch errors carry errno and the
-// converter's path); what stagedBytes throws.
+// std::system_error when the output file, the private folder, the staged copy or the child
+// cannot be made (launch errors carry errno and the converter's path); what stagedBytes throws.
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any
 // thread (a signal handler must not: it takes a lock).
@@ -65,12 +55,16 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/ConversionError.h"
 #include "platform/FileCopy.h"
 
 namespace vorrel {
 
 class ConverterRun {
 public:
+    static constexpr std::chrono::milliseconds kTimeLimit{
+        std::chrono::seconds(ConversionError::kTimeLimitSeconds)};
+    static constexpr std::chrono::milliseconds kGracePeriod{2'000};
     static constexpr std::size_t kMessagesKept = 64 * 1024;
     static constexpr std::uint64_t kWriteCap = 1ULL << 30;  // across every file of one run
 
@@ -80,8 +74,8 @@ public:
         std::filesystem::path source;         // the one file of the user's it may read
         std::filesystem::path output;         // created here; the one file it may write
         std::filesystem::path scratchFolder;  // holds the private folder
-        std::chrono::milliseconds timeLimit{60'000};
-        std::chrono::milliseconds gracePeriod{2'000};
+        std::chrono::milliseconds timeLimit = kTimeLimit;
+        std::chrono::milliseconds gracePeriod = kGracePeriod;
         bool confined = true;
         // The converter's messages (standard output and error) to /dev/null.
         bool quiet = false;

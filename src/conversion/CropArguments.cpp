@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "conversion/PostScript.h"
+
 namespace vorrel {
 
 namespace {
@@ -17,9 +19,6 @@ constexpr const char* kRemovedOperators =
     "/.setshapealpha where { pop } { /.setshapealpha "
     "{ true .setalphaisshape dup .setfillconstantalpha .setstrokeconstantalpha } bind def } ifelse "
     "} if ";
-
-constexpr const char* kShowUnshownPage =
-    "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end";
 
 // The shortest plain decimal that reads back as `value` (no exponent, no locale).
 std::string decimal(double value) {

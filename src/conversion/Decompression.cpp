@@ -1,7 +1,6 @@
 #include "conversion/Decompression.h"
 
 #include <bzlib.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <system_error>
+
+#include "platform/FileDescriptor.h"
 
 namespace vorrel {
 
@@ -34,13 +35,11 @@ std::string amount(std::uint64_t bytes) {
     return text;
 }
 
-// Reads what `in` has; 0 at its end. Interrupted reads are retried.
+// Reads what `in` has; 0 at its end.
 std::size_t readSome(int in, unsigned char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t got = read(in, buffer, size);
-        if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "cannot read");
-    }
+    const long got = platform::readSome(in, buffer, size);
+    if (got < 0) throw std::system_error(errno, std::generic_category(), "cannot read");
+    return static_cast<std::size_t>(got);
 }
 
 // Counts what comes out against the limit before the sink sees it.

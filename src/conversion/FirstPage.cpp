@@ -6,7 +6,9 @@
 #include "platform/Paths.h"
 
 #include "conversion/DocumentPage.h"
+#include "conversion/ConverterArguments.h"
 #include "conversion/GhostScript.h"
+#include "conversion/PostScript.h"
 #include "cache/PreviewFiles.h"
 
 namespace vorrel {
@@ -43,15 +45,14 @@ std::vector<std::string> FirstPage::arguments(const fs::path& outputPath, const 
     // The page the PDF starts on too, so that the PDF takes the image's place at its size.
     const DocumentPage page = documentPage(input);
     const std::vector<std::string> size = documentPageArguments(turnedPage(page));
-    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    std::vector<std::string> list = opaquePngArguments();
     list.insert(list.end(),
                 {size[0], size[1], "-r" + std::string(resolution, written.ptr), "-o",
-                 GhostScript::outputPathArgument(outputPath),
+                 outputPathArgument(outputPath),
                  // The page device's BeginPage runs with the number of pages shown so far: at
                  // the start of the second page the drawing of the first is complete.
                  "-c", documentPageSetUp(page, "1 ge { quit } if", true), "-f",
-                 fs::absolute(input).string(), "-c",
-                 "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
+                 fs::absolute(input).string(), "-c", kShowUnshownPage});
     return list;
 }
 

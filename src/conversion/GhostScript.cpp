@@ -1,10 +1,5 @@
 #include "conversion/GhostScript.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -23,12 +18,14 @@
 #include "platform/Uuid.h"
 #include "cache/CacheCap.h"
 #include "cache/ConvertedFile.h"
+#include "conversion/ConverterArguments.h"
 #include "conversion/ConverterRun.h"
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
 #include "conversion/DscHeader.h"
 #include "conversion/IncompleteDocument.h"
 #include "conversion/PaintedArea.h"
+#include "conversion/PostScript.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
 
@@ -42,8 +39,8 @@ namespace {
 
 struct Settings {
     fs::path converter;
-    std::chrono::milliseconds timeLimit = GhostScript::kTimeLimit;
-    std::chrono::milliseconds gracePeriod = GhostScript::kGracePeriod;
+    std::chrono::milliseconds timeLimit = ConverterRun::kTimeLimit;
+    std::chrono::milliseconds gracePeriod = ConverterRun::kGracePeriod;
     bool confined = true;
     bool landlock = true;
     bool checkOutput = true;
@@ -88,18 +85,8 @@ void removeIgnoringErrors(const fs::path& path) {
 
 // Moves `from` to `to`, failing with EEXIST instead of replacing a file already at `to`.
 void moveWithoutReplacing(const fs::path& from, const fs::path& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-    int error = errno;
-    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
-    if (error == EINVAL || error == ENOSYS) {
-        if (link(from.c_str(), to.c_str()) == 0) {
-            unlink(from.c_str());
-            return;
-        }
-        error = errno;
-    }
-    throw std::system_error(error, std::generic_category(),
-                            "cannot move " + from.string() + " to " + to.string());
+    if (const std::error_code error = platform::moveWithoutReplacing(from, to))
+        throw std::system_error(error, "cannot move " + from.string() + " to " + to.string());
 }
 
 }  // namespace
@@ -207,8 +194,7 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
             "-sOutputFile=" + outputPathArgument(outputPath),
             "--permit-file-read=" + fs::absolute(input).string(),
             "-c",
-            setUp + " " + IncompleteDocument::runSetUp(input) +
-                " systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            setUp + " " + IncompleteDocument::runSetUp(input) + " " + kShowUnshownPage};
 }
 
 fs::path GhostScript::run(std::stop_token stop) const {

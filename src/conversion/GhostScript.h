@@ -1,44 +1,34 @@
 #pragma once
-// GhostScript: converts one PostScript file into a PDF document or a PNG image with alpha by
-// running the Ghostscript interpreter (the `converter` program) as a child process, into the
-// preview file cache.
+// GhostScript: converts one PostScript file into a PDF document or a PNG image with alpha, into
+// the preview file cache, with the Ghostscript interpreter (the `converter` program) run under
+// guard (ConverterRun.h; DESIGN.md has the layers, the staged input and the cache key).
 //
 // The constructor reads the source's kind (readSourceKind(), SourceKind.h): an EPS drawing is
 // converted in the format asked for and cropped to its box; a document always becomes a PDF of
 // all its pages, each at the size the document asks for (else the default paper), uncropped.
-// It then fixes where the converted file lives (cachedFileURL(): named by the SHA-256 of the
-// source's bytes as stored, compressed or not). run() then:
+// It names the converted file by the SHA-256 of the source's bytes as stored, compressed or not
+// (cachedFileURL()).
+//
+// What run() does:
 //  0. fails with emptyFile (logged at debug level, function "run()") when the source has no
-//     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and older
-//     versions may have cached that page;
-//  1. returns outputFileURL at once when a whole file is there (a cache hit takes no slot),
-//     recording its use (CacheCap::recordUse); a file there that is cut short (isWholeConvertedFile) is removed and converted again;
-//  2. the first time in the process (for this cache folder), removes the leftovers of killed
-//     runs older than twice the time limit (StaleFiles.h);
-//  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
-//  4. runs the converter under guard into it (ConverterRun.h): one of the 4 process-wide
-//     conversionSlots() (waited for without limit), a private folder in the container's
-//     "scratch" folder, the source staged there (copied and hashed in one read; a compressed
-//     source then expanded beside its copy, within its cap) for the converter to read instead
-//     of the user's path, arguments made for that file (its DSC box), the kernel's confinement
-//     (ConverterPolicy.h), at most 60 seconds, then
-//     SIGTERM, a short grace period and SIGKILL with timedOut; converterFailed(status) on a
-//     non-zero status (128 + signal for a child that a signal ended), outputMissing when the
-//     in-progress file is missing or empty; a stop request kills the converter at once;
-//  5. names the result for the bytes converted: outputFileURL, unless the source changed after
-//     the constructor hashed it, in which case the name is that of the staged bytes (a cached
-//     file is never named for content it does not show);
-//  6. checks the in-progress file is whole (unreadableOutput if not);
-//  7. if another conversion of the same content placed the final file meanwhile, discards its
-//     own in-progress file (recording the use of the one there); otherwise makes room under the
-//     cache's cap (CacheCap::makeRoom: the least recently used converted files go; one larger
-//     than the cap is placed all the same and goes first next time, CacheCap::placed), syncs
-//     it to disk and moves it into place with a rename
-//     that never replaces an existing file (the folder is not synced: a rename lost in a crash
-//     costs one more conversion, never a cut file). When that move fails the in-progress file is
-//     removed, and the run still succeeds if the final file exists;
-//  8. returns the converted file's path (step 5).
-// On any failure after step 3 the in-progress file is removed, the error is logged at debug
+//     bytes, before the cache is looked at: Ghostscript would make a blank page of it, and
+//     older versions may have cached that page;
+//  1. returns outputFileURL at once when a whole file is there (no slot taken), recording its
+//     use (CacheCap::recordUse); one cut short (isWholeConvertedFile) is converted again;
+//  2. the first time in the process for this cache folder, removes the leftovers of killed runs
+//     older than twice the time limit (StaleFiles.h);
+//  3. converts under guard (ConverterRun::run: a slot waited for without limit, the staged
+//     copy, arguments() for it, the time limit) into "inprogress-<UUID>.<pdf|png>" beside it;
+//  4. names the result for the bytes converted: outputFileURL, unless the source changed after
+//     the constructor hashed it;
+//  5. checks it is whole (unreadableOutput if not);
+//  6. when another conversion of the same content placed the file meanwhile, discards its own
+//     (recording the use of the one there); else makes room under the cache's cap
+//     (CacheCap::makeRoom, CacheCap::placed), syncs it and moves it into place without
+//     replacing anything; when that move fails its file is removed, and the run still succeeds
+//     if the final file exists;
+//  7. returns the converted file's path.
+// On any failure from step 3 on, the in-progress file is removed, the error is logged at debug
 // level through Logbook::defaultInstance() (function "run()"), the slot is released and the
 // error is thrown: a ConversionError, ConverterRun::Cancelled when stopped, or
 // std::system_error when the converter cannot be started or the move fails. A failed run never
@@ -77,10 +67,6 @@ public:
     // slot, takes one only while another stays free (else ConverterRun::NoFreeSlot), and its
     // converter runs at low processor and idle I/O priority. A cache hit is served as ever.
     bool background = false;
-
-    static constexpr std::chrono::milliseconds kTimeLimit{ConversionError::kTimeLimitSeconds *
-                                                          1000};
-    static constexpr std::chrono::milliseconds kGracePeriod{2000};
 
     // Computes outputFileURL with cachedFileURL(). When that throws (no group container,
     // unreadable source), logs the error at debug level (function "init(at:to:resolution:)")
@@ -131,15 +117,10 @@ public:
     std::vector<std::string> arguments(const std::filesystem::path& outputPath,
                                        const std::filesystem::path& input) const;
 
-    // A document's PDF (19 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite
-    //   -dDEVICEWIDTHPOINTS=<w> -dDEVICEHEIGHTPOINTS=<h>
-    //   -dDetectDuplicateImages=true -dEmbedAllFonts=true -dCompressFonts=true
-    //   -dAutoRotatePages=/None -dPreserveOverprintSettings=true -dCompatibilityLevel=1.7
-    //   -sOutputFile=<out> --permit-file-read=<in>
-    //   -c "<set-up> <run in, IncompleteDocument::runSetUp()> <show a page never shown>"
-    // <w> x <h> is the input's documentPage() (DocumentPage.h: its DSC media, else the default
-    // paper), the page its pages start on; every page the document sizes with setpagedevice
-    // keeps its own size. The set-up turns the pages its orientation comments ask for
+    // A document's PDF, every page of it, fonts embedded, pages never turned automatically,
+    // the input read only through the set-up (IncompleteDocument::runSetUp()). Its pages
+    // start on the input's documentPage() (DocumentPage.h: its DSC media, else the default
+    // paper); every page the document sizes with setpagedevice keeps its own size. The set-up turns the pages its orientation comments ask for
     // (pageTurnSetUp()) and moves a drawing that reaches below or left of the origin onto the
     // page (documentPageSetUp()). A document that never calls showpage still shows its one
     // page. A document that fails after it has shown pages, or that a compressed file held only
@@ -148,36 +129,13 @@ public:
     static std::vector<std::string> documentArguments(const std::filesystem::path& outputPath,
                                                       const std::filesystem::path& input);
 
-    // The fixed argument lists, each item separate. Both paths are made absolute, so no file
-    // name can be taken for an option; a "%" in the output path is doubled, because
-    // Ghostscript reads output names as templates. PNG (10 items):
-    //   -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pngalpha -r<res> -dEPSCrop -o <out> <in>
-    // PDF (17 items): -dSAFER -dBATCH -dNOPAUSE -dNOCACHE -sDEVICE=pdfwrite -dEPSCrop
-    //   -dUseArtBox -dDetectDuplicateImages=true -dEmbedAllFonts=true -dSubsetFonts=false
-    //   -dCompressFonts=true -dAutoRotatePages=/None -dPreserveOverprintSettings=true
-    //   -dPDFSETTINGS=/prepress -dCompatibilityLevel=1.7 -sOutputFile=<out> <in>
+    // A drawing without crop arguments, the input last: a PNG with a transparent background
+    // at `resolution`, or a PDF with its fonts embedded whole, each on the page Ghostscript's
+    // -dEPSCrop finds. Both paths are absolute (outputPathArgument(), ConverterArguments.h),
+    // so no file name can be taken for an option.
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath) const;
     std::vector<std::string> plainArguments(const std::filesystem::path& outputPath,
                                             const std::filesystem::path& input) const;
-
-    // `path` as Ghostscript's output options take it: absolute, each "%" doubled (Ghostscript
-    // reads output names as templates). Inline, so that a program drawing with its own
-    // arguments (the thumbnailer) need not link the preview's conversion and cache code.
-    static std::string outputPathArgument(const std::filesystem::path& path) {
-        std::string escaped;
-        for (char c : std::filesystem::absolute(path).string()) {
-            escaped.push_back(c);
-            if (c == '%') escaped.push_back('%');
-        }
-        return escaped;
-    }
-
-    // The options that open an opaque, anti-aliased PNG drawing (the thumbnails and a
-    // document's first page), ahead of each caller's own. Inline for the same reason.
-    static std::vector<std::string> opaquePngArguments() {
-        return {"-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m",
-                "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4"};
-    }
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();
@@ -193,8 +151,8 @@ public:
     class TestOverride {
     public:
         explicit TestOverride(std::filesystem::path converter,
-                              std::chrono::milliseconds timeLimit = kTimeLimit,
-                              std::chrono::milliseconds gracePeriod = kGracePeriod);
+                              std::chrono::milliseconds timeLimit = ConverterRun::kTimeLimit,
+                              std::chrono::milliseconds gracePeriod = ConverterRun::kGracePeriod);
         ~TestOverride();
         // Runs the converter without the kernel's confinement (a control run).
         TestOverride& unconfined();
@@ -221,7 +179,7 @@ public:
 private:
     using ArgumentsFor = std::function<std::vector<std::string>(
         const std::filesystem::path& outputPath, const std::filesystem::path& input)>;
-    // Steps 2 to 8 of run(), with these arguments; `replacing` puts the result in place of a
+    // Steps 2 to 7 of run(), with these arguments; `replacing` puts the result in place of a
     // file already there.
     std::filesystem::path convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
                                   bool replacing) const;

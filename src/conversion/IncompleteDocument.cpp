@@ -7,21 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/PostScript.h"
+
 namespace vorrel {
 
 namespace {
 
 constexpr std::string_view kPageKey = "/VorrelFailedPage";
 constexpr std::string_view kErrorKey = "/VorrelError";
-
-std::string postScriptString(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '(' || c == ')' || c == '\\') escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return escaped;
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "conversion/PostScript.h"
 #include "platform/Paths.h"
 #include "platform/TemporaryFolder.h"
 
@@ -19,16 +20,6 @@ std::string decimal(double value) {
     char text[64];
     const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
     return std::string(text, written.ptr);
-}
-
-// `text` as a PostScript string literal's contents.
-std::string postScriptString(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (c == '(' || c == ')' || c == '\\') escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return escaped;
 }
 
 }  // namespace
@@ -70,7 +61,7 @@ std::vector<std::string> PaintedArea::arguments(const fs::path& outputPath, cons
             "-f",
             fs::absolute(input).string(),
             "-c",
-            "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"};
+            kShowUnshownPage};
 }
 
 std::optional<BoundingBox> PaintedArea::read(const fs::path& file) {

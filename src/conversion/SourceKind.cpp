@@ -1,14 +1,13 @@
 #include "conversion/SourceKind.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <exception>
 #include <string>
+
+#include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel {
 
@@ -36,7 +35,7 @@ bool skipVersioned(std::string_view& text, std::string_view prefix) {
 std::string contentStart(int fd, Compression compression, std::string_view firstBytes) {
     if (compression == Compression::none) return std::string(firstBytes);
     std::string start;
-    if (lseek(fd, 0, SEEK_SET) != 0) return start;
+    if (!platform::rewind(fd)) return start;
     try {
         decompress(fd, compression, kDecompressedSizeCap, [&start](std::string_view bytes) {
             start.append(bytes.substr(0, SourceKind::kPeekBytes - start.size()));
@@ -73,19 +72,15 @@ SourceKind readSourceKind(const std::filesystem::path& file) {
     SourceKind kind;
     const bool epsByName = nameIsEps(file);
     kind.document = !epsByName;
-    const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return kind;
+    const platform::FileDescriptor fd = platform::openToRead(file, {.nonBlocking = true});
+    if (!fd) return kind;
     char buffer[SourceKind::kPeekBytes];
-    ssize_t got = 0;
-    struct stat status {};
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        do got = read(fd, buffer, sizeof buffer);
-        while (got < 0 && errno == EINTR);
-    }
+    long got = 0;
+    if (const auto status = platform::statusOf(fd.get()); status && status->isRegular())
+        got = platform::readSome(fd.get(), buffer, sizeof buffer);
     const std::string_view firstBytes(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
     kind.compression = compressionOf(firstBytes);
-    kind.document = !epsByName && !contentIsEps(contentStart(fd, kind.compression, firstBytes));
-    close(fd);
+    kind.document = !epsByName && !contentIsEps(contentStart(fd.get(), kind.compression, firstBytes));
     return kind;
 }
 

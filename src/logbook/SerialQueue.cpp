@@ -1,6 +1,6 @@
 #include "logbook/SerialQueue.h"
 
-#include <pthread.h>
+#include "logbook/ThreadName.h"
 
 namespace vorrel {
 
@@ -122,8 +122,8 @@ const SerialQueue* SerialQueue::current() noexcept {
 }
 
 void SerialQueue::run() {
-    // The kernel's name is only for debuggers and ps; it is cut to 15 bytes.
-    pthread_setname_np(pthread_self(), label_.substr(0, 15).c_str());
+    // The kernel's name is only for debuggers and ps.
+    setKernelThreadName(label_);
     currentQueue = this;
     std::unique_lock lock(mutex_);
     for (;;) {

@@ -19,8 +19,12 @@ thread_local char threadIdentity;
 }  // namespace
 
 void setCurrentThreadName(std::string name) {
-    pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+    setKernelThreadName(name);
     threadName = std::move(name);
+}
+
+void setKernelThreadName(std::string_view name) {
+    pthread_setname_np(pthread_self(), std::string(name.substr(0, 15)).c_str());
 }
 
 const std::string& currentThreadName() {

@@ -24,6 +24,8 @@ extern "C" {
 #include <thread>
 #include <utility>
 
+#include "platform/FileDescriptor.h"
+
 namespace vorrel::platform {
 
 namespace {
@@ -56,8 +58,7 @@ constexpr int kIoprioClassShift = 13;
 constexpr int kBackgroundNiceness = 10;
 
 [[noreturn]] void failInChild(int errorFd, int error) {
-    while (write(errorFd, &error, sizeof error) < 0 && errno == EINTR) {
-    }
+    writeAll(errorFd, std::string_view(reinterpret_cast<const char*>(&error), sizeof error));
     _exit(127);
 }
 
@@ -220,40 +221,33 @@ void ChildProcess::launch() {
         }
     }
     // Descriptors closed on every path out of launch() (the child's copies are dup2'ed).
-    struct Descriptors {
-        int fds[5] = {-1, -1, -1, -1, -1};
-        ~Descriptors() {
-            for (int fd : fds)
-                if (fd >= 0) close(fd);
-        }
-        int take(int index) { return std::exchange(fds[index], -1); }
-    } own;
+    FileDescriptor own[5];
     enum { errorRead, errorWrite, input, output, outputRead };
     // Standard input: a pipe without writer, so reading it ends at once.
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
-    own.fds[input] = pipeFds[0];
+    own[input].reset(pipeFds[0]);
     close(pipeFds[1]);
     if (captureLimit_ > 0) {
         if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
-        own.fds[outputRead] = pipeFds[0];
-        own.fds[output] = pipeFds[1];
-        fcntl(own.fds[outputRead], F_SETFL, O_NONBLOCK);
+        own[outputRead].reset(pipeFds[0]);
+        own[output].reset(pipeFds[1]);
+        fcntl(own[outputRead].get(), F_SETFL, O_NONBLOCK);
     } else if (discardOutput_) {
         // Where /dev/null cannot be opened (no /dev in a sandbox), the output stays inherited.
-        own.fds[output] = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        own[output] = openFile("/dev/null", O_WRONLY);
     }
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw fail(errno);
-    own.fds[errorRead] = pipeFds[0];
-    own.fds[errorWrite] = pipeFds[1];
+    own[errorRead].reset(pipeFds[0]);
+    own[errorWrite].reset(pipeFds[1]);
     const ChildPlan plan{program.c_str(),
                          argv.data(),
                          envp.data(),
                          getpid(),
-                         own.fds[errorWrite],
+                         own[errorWrite].get(),
                          sandbox.get(),
-                         own.fds[input],
-                         own.fds[output],
+                         own[input].get(),
+                         own[output].get(),
                          background_,
                          workingDirectory_.empty() ? nullptr : workingDirectory_.c_str()};
 
@@ -263,17 +257,14 @@ void ChildProcess::launch() {
         pid = startChild(plan);
     }
     const int forkError = errno;
-    close(own.take(errorWrite));
-    close(own.take(input));
-    if (own.fds[output] >= 0) close(own.take(output));
+    own[errorWrite].reset();
+    own[input].reset();
+    own[output].reset();
     if (pid < 0) throw fail(forkError);
     int childError = 0;
-    ssize_t got;
-    do {
-        got = read(own.fds[errorRead], &childError, sizeof childError);
-    } while (got < 0 && errno == EINTR);
+    const long got = readSome(own[errorRead].get(), &childError, sizeof childError);
     pid_ = pid;
-    outputPipe_ = own.take(outputRead);
+    outputPipe_ = own[outputRead].release();
     if (got > 0) {
         reap();
         pid_ = 0;
@@ -316,14 +307,13 @@ void ChildProcess::finish() {
 void ChildProcess::readOutput() {
     char buffer[16384];
     for (;;) {
-        const ssize_t count = read(outputPipe_, buffer, sizeof buffer);
+        const long count = readSome(outputPipe_, buffer, sizeof buffer);
         if (count > 0) {
             captured_.append(buffer, static_cast<std::size_t>(count));
             if (captured_.size() > captureLimit_)
                 captured_.erase(0, captured_.size() - captureLimit_);
             continue;
         }
-        if (count < 0 && errno == EINTR) continue;
         if (count == 0) {
             close(outputPipe_);
             outputPipe_ = -1;
@@ -379,6 +369,8 @@ void ChildProcess::reap() {
     // with an unknown status, which must not read as success.
     status_ = done == pid_ ? statusFromWait(waitStatus) : 128;
 }
+
+void ChildProcess::killGroup() { signalGroup(SIGKILL); }
 
 void ChildProcess::signalGroup(int signal) {
     std::lock_guard lock(reapMutex_);

@@ -107,6 +107,8 @@ public:
     // Sends `signal` to the child's process group unless the child has been reaped. Any thread
     // may call it, also while another one waits; the waiting thread then sees the child end.
     void signalGroup(int signal);
+    // signalGroup(SIGKILL).
+    void killGroup();
 
     // Valid after the child has ended: exit status, or 128 + signal number.
     int terminationStatus() const { return status_.value_or(-1); }

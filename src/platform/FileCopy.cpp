@@ -1,6 +1,7 @@
 #include "platform/FileCopy.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/FileDescriptor.h"
 #include "platform/PrintableText.h"
 
 namespace vorrel::platform {
@@ -25,20 +27,12 @@ constexpr std::size_t kChunkSize = std::size_t{1} << 20;
         std::string(what) + " \"" + escapeControlCharacters(path.string()) + "\"");
 }
 
-class Descriptor {
-public:
-    Descriptor(const std::filesystem::path& path, int flags, mode_t mode = 0)
-        : fd_(::open(path.c_str(), flags | O_CLOEXEC, mode)) {
-        if (fd_ < 0) fail(errno, "cannot open", path);
-    }
-    ~Descriptor() { ::close(fd_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+// The descriptor opened, or the error thrown.
+FileDescriptor openOrFail(const std::filesystem::path& path, int flags, unsigned mode = 0) {
+    FileDescriptor fd = openFile(path.c_str(), flags, mode);
+    if (!fd) fail(errno, "cannot open", path);
+    return fd;
+}
 
 // A buffer for reading `fd`: as large as the file (at least a page), at most one chunk, and
 // not filled beforehand. A small file (the usual EPS) then costs no megabyte of fresh pages.
@@ -57,43 +51,34 @@ struct Buffer {
 
 // Reads `fd` to its end in chunks; `each` gets every chunk.
 template <typename Each>
-void readAll(int fd, const std::filesystem::path& path, const Buffer& buffer, Each each) {
+void readChunks(int fd, const std::filesystem::path& path, const Buffer& buffer, Each each) {
     for (;;) {
-        const ssize_t count = ::read(fd, buffer.bytes.get(), buffer.size);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            fail(errno, "cannot read", path);
-        }
+        const long count = readSome(fd, buffer.bytes.get(), buffer.size);
+        if (count < 0) fail(errno, "cannot read", path);
         if (count == 0) return;
         each(std::span<const std::uint8_t>(buffer.bytes.get(), static_cast<std::size_t>(count)));
     }
 }
 
-void writeAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& path) {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            fail(errno, "cannot write", path);
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(count));
-    }
+void writeOrFail(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& path) {
+    if (!writeAll(fd, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())))
+        fail(errno, "cannot write", path);
 }
 
 void copyInto(const std::filesystem::path& from, const std::filesystem::path& to, int target,
               const ByteObserver& observe) {
-    const Descriptor source(from, O_RDONLY);
+    const FileDescriptor source = openOrFail(from, O_RDONLY);
     (void)::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     const Buffer buffer(source.get());
     if (::ioctl(target, FICLONE, source.get()) == 0) {
         // The clone is the snapshot: read it back, not the source, which may change.
-        const Descriptor copy(to, O_RDONLY);
-        readAll(copy.get(), to, buffer, observe);
+        const FileDescriptor copy = openOrFail(to, O_RDONLY);
+        readChunks(copy.get(), to, buffer, observe);
         return;
     }
-    readAll(source.get(), from, buffer, [&](std::span<const std::uint8_t> bytes) {
+    readChunks(source.get(), from, buffer, [&](std::span<const std::uint8_t> bytes) {
         observe(bytes);
-        writeAll(target, bytes, to);
+        writeOrFail(target, bytes, to);
     });
 }
 
@@ -101,7 +86,7 @@ void copyInto(const std::filesystem::path& from, const std::filesystem::path& to
 
 void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path& to,
                   const ByteObserver& observe) {
-    const Descriptor target(to, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    const FileDescriptor target = openOrFail(to, O_WRONLY | O_CREAT | O_EXCL, 0600);
     try {
         copyInto(from, to, target.get(), observe);
     } catch (...) {
@@ -111,8 +96,9 @@ void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path
 }
 
 bool copyInto(int to, const std::filesystem::path& from) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    const FileDescriptor input = openFile(from.c_str(), O_RDONLY);
+    if (!input) return false;
+    const int in = input.get();
     bool ok = ::ftruncate(to, 0) == 0 && ::lseek(to, 0, SEEK_SET) == 0;
     bool inKernel = true;
     std::uint8_t buffer[16 << 10];
@@ -126,27 +112,37 @@ bool copyInto(int to, const std::filesystem::path& from) {
                 inKernel = false;
                 continue;
             }
+            if (count < 0 && errno == EINTR) continue;
         } else {
-            count = ::read(in, buffer, sizeof buffer);
-            for (ssize_t done = 0; count > 0 && done < count;) {
-                const ssize_t put =
-                    ::write(to, buffer + done, static_cast<std::size_t>(count - done));
-                if (put < 0 && errno != EINTR) count = -1;
-                done += put > 0 ? put : 0;
-            }
+            count = readSome(in, buffer, sizeof buffer);
+            if (count > 0 &&
+                !writeAll(to, std::string_view(reinterpret_cast<const char*>(buffer),
+                                               static_cast<std::size_t>(count))))
+                count = -1;
         }
-        if (count < 0 && errno == EINTR) continue;
         if (count <= 0) ok = count == 0;
         if (count <= 0) break;
     }
-    const int error = errno;
-    ::close(in);
-    errno = error;
     return ok;
 }
 
+std::error_code moveWithoutReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    int error = errno;
+    // File systems without RENAME_NOREPLACE: a hard link fails on an existing target too.
+    if (error == EINVAL || error == ENOSYS) {
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return {};
+        }
+        error = errno;
+    }
+    return {error, std::generic_category()};
+}
+
 void syncFile(const std::filesystem::path& path) {
-    const Descriptor file(path, O_RDONLY);
+    const FileDescriptor file = openOrFail(path, O_RDONLY);
     if (::fsync(file.get()) != 0) fail(errno, "cannot sync", path);
 }
 

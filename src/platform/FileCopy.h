@@ -14,6 +14,10 @@
 //
 // syncFile(path): fsync of a file's data.
 //
+// moveWithoutReplacing(from, to): renames `from` to `to`, failing with EEXIST instead of
+// replacing anything already at `to`. On file systems without RENAME_NOREPLACE the same is
+// done by a hard link and the removal of `from`.
+//
 // Errors: std::system_error with the errno and the path (nothing is left at `to` on failure);
 // what `observe` throws is thrown on.
 //
@@ -23,6 +27,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <system_error>
 
 namespace vorrel::platform {
 
@@ -34,5 +39,7 @@ void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path
 bool copyInto(int to, const std::filesystem::path& from);
 
 void syncFile(const std::filesystem::path& path);
+std::error_code moveWithoutReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to);
 
 }  // namespace vorrel::platform

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,11 +38,60 @@ FileDescriptor openFile(const char* path, int flags, unsigned mode) {
     return FileDescriptor(fd);
 }
 
+namespace {
+
+int openFlags(OpenOptions options) {
+    return (options.nonBlocking ? O_NONBLOCK : 0) | (options.noFollow ? O_NOFOLLOW : 0);
+}
+
+}  // namespace
+
+FileDescriptor openToRead(const std::filesystem::path& path, OpenOptions options) {
+    return openFile(path.c_str(), O_RDONLY | O_NOCTTY | openFlags(options));
+}
+
+FileDescriptor openToWrite(const std::filesystem::path& path, OpenOptions options) {
+    return openFile(path.c_str(), O_WRONLY | O_NOCTTY | openFlags(options));
+}
+
+FileDescriptor createNewFile(const std::filesystem::path& path, unsigned mode) {
+    FileDescriptor fd = openFile(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode);
+    if (fd) ::fchmod(fd.get(), static_cast<mode_t>(mode));
+    return fd;
+}
+
+FileDescriptor createTemporaryFile(std::string& pattern) {
+    FileDescriptor fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (fd) ::fchmod(fd.get(), 0600);
+    return fd;
+}
+
+FileDescriptor openLockFile(const std::filesystem::path& path) {
+    return openFile(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0600);
+}
+
+FileDescriptor openFolder(const std::filesystem::path& path) {
+    return openFile(path.c_str(), O_RDONLY | O_DIRECTORY);
+}
+
 long readSome(int fd, void* buffer, std::size_t size) {
     ssize_t count;
     do count = ::read(fd, buffer, size);
     while (count < 0 && errno == EINTR);
     return static_cast<long>(count);
+}
+
+bool readExactlyAt(int fd, std::string& bytes, std::size_t size, std::uint64_t offset) {
+    bytes.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t count =
+            ::pread(fd, bytes.data() + got, size - got, static_cast<off_t>(offset + got));
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        got += static_cast<std::size_t>(count);
+    }
+    return true;
 }
 
 bool readAll(int fd, std::string& bytes, std::size_t limit) {
@@ -68,6 +118,12 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }
+
+bool truncateToNothing(int fd) { return ::ftruncate(fd, 0) == 0; }
+
+bool syncToDisk(int fd) { return ::fsync(fd) == 0; }
+
 bool lockWithin(int fd, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     auto pause = std::chrono::microseconds(100);
@@ -81,6 +137,13 @@ bool lockWithin(int fd, std::chrono::milliseconds limit) {
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
     return true;
+}
+
+bool lockWaiting(int fd) {
+    int result;
+    do result = ::flock(fd, LOCK_EX);
+    while (result != 0 && errno == EINTR);
+    return result == 0;
 }
 
 }  // namespace vorrel::platform

@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -32,8 +34,32 @@ private:
 // open(2); O_CLOEXEC is always added.
 FileDescriptor openFile(const char* path, int flags, unsigned mode = 0);
 
+// The opens the rest of the code needs, named, so that it never spells open(2)'s flags.
+struct OpenOptions {
+    bool nonBlocking = false;  // a FIFO at the path answers at once instead of waiting
+    bool noFollow = false;     // a symbolic link at the path is refused (ELOOP)
+};
+// Reading only; never makes the file the controlling terminal.
+FileDescriptor openToRead(const std::filesystem::path& path, OpenOptions options = {});
+// Writing only, an existing file, not truncated.
+FileDescriptor openToWrite(const std::filesystem::path& path, OpenOptions options = {});
+// A new file for writing, never one already there (EEXIST), with exactly `mode`, whatever
+// the umask.
+FileDescriptor createNewFile(const std::filesystem::path& path, unsigned mode);
+// A new file of mode 0600 exactly, named after `pattern`, whose last six characters "XXXXXX"
+// become the name made (mkostemp).
+FileDescriptor createTemporaryFile(std::string& pattern);
+// The lock file at `path` for reading and writing, created with mode 0600 when missing; a
+// symbolic link is refused and a FIFO does not block.
+FileDescriptor openLockFile(const std::filesystem::path& path);
+// A folder, for syncing what was renamed in it.
+FileDescriptor openFolder(const std::filesystem::path& path);
+
 // One read(2) of at most `size` bytes: the count, 0 at the end, -1 on error.
 long readSome(int fd, void* buffer, std::size_t size);
+
+// Exactly `size` bytes from `offset` (pread(2)); false at an early end or an error.
+bool readExactlyAt(int fd, std::string& bytes, std::size_t size, std::uint64_t offset);
 
 // Reads to the end, at most `limit` + 1 bytes (so a file larger than `limit` is noticed
 // by its size); `bytes` holds what was read even on failure.
@@ -42,7 +68,17 @@ bool readAll(int fd, std::string& bytes, std::size_t limit);
 // Writes every byte, however many write(2) calls that takes.
 bool writeAll(int fd, std::string_view bytes);
 
+// Back to the start of the file, for reading it again.
+bool rewind(int fd);
+// Cuts the file to nothing.
+bool truncateToNothing(int fd);
+// fsync(2): the file's data and size on disk.
+bool syncToDisk(int fd);
+
 // An exclusive flock(2) within `limit` (zero: one try), polling with a growing pause.
 bool lockWithin(int fd, std::chrono::milliseconds limit);
+
+// An exclusive flock(2), waited for in the kernel's queue for as long as it takes.
+bool lockWaiting(int fd);
 
 }  // namespace vorrel::platform

@@ -23,6 +23,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/FileDescriptor.h"
+
 namespace vorrel::platform {
 
 namespace {
@@ -86,26 +88,6 @@ std::uint64_t rightsFor(Sandbox::Access access) {
 std::system_error systemError(int error, const std::string& what) {
     return std::system_error(error, std::generic_category(), what);
 }
-
-// A descriptor closed on every path.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 // The compiled seccomp filter, the same for every sandbox of the process.
 struct Filter {
@@ -248,7 +230,7 @@ std::string compileFilter(std::vector<sock_filter>& instructions, bool newProces
             failed |= seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), call, 0);
     if (failed) return "libseccomp refused a rule";
 
-    Fd memory(memfd_create("vorrel-seccomp", MFD_CLOEXEC));
+    FileDescriptor memory(memfd_create("vorrel-seccomp", MFD_CLOEXEC));
     if (memory.get() < 0) return std::string("memfd_create: ") + std::strerror(errno);
     if (seccomp_export_bpf(context, memory.get()) != 0) return "libseccomp could not export";
     const off_t size = lseek(memory.get(), 0, SEEK_END);
@@ -385,11 +367,11 @@ std::unique_ptr<Sandbox::Prepared> Sandbox::prepare() const {
             attributes.scoped = kScopeAbstractUnixSocket | kScopeSignal;
             size = sizeof(RulesetAttributes);
         }
-        Fd ruleset(static_cast<int>(
+        FileDescriptor ruleset(static_cast<int>(
             syscall(SYS_landlock_create_ruleset, &attributes, size, 0U)));
         if (ruleset.get() < 0) throw systemError(errno, "cannot create a Landlock ruleset");
         for (const Rule& rule : rules_) {
-            Fd target(open(rule.path.c_str(), O_PATH | O_CLOEXEC));
+            const FileDescriptor target = openFile(rule.path.c_str(), O_PATH);
             if (target.get() < 0) {
                 if (errno == ENOENT || errno == ENOTDIR) continue;
                 throw systemError(errno, "cannot open " + rule.path.string() + " for a rule");
@@ -417,11 +399,8 @@ namespace {
 
 // Writes `text` into a file of /proc/self; false when that fails.
 bool writeProcFile(const char* path, const char* text, std::size_t length) {
-    const int fd = open(path, O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool written = write(fd, text, length) == static_cast<ssize_t>(length);
-    close(fd);
-    return written;
+    const FileDescriptor fd = openFile(path, O_WRONLY);
+    return fd && writeAll(fd.get(), std::string_view(text, length));
 }
 
 }  // namespace

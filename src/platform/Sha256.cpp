@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/FileDescriptor.h"
 #include "platform/PrintableText.h"
 
 namespace vorrel::platform {
@@ -23,11 +24,6 @@ struct ContextDeleter {
     void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 using Context = std::unique_ptr<EVP_MD_CTX, ContextDeleter>;
-
-struct FileCloser {
-    int fd;
-    ~FileCloser() { ::close(fd); }
-};
 
 Context newContext() {
     Context context(EVP_MD_CTX_new());
@@ -64,10 +60,9 @@ std::string finish(EVP_MD_CTX* context) {
 }  // namespace
 
 std::string sha256Hex(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throwErrno(errno, "cannot open", path);
-    FileCloser closer{fd};
-    return sha256Hex(fd, path);
+    const FileDescriptor fd = openFile(path.c_str(), O_RDONLY);
+    if (!fd) throwErrno(errno, "cannot open", path);
+    return sha256Hex(fd.get(), path);
 }
 
 std::string sha256Hex(int fd, const std::filesystem::path& path) {
@@ -77,11 +72,8 @@ std::string sha256Hex(int fd, const std::filesystem::path& path) {
     Context context = newContext();
     std::vector<unsigned char> buffer(kChunkSize);
     for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            throwErrno(errno, "cannot read", path);
-        }
+        const long count = readSome(fd, buffer.data(), buffer.size());
+        if (count < 0) throwErrno(errno, "cannot read", path);
         if (count == 0) break;
         update(context.get(), buffer.data(), static_cast<std::size_t>(count));
     }

@@ -3,9 +3,6 @@
 #include <QFile>
 #include <QPdfDocument>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -15,6 +12,7 @@
 
 #include "conversion/Decompression.h"
 #include "conversion/SourceKind.h"
+#include "platform/FileDescriptor.h"
 
 namespace fs = std::filesystem;
 
@@ -42,17 +40,16 @@ std::uint32_t littleEndian(std::string_view bytes, std::size_t at) {
 std::string postScriptStart(const fs::path& source, Compression compression) {
     if (compression != Compression::none) {
         std::string bytes;
-        const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-        if (in < 0) return {};
+        const platform::FileDescriptor in = platform::openToRead(source);
+        if (!in) return {};
         try {
-            decompress(in, compression, kHeaderBytes * 2, [&bytes](std::string_view piece) {
+            decompress(in.get(), compression, kHeaderBytes * 2, [&bytes](std::string_view piece) {
                 bytes.append(piece.substr(0, kHeaderBytes - bytes.size()));
                 return bytes.size() < kHeaderBytes;
             });
         } catch (const std::exception&) {
             // What came out before the fault is kept.
         }
-        close(in);
         return bytes;
     }
     std::string start = readPart(source, 0, kHeaderBytes);

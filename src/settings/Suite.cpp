@@ -1,15 +1,8 @@
 #include "settings/Suite.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,10 +12,13 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include "platform/Bundle.h"
+#include "platform/FileCopy.h"
+#include "platform/FileDescriptor.h"
+#include "platform/FileLock.h"
+#include "platform/FileStatus.h"
 #include "platform/Paths.h"
 #include "settings/ValueJson.h"
 
@@ -52,7 +48,7 @@ void report(const std::string& message) {
     std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
-constexpr off_t kMaximumFileSize = 1 << 20;
+constexpr std::uint64_t kMaximumFileSize = 1 << 20;
 constexpr auto kLockWait = std::chrono::seconds(2);
 constexpr auto kTemporaryFileAge = std::chrono::minutes(1);
 
@@ -72,44 +68,6 @@ std::optional<fs::path> writeTarget(const fs::path& path) {
 
 std::string errnoText(int error) { return std::generic_category().message(error); }
 
-// What identifies one version of the file on disk. A write replaces the file by rename, so
-// the inode changes; size and the nanosecond times catch the rare reuse of an inode number.
-struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    timespec changed{};
-
-    bool operator==(const FileStamp& other) const {
-        return device == other.device && inode == other.inode && size == other.size &&
-               modified.tv_sec == other.modified.tv_sec &&
-               modified.tv_nsec == other.modified.tv_nsec &&
-               changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-    }
-};
-
-FileStamp stampOf(const struct stat& info) {
-    return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-}
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset() { assign(-1); }
-    void assign(int fd) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
 std::string utcStampForFileName() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -122,152 +80,26 @@ std::string utcStampForFileName() {
     return text;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Reads the file through an open descriptor, at most `limit` + 1 bytes (so that a file
-// that grew past the limit is noticed); false with errno on failure.
-bool readAll(int fd, std::string& bytes, std::size_t limit) {
-    bytes.clear();
-    char buffer[65536];
-    while (bytes.size() <= limit) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (count == 0) return true;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    return true;
-}
-
 // Moves a file that cannot be parsed out of the way. Never replaces an existing file: the
 // name carries the time, and a clash gets a counter. False (with the reason reported) when
 // the file stays where it is.
 bool setAside(const fs::path& file) {
     const std::string base = file.string() + ".corrupt-" + utcStampForFileName();
+    std::error_code error;
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
-        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        error = moveWithoutReplacing(file, target);
+        if (!error) {
             report("\"" + file.string() + "\" was damaged; it was moved to \"" + target +
                    "\" and the settings that could be read were written anew");
             return true;
         }
-        if (errno == EEXIST) continue;
-        if (errno == EINVAL || errno == ENOSYS) {
-            // File systems without RENAME_NOREPLACE: link() refuses to replace as well.
-            if (::link(file.c_str(), target.c_str()) == 0) {
-                ::unlink(file.c_str());
-                report("\"" + file.string() + "\" was damaged; it was moved to \"" + target +
-                       "\" and the settings that could be read were written anew");
-                return true;
-            }
-            if (errno == EEXIST) continue;
-        }
-        break;
+        if (error != std::errc::file_exists) break;
     }
     report("\"" + file.string() + "\" is damaged and could not be moved aside (" +
-           errnoText(errno) + "); it is left in place");
+           errnoText(error.value()) + "); it is left in place");
     return false;
 }
-
-// Whether the file's permission bits let its user write it. Deliberately the bits, not
-// access(): a settings file its owner made read-only stays untouched also for root.
-bool writableByMode(const struct stat& info) {
-    if (info.st_uid == ::geteuid()) return (info.st_mode & S_IWUSR) != 0;
-    if (info.st_gid == ::getegid()) return (info.st_mode & S_IWGRP) != 0;
-    return (info.st_mode & S_IWOTH) != 0;
-}
-
-// Waits for an exclusive flock on `fd` at most kLockWait; 0 or the error (ETIMEDOUT). The
-// kernel queues blocked waiters fairly, which polling would not, so the wait blocks on a
-// helper thread holding its own descriptor of the same open file. When the time is up the
-// helper is left behind: should it still get the lock, it releases it at once.
-int waitForLock(int fd) {
-    struct Wait {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool abandoned = false;
-        int error = 0;
-    };
-    const int helperFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    if (helperFd < 0) return errno;
-    auto wait = std::make_shared<Wait>();
-    try {
-        std::thread([wait, helperFd] {
-            int result;
-            while ((result = ::flock(helperFd, LOCK_EX)) != 0 && errno == EINTR) {
-            }
-            const int error = result == 0 ? 0 : errno;
-            std::lock_guard lock(wait->mutex);
-            if (wait->abandoned && result == 0) ::flock(helperFd, LOCK_UN);
-            ::close(helperFd);  // the lock stays with the caller's descriptor
-            wait->finished = true;
-            wait->error = error;
-            wait->done.notify_all();
-        }).detach();
-    } catch (const std::system_error& error) {
-        ::close(helperFd);
-        return error.code().value();
-    }
-    std::unique_lock lock(wait->mutex);
-    if (!wait->done.wait_for(lock, kLockWait, [&] { return wait->finished; })) {
-        wait->abandoned = true;
-        return ETIMEDOUT;
-    }
-    return wait->error;
-}
-
-// An exclusive advisory lock on <file>.lock for the life of the object, waited for at most
-// kLockWait: a lock another program holds for ever must not hang us. The lock file is a
-// regular file of ours or nothing (a FIFO or a link planted there is refused).
-class FileLock {
-public:
-    explicit FileLock(const fs::path& file) {
-        const std::string lockPath = file.string() + ".lock";
-        fd_.assign(::open(lockPath.c_str(),
-                          O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-        struct stat info {};
-        if (fd_.get() < 0 || ::fstat(fd_.get(), &info) != 0) {
-            error_ = errno;
-            fd_.reset();
-            return;
-        }
-        if (!S_ISREG(info.st_mode)) {
-            error_ = EINVAL;
-            fd_.reset();
-            return;
-        }
-        if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) return;
-        if (errno != EWOULDBLOCK) {
-            error_ = errno;
-            fd_.reset();
-            return;
-        }
-        if (const int error = waitForLock(fd_.get())) {
-            error_ = error;
-            fd_.reset();
-        }
-    }
-    bool locked() const { return fd_.get() >= 0; }
-    int error() const { return error_; }
-
-private:
-    Fd fd_;
-    int error_ = 0;
-};
 
 }  // namespace
 
@@ -279,7 +111,7 @@ struct Suite::Shared {
     // Serialises this process's writes and guards the cached copy of the file.
     std::mutex mutex;
     fs::path cachedPath;
-    std::optional<FileStamp> cachedStamp;
+    std::optional<FileIdentity> cachedStamp;
     Dictionary stored;
 
     std::mutex registrationMutex;
@@ -354,9 +186,8 @@ struct Suite::Shared {
         };
         // Non-blocking, so a FIFO at the path answers at once instead of waiting for a
         // writer; a symbolic link is followed (the file it names is the settings file).
-        Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        struct stat info {};
-        if (fd.get() < 0) {
+        const FileDescriptor fd = openToRead(path, {.nonBlocking = true});
+        if (!fd) {
             if (errno == ENOENT || errno == ENOTDIR) {
                 cachedStamp.reset();
                 adopt({});
@@ -367,17 +198,18 @@ struct Suite::Shared {
             }
             return unknown(errnoText(errno));
         }
-        if (::fstat(fd.get(), &info) != 0) return unknown(errnoText(errno));
-        if (!S_ISREG(info.st_mode)) return unknown("it is not a regular file");
-        if (info.st_size > kMaximumFileSize) return unknown("it is larger than 1 MiB");
-        if (cachedStamp && *cachedStamp == stampOf(info)) return;
+        const std::optional<FileStatus> status = statusOf(fd.get());
+        if (!status) return unknown(errnoText(errno));
+        if (!status->isRegular()) return unknown("it is not a regular file");
+        if (status->size() > kMaximumFileSize) return unknown("it is larger than 1 MiB");
+        if (cachedStamp && *cachedStamp == status->identity) return;
 
         std::string text;
         if (!readAll(fd.get(), text, kMaximumFileSize)) return unknown(errnoText(errno));
         if (text.size() > static_cast<std::size_t>(kMaximumFileSize))
             return unknown("it is larger than 1 MiB");
         DictionaryReading reading = readDictionaryJson(text);
-        cachedStamp = stampOf(info);
+        cachedStamp = status->identity;
         if (reading.problems.empty()) {
             adopt(std::move(reading.values));
             state = FileState::fine;
@@ -427,37 +259,35 @@ struct Suite::Shared {
         std::string tempName = ".";
         tempName.append(target.filename().string()).append(".XXXXXX");
         std::string tempPath = (folder / tempName).string();
-        Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-        if (fd.get() < 0) {
+        FileDescriptor fd = createTemporaryFile(tempPath);
+        if (!fd) {
             const std::string why = errnoText(errno);
             report("cannot create a file in \"" + folder.string() + "\": " + why);
             return why;
         }
-        if (::fchmod(fd.get(), 0600) != 0 || !writeAll(fd.get(), text) || ::fsync(fd.get()) != 0) {
+        if (!writeAll(fd.get(), text) || !syncToDisk(fd.get())) {
             const std::string why = errnoText(errno);
             report("cannot write \"" + tempPath + "\": " + why);
-            ::unlink(tempPath.c_str());
+            std::remove(tempPath.c_str());
             return why;
         }
         fd.reset();
-        if (::rename(tempPath.c_str(), target.c_str()) != 0) {
+        if (std::rename(tempPath.c_str(), target.c_str()) != 0) {
             const std::string why = errnoText(errno);
             report("cannot replace \"" + target.string() + "\": " + why);
-            ::unlink(tempPath.c_str());
+            std::remove(tempPath.c_str());
             return why;
         }
         // Make the rename itself durable.
-        Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folderFd.get() >= 0) ::fsync(folderFd.get());
+        if (const FileDescriptor folderFd = openFolder(folder)) syncToDisk(folderFd.get());
 
-        struct stat info {};
         adopt(contents);
         cachedPath = path;
         state = FileState::fine;
         problem.clear();
         reported.clear();
-        if (::stat(path.c_str(), &info) == 0)
-            cachedStamp = stampOf(info);
+        if (const std::optional<FileStatus> status = statusOf(path))
+            cachedStamp = status->identity;
         else
             cachedStamp.reset();
         return std::nullopt;
@@ -546,7 +376,7 @@ std::optional<SuiteWriteError> Suite::setObject(std::optional<Value> value, std:
             report("cannot create \"" + path->parent_path().string() + "\": " + error.message());
             return SuiteWriteError{*path, error.message()};
         }
-        FileLock fileLock(*path);
+        const FileLock fileLock(path->string() + ".lock", kLockWait);
         if (!fileLock.locked()) {
             const std::string why = fileLock.error() == ETIMEDOUT
                                         ? std::string("another program holds the settings lock")
@@ -567,7 +397,7 @@ std::optional<SuiteWriteError> Suite::setObject(std::optional<Value> value, std:
         }
         const auto target = writeTarget(*path);
         if (!target) return SuiteWriteError{*path, errnoText(ELOOP)};
-        if (struct stat info {}; ::stat(target->c_str(), &info) == 0 && !writableByMode(info)) {
+        if (const auto status = statusOf(*target); status && !status->writableByMode) {
             const std::string why = errnoText(EACCES);
             report("\"" + path->string() + "\" is read-only: the change of \"" + std::string(key) +
                    "\" is not stored");

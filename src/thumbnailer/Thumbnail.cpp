@@ -1,10 +1,5 @@
 #include "thumbnailer/Thumbnail.h"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -12,20 +7,25 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <locale>
 #include <sstream>
 #include <system_error>
 
 #include "platform/FileCopy.h"
+#include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
 #include "conversion/PaperSize.h"
 #include "platform/TemporaryFolder.h"
 #include "conversion/ConversionError.h"
 #include "conversion/ConverterRun.h"
 #include "conversion/CropArguments.h"
 #include "conversion/DocumentPage.h"
+#include "conversion/ConverterArguments.h"
 #include "conversion/GhostScript.h"
 #include "conversion/PaintedArea.h"
+#include "conversion/PostScript.h"
 #include "cache/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
 
@@ -41,15 +41,14 @@ std::system_error fileError(int error, const std::string& what, const fs::path& 
 
 // A regular file with bytes, that this process may read.
 void checkSource(const fs::path& source) {
-    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw fileError(errno, "cannot read", source);
-    struct stat status {};
-    const int statError = fstat(fd, &status) == 0 ? 0 : errno;
-    close(fd);
-    if (statError) throw fileError(statError, "cannot read", source);
-    if (S_ISDIR(status.st_mode)) throw fileError(EISDIR, "cannot read", source);
-    if (!S_ISREG(status.st_mode)) throw fileError(EINVAL, "not a regular file:", source);
-    if (status.st_size == 0) throw ConversionError::emptyFile();
+    const platform::FileDescriptor fd = platform::openToRead(source, {.nonBlocking = true});
+    if (!fd) throw fileError(errno, "cannot read", source);
+    const std::optional<platform::FileStatus> status = platform::statusOf(fd.get());
+    if (!status) throw fileError(errno, "cannot read", source);
+    if (status->type == platform::FileStatus::Type::folder)
+        throw fileError(EISDIR, "cannot read", source);
+    if (!status->isRegular()) throw fileError(EINVAL, "not a regular file:", source);
+    if (status->size() == 0) throw ConversionError::emptyFile();
 }
 
 // Width and height from a PNG's signature and IHDR chunk; {0, 0} when it is no PNG.
@@ -73,37 +72,26 @@ std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
 // descriptor, which a rename would leave on the old, empty file. Anything else (nothing, a
 // link, a special file) is replaced by a rename.
 void place(const fs::path& picture, const fs::path& target) {
-    const int fd = open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    struct stat status {};
-    if (fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        if (!platform::copyInto(fd, picture)) {
+    const platform::FileDescriptor fd =
+        platform::openToWrite(target, {.nonBlocking = true, .noFollow = true});
+    if (const auto status = fd ? platform::statusOf(fd.get()) : std::optional<platform::FileStatus>();
+        status && status->isRegular()) {
+        if (!platform::copyInto(fd.get(), picture)) {
             const int error = errno;
             // A partial picture must not pass for a thumbnail.
-            [[maybe_unused]] const int ignored = ftruncate(fd, 0);
-            close(fd);
+            platform::truncateToNothing(fd.get());
             throw fileError(error, "cannot write", target);
         }
-        close(fd);
         return;
     }
-    if (fd >= 0) close(fd);
-    if (rename(picture.c_str(), target.c_str()) != 0)
+    if (std::rename(picture.c_str(), target.c_str()) != 0)
         throw fileError(errno, "cannot write", target);
-}
-
-std::string seconds(std::chrono::milliseconds limit) {
-    std::ostringstream text;
-    if (limit.count() % 1000 == 0)
-        text << limit.count() / 1000;
-    else
-        text << limit.count() / 1000.0;
-    return text.str();
 }
 
 }  // namespace
 
 Thumbnail::TimedOut::TimedOut(std::chrono::milliseconds limit)
-    : std::runtime_error("Ghostscript did not finish within " + seconds(limit) + " seconds.") {}
+    : std::runtime_error(ConversionError::timedOutText(limit)) {}
 
 Thumbnail::DrawsNothing::DrawsNothing(const fs::path& source)
     : std::runtime_error(source.filename().string() + " draws nothing.") {}
@@ -147,9 +135,9 @@ std::vector<std::string> Thumbnail::arguments(const fs::path& outputPath,
     char dotsPerInch[64];
     const auto written = std::to_chars(dotsPerInch, dotsPerInch + sizeof dotsPerInch, resolution,
                                        std::chars_format::fixed);
-    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    std::vector<std::string> list = opaquePngArguments();
     list.insert(list.end(), {"-r" + std::string(dotsPerInch, written.ptr), "-dFirstPage=1",
-                             "-dLastPage=1", "-o", GhostScript::outputPathArgument(outputPath)});
+                             "-dLastPage=1", "-o", outputPathArgument(outputPath)});
     auto [before, after] = cropArguments(page, scale, backdrop);
     list.insert(list.end(), before.begin(), before.end());
     list.push_back(fs::absolute(input).string());
@@ -172,11 +160,10 @@ std::vector<std::string> Thumbnail::documentArguments(const fs::path& outputPath
           << "<< /PageSize [" << page.width() << ' ' << page.height() << "] /HWResolution ["
           << resolution << ' ' << resolution << "] >> setpagedevice "
           << documentPageSetUp(documentStart, "1 ge { quit } if", true);
-    std::vector<std::string> list = GhostScript::opaquePngArguments();
+    std::vector<std::string> list = opaquePngArguments();
     list.insert(list.end(),
-                {"-o", GhostScript::outputPathArgument(outputPath), "-c", setUp.str(), "-f",
-                 fs::absolute(input).string(), "-c",
-                 "systemdict begin currentpagedevice /PageCount get 0 eq { showpage } if end"});
+                {"-o", outputPathArgument(outputPath), "-c", setUp.str(), "-f",
+                 fs::absolute(input).string(), "-c", kShowUnshownPage});
     return list;
 }
 

@@ -1,5 +1,5 @@
 // The small pieces a conversion is made of: error texts, in-progress names, the converter's
-// location.
+// location, PostScript text.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -7,10 +7,12 @@
 #include <regex>
 #include <set>
 
+#include "platform/ChildProcess.h"
 #include "platform/ModuleLocation.h"
 #include "platform/Uuid.h"
 #include "conversion/ConversionError.h"
 #include "conversion/GhostScript.h"
+#include "conversion/PostScript.h"
 #include "support/TempHome.h"
 
 namespace vorrel {
@@ -48,6 +50,13 @@ TEST(ConversionError, DescriptionsAreExact) {
         const std::exception& general = c.error;
         EXPECT_STREQ(general.what(), c.text);
     }
+    // Other limits (the thumbnailer's) in the same words, whole seconds without a fraction.
+    using std::chrono::milliseconds;
+    for (const auto& [limit, text] : {std::pair{milliseconds(15'000), "15"},
+                                      std::pair{milliseconds(1'500), "1.5"},
+                                      std::pair{milliseconds(250), "0.25"}})
+        EXPECT_EQ(ConversionError::timedOutText(limit),
+                  std::string("Ghostscript did not finish within ") + text + " seconds.");
     EXPECT_EQ(ConversionError::converterFailed(1), ConversionError::converterFailed(1));
     EXPECT_FALSE(ConversionError::converterFailed(1) == ConversionError::converterFailed(2));
 }
@@ -106,6 +115,23 @@ TEST(ModuleLocation, ConverterIsTwoFoldersUpFromTheModule) {
     }
     EXPECT_EQ(conversion.converterURL(),
               program.parent_path().parent_path().parent_path() / "libexec/vorrel/converter");
+}
+
+// Ghostscript reads the escaped text back as the very bytes it came from: unbalanced
+// parentheses, backslashes and sequences that would be escapes themselves.
+TEST(PostScriptString, GhostscriptReadsTheTextBack) {
+    const fs::path converter = fs::path(VORREL_PREFIX_DIR) / "libexec" / "vorrel" / "converter";
+    for (const std::string text : {"plain /path/a b.eps", "(", ")", "a)b(c", "\\", "\\n and \\(",
+                                   "%not a comment", "\xc3\xa9t\xc3\xa9 (1).eps"}) {
+        SCOPED_TRACE(text);
+        platform::ChildProcess gs(converter, {"-q", "-dNODISPLAY", "-dBATCH", "-dNOPAUSE", "-dSAFER",
+                                              "-c", "(" + postScriptString(text) + ") print flush"});
+        gs.captureOutput(4096);
+        gs.launch();
+        gs.wait();
+        EXPECT_EQ(gs.terminationStatus(), 0) << gs.capturedOutput();
+        EXPECT_EQ(gs.capturedOutput(), text);
+    }
 }
 
 }  // namespace
