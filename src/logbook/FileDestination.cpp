@@ -1,11 +1,6 @@
 #include "logbook/FileDestination.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -13,6 +8,7 @@
 #include "logbook/FileUrl.h"
 #include "logbook/Logbook.h"
 #include "logbook/Utf8.h"
+#include "platform/FileStatus.h"
 
 namespace vorrel {
 
@@ -46,20 +42,13 @@ void FileDestination::setOwner(Logbook* owner) {
 
 bool FileDestination::isOpen() const {
     std::lock_guard lock(handleMutex_);
-    return logFileHandle_ >= 0;
+    return static_cast<bool>(logFileHandle_);
 }
 
 namespace {
 
-// Read access too, so a writer can look at the file's last byte (see writeGuarded).
-constexpr int kOpenFlags = O_RDWR | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-
-// open() with our flags; a file we may write but not read is opened write-only.
-int openLog(const std::filesystem::path& path, int extraFlags, mode_t mode) {
-    const int handle = ::open(path.c_str(), kOpenFlags | extraFlags, mode);
-    if (handle >= 0 || errno != EACCES) return handle;
-    return ::open(path.c_str(), (kOpenFlags & ~O_RDWR) | O_WRONLY | extraFlags, mode);
-}
+using platform::Creation;
+using platform::FileDescriptor;
 
 // The one text for a path that is not a plain file: a FIFO, a device, a folder or a link.
 std::string notRegularText(const std::filesystem::path& path) {
@@ -68,41 +57,39 @@ std::string notRegularText(const std::filesystem::path& path) {
 
 }  // namespace
 
-int FileDestination::openHandle(const std::filesystem::path& path, bool truncate, bool& created,
-                                std::string& error) {
+FileDescriptor FileDestination::openHandle(const std::filesystem::path& path, bool truncate,
+                                           bool& created, std::string& error) {
     created = false;
-    const mode_t mode = (fileAttributes_ && fileAttributes_->posixPermissions)
-                            ? static_cast<mode_t>(*fileAttributes_->posixPermissions)
-                            : 0666;
-    int handle = -1;
+    const unsigned mode = (fileAttributes_ && fileAttributes_->posixPermissions)
+                              ? static_cast<unsigned>(*fileAttributes_->posixPermissions)
+                              : 0666;
+    FileDescriptor handle;
     if (truncate) {
-        handle = openLog(path, O_CREAT | O_TRUNC, mode);
-        created = handle >= 0;
+        handle = platform::openToAppend(path, Creation::truncating, mode);
+        created = static_cast<bool>(handle);
     } else {
-        // Never O_TRUNC when appending: a file another process creates between our two
-        // opens keeps its lines. O_EXCL tells us whether the file is ours to set up.
-        for (int attempt = 0; attempt < 3 && handle < 0; ++attempt) {
-            handle = openLog(path, 0, 0);
-            if (handle >= 0 || errno != ENOENT) break;
+        // Never truncated when appending: a file another process creates between our two
+        // opens keeps its lines. Creating only a new file tells whether it is ours to set up.
+        for (int attempt = 0; attempt < 3 && !handle; ++attempt) {
+            handle = platform::openToAppend(path, Creation::existing, 0);
+            if (handle || errno != ENOENT) break;
             beforeCreatingFile();
-            handle = openLog(path, O_CREAT | O_EXCL, mode);
-            created = handle >= 0;
-            if (handle < 0 && errno != EEXIST) break;
+            handle = platform::openToAppend(path, Creation::new_, mode);
+            created = static_cast<bool>(handle);
+            if (!handle && errno != EEXIST) break;
         }
     }
-    if (handle < 0) {
+    if (!handle) {
         error = (errno == ELOOP || errno == ENXIO) ? notRegularText(path) : std::strerror(errno);
-        return -1;
+        return {};
     }
-    struct stat info {};
-    if (::fstat(handle, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const auto status = platform::statusOf(handle.get());
+    if (!status || !status->isRegular()) {
         error = notRegularText(path);
-        ::close(handle);
-        return -1;
+        return {};
     }
-    // On the file opened, never through a path a link could redirect.
     if (fileAttributes_ && fileAttributes_->posixPermissions)
-        ::fchmod(handle, static_cast<mode_t>(*fileAttributes_->posixPermissions));
+        platform::setPermissions(handle.get(), mode);
     return handle;
 }
 
@@ -120,10 +107,11 @@ void FileDestination::openFile() {
     const std::filesystem::path& path = *writeToFileURL_;
     bool created = false;
     std::string error;
-    const int handle = openHandle(path, !shouldAppend_, created, error);
-    if (handle < 0) {
-        struct stat info {};
-        const bool existed = ::lstat(path.c_str(), &info) == 0;
+    FileDescriptor handle = openHandle(path, !shouldAppend_, created, error);
+    if (!handle) {
+        std::error_code ignored;
+        const bool existed = std::filesystem::symlink_status(path, ignored).type() !=
+                             std::filesystem::file_type::not_found;
         logbook->_logln(std::string("Attempt to open log file for ") +
                             (shouldAppend_ && existed ? "appending" : "writing") + " failed: " + error,
                         LogLevel::error, this);
@@ -132,7 +120,7 @@ void FileDestination::openFile() {
     const bool appending = shouldAppend_ && !created;
     {
         std::lock_guard lock(handleMutex_);
-        logFileHandle_ = handle;
+        logFileHandle_ = std::move(handle);
     }
     if (appending) {
         if (appendMarker_) {
@@ -164,20 +152,19 @@ void FileDestination::closeFile() {
 
 void FileDestination::closeHandle() {
     std::lock_guard lock(handleMutex_);
-    if (logFileHandle_ < 0) {
+    if (!logFileHandle_) {
         return;
     }
-    ::fsync(logFileHandle_);
-    ::close(logFileHandle_);
-    logFileHandle_ = -1;
+    platform::syncToDisk(logFileHandle_.get());
+    logFileHandle_.reset();
 }
 
 void FileDestination::flush(std::function<void()> closure) {
     auto work = [this, closure = std::move(closure)] {
         {
             std::lock_guard lock(handleMutex_);
-            if (logFileHandle_ >= 0) {
-                ::fsync(logFileHandle_);
+            if (logFileHandle_) {
+                platform::syncToDisk(logFileHandle_.get());
             }
         }
         if (closure) {
@@ -203,44 +190,15 @@ void FileDestination::write(const std::string& message) {
     writeGuarded(line);
 }
 
-namespace {
-
-// Writes as much of the bytes as the file takes; the count written, and errno on failure.
-std::size_t writeAll(int handle, const char* data, std::size_t size, int& error) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t written = ::write(handle, data + done, size - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            error = written < 0 ? errno : EIO;
-            break;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return done;
-}
-
-}  // namespace
-
 // flock on the log for the life of the object, so that processes sharing the file write one
 // line at a time. Waited for a little at most: a process that holds it for ever must not
 // stop our logging (the line then goes out unlocked, still in one write).
 class FileDestination::LineLockHolder {
 public:
-    explicit LineLockHolder(int handle) : handle_(handle) {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (::flock(handle_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR) return;
-            ::usleep(attempt < 20 ? 100 : 5000);
-        }
-    }
+    explicit LineLockHolder(int handle)
+        : handle_(handle), locked_(platform::lockWithin(handle, std::chrono::seconds(1))) {}
     ~LineLockHolder() {
-        if (locked_) ::flock(handle_, LOCK_UN);
+        if (locked_) platform::unlock(handle_);
     }
     LineLockHolder(const LineLockHolder&) = delete;
     LineLockHolder& operator=(const LineLockHolder&) = delete;
@@ -250,44 +208,38 @@ private:
     bool locked_ = false;
 };
 
-namespace {
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-}  // namespace
-
 bool FileDestination::followRotation(std::unique_ptr<LineLockHolder>& lock) {
     // Another process may have rotated the file since we opened it; our handle then points
     // at the old one. Caller holds handleMutex_.
     for (int hop = 0; hop < 3; ++hop) {
-        struct stat ours {}, atPath {};
-        if (::fstat(logFileHandle_, &ours) != 0) return false;
-        if (::lstat(writeToFileURL_->c_str(), &atPath) == 0 && sameFile(ours, atPath)) {
-            if (!maximumFileSize_ || ours.st_size < static_cast<off_t>(*maximumFileSize_)) return true;
+        const auto ours = platform::statusOf(logFileHandle_.get());
+        if (!ours) return false;
+        const auto atPath = platform::statusOf(*writeToFileURL_, false);
+        if (atPath && atPath->identity.device == ours->identity.device &&
+            atPath->identity.inode == ours->identity.inode) {
+            if (!maximumFileSize_ || ours->size() < *maximumFileSize_) return true;
             // Full: this process rotates, holding the lock of the full file.
-            const std::string rotated = writeToFileURL_->string() + ".1";
-            if (::rename(writeToFileURL_->c_str(), rotated.c_str()) != 0) return true;
+            std::error_code failed;
+            std::filesystem::rename(*writeToFileURL_, writeToFileURL_->string() + ".1", failed);
+            if (failed) return true;
         }
         bool created = false;
         std::string error;
-        const int handle = openHandle(*writeToFileURL_, false, created, error);
-        if (handle < 0) return false;
+        FileDescriptor handle = openHandle(*writeToFileURL_, false, created, error);
+        if (!handle) return false;
         lock.reset();
-        ::close(logFileHandle_);
-        logFileHandle_ = handle;
-        lock = std::make_unique<LineLockHolder>(handle);
+        logFileHandle_ = std::move(handle);
+        lock = std::make_unique<LineLockHolder>(logFileHandle_.get());
     }
     return true;
 }
 
 void FileDestination::writeGuarded(const std::string& bytes) {
     std::lock_guard lock(handleMutex_);
-    if (logFileHandle_ < 0 || bytes.empty()) {
+    if (!logFileHandle_ || bytes.empty()) {
         return;
     }
-    auto fileLock = std::make_unique<LineLockHolder>(logFileHandle_);
+    auto fileLock = std::make_unique<LineLockHolder>(logFileHandle_.get());
     if (writeToFileURL_ && !followRotation(fileLock)) {
         fileLock.reset();
         const std::string report =
@@ -298,12 +250,13 @@ void FileDestination::writeGuarded(const std::string& bytes) {
     }
     // One write() per line, so lines of several processes never mix. A line that any
     // writer left unfinished (a full disk) is ended first: ours starts on a line of its own.
-    struct stat info {};
-    char last = '\n';
-    if (::fstat(logFileHandle_, &info) == 0 && info.st_size > 0 &&
-        ::pread(logFileHandle_, &last, 1, info.st_size - 1) != 1)
-        last = '\n';
-    const std::size_t breakSize = last != '\n' ? 1 : 0;
+    const int handle = logFileHandle_.get();
+    std::string last;
+    const auto status = platform::statusOf(handle);
+    const bool lineOpen = status && status->size() > 0 &&
+                          platform::readExactlyAt(handle, last, 1, status->size() - 1) &&
+                          last != "\n";
+    const std::size_t breakSize = lineOpen ? 1 : 0;
     std::string buffer;
     const std::string* out = &bytes;
     if (breakSize != 0) {
@@ -312,16 +265,15 @@ void FileDestination::writeGuarded(const std::string& bytes) {
         buffer += bytes;
         out = &buffer;
     }
-    int error = 0;
-    const std::size_t written = writeAll(logFileHandle_, out->data(), out->size(), error);
-    if (written == out->size()) {
+    std::size_t written = 0;
+    if (platform::writeAll(handle, *out, &written)) {
         return;
     }
+    const int error = errno;
     if (written > breakSize) {
         // Part of this line is in the file: end it now if the file takes it (else the next
         // writer does).
-        int ignored = 0;
-        writeAll(logFileHandle_, "\n", 1, ignored);
+        platform::writeAll(handle, "\n");
     }
     fileLock.reset();
     const std::string report = std::string("Objective-C Exception occurred: ") + std::strerror(error) + "\n";

@@ -52,6 +52,7 @@
 
 #include "logbook/BaseQueuedDestination.h"
 #include "logbook/LogFileLocation.h"
+#include "platform/FileDescriptor.h"
 
 namespace vorrel {
 
@@ -100,13 +101,14 @@ protected:
 
 private:
     class LineLockHolder;
-    int openHandle(const std::filesystem::path& path, bool truncate, bool& created, std::string& error);
+    platform::FileDescriptor openHandle(const std::filesystem::path& path, bool truncate,
+                                        bool& created, std::string& error);
     bool followRotation(std::unique_ptr<LineLockHolder>& lock);
     void writeGuarded(const std::string& bytes);
     void closeHandle();
 
     std::optional<std::filesystem::path> writeToFileURL_;
-    int logFileHandle_ = -1;
+    platform::FileDescriptor logFileHandle_;
     bool shouldAppend_;
     std::optional<std::string> appendMarker_;
     std::optional<FileAttributes> fileAttributes_;

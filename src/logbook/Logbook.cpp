@@ -1,7 +1,6 @@
 #include "logbook/Logbook.h"
 
 #include <errno.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -9,6 +8,7 @@
 
 #include "logbook/ConsoleDestination.h"
 #include "logbook/FileDestination.h"
+#include "platform/ThisProcess.h"
 
 namespace vorrel {
 
@@ -242,7 +242,7 @@ void Logbook::logAppDetails(DestinationProtocol* selectedDestination) {
     const LogDetails lines[] = {
         internalDetails(Level::info, date,
                         std::string(program_invocation_short_name) + " " + versionPart +
-                            "PID: " + std::to_string(getpid())),
+                            "PID: " + std::to_string(platform::processId())),
         internalDetails(Level::info, date,
                         "Logbook Version: " + std::string(Constants::versionString) +
                             " - Level: " + std::string(description(outputLevel()))),

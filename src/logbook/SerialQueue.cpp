@@ -1,6 +1,7 @@
 #include "logbook/SerialQueue.h"
 
 #include "logbook/ThreadName.h"
+#include "platform/ThisProcess.h"
 
 namespace vorrel {
 
@@ -123,7 +124,7 @@ const SerialQueue* SerialQueue::current() noexcept {
 
 void SerialQueue::run() {
     // The kernel's name is only for debuggers and ps.
-    setKernelThreadName(label_);
+    platform::setKernelThreadName(label_);
     currentQueue = this;
     std::unique_lock lock(mutex_);
     for (;;) {

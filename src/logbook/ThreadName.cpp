@@ -1,12 +1,10 @@
 #include "logbook/ThreadName.h"
 
-#include <pthread.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "logbook/SerialQueue.h"
 #include "logbook/Utf8.h"
+#include "platform/ThisProcess.h"
 
 namespace vorrel {
 
@@ -19,12 +17,8 @@ thread_local char threadIdentity;
 }  // namespace
 
 void setCurrentThreadName(std::string name) {
-    setKernelThreadName(name);
+    platform::setKernelThreadName(name);
     threadName = std::move(name);
-}
-
-void setKernelThreadName(std::string_view name) {
-    pthread_setname_np(pthread_self(), std::string(name.substr(0, 15)).c_str());
 }
 
 const std::string& currentThreadName() {
@@ -32,7 +26,7 @@ const std::string& currentThreadName() {
 }
 
 bool isMainThread() {
-    return gettid() == getpid();
+    return platform::onMainThread();
 }
 
 std::string threadSegment() {

@@ -3,7 +3,6 @@
 //
 // Linux cuts a thread's kernel name at 15 bytes, so the whole name is kept here, per
 // thread; setCurrentThreadName also sets the (cut) kernel name for debuggers and ps.
-// setKernelThreadName sets only that (a serial queue's thread, named by its label).
 // threadSegment() is the text of the thread segment of a log line:
 //   "[main] " on the process's main thread; else "[<name>] " when the calling thread's
 //   name is non-empty; else "[<label>] " of the SerialQueue running the caller when that
@@ -17,7 +16,6 @@
 namespace vorrel {
 
 void setCurrentThreadName(std::string name);
-void setKernelThreadName(std::string_view name);
 const std::string& currentThreadName();
 bool isMainThread();
 std::string threadSegment();

@@ -70,6 +70,18 @@ FileDescriptor openLockFile(const std::filesystem::path& path) {
     return openFile(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0600);
 }
 
+FileDescriptor openToAppend(const std::filesystem::path& path, Creation creation, unsigned mode) {
+    constexpr int kFlags = O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+    const int extra = creation == Creation::new_          ? O_CREAT | O_EXCL
+                      : creation == Creation::truncating ? O_CREAT | O_TRUNC
+                                                         : 0;
+    FileDescriptor fd = openFile(path.c_str(), O_RDWR | kFlags | extra, mode);
+    if (fd || errno != EACCES) return fd;
+    return openFile(path.c_str(), O_WRONLY | kFlags | extra, mode);
+}
+
+bool setPermissions(int fd, unsigned mode) { return ::fchmod(fd, static_cast<mode_t>(mode)) == 0; }
+
 FileDescriptor openFolder(const std::filesystem::path& path) {
     return openFile(path.c_str(), O_RDONLY | O_DIRECTORY);
 }
@@ -106,16 +118,19 @@ bool readAll(int fd, std::string& bytes, std::size_t limit) {
     return true;
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
+bool writeAll(int fd, std::string_view bytes, std::size_t* written) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            if (count == 0) errno = EIO;
+            break;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(count));
+        done += static_cast<std::size_t>(count);
     }
-    return true;
+    if (written) *written = done;
+    return done == bytes.size();
 }
 
 bool rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) == 0; }
@@ -145,5 +160,7 @@ bool lockWaiting(int fd) {
     while (result != 0 && errno == EINTR);
     return result == 0;
 }
+
+void unlock(int fd) { ::flock(fd, LOCK_UN); }
 
 }  // namespace vorrel::platform

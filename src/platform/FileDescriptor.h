@@ -52,6 +52,17 @@ FileDescriptor createTemporaryFile(std::string& pattern);
 // The lock file at `path` for reading and writing, created with mode 0600 when missing; a
 // symbolic link is refused and a FIFO does not block.
 FileDescriptor openLockFile(const std::filesystem::path& path);
+// A file shared by several writers that each add whole lines (a log): every write goes to
+// the end; opened for reading too where the mode allows (to look at the last byte), else for
+// writing only. A symbolic link is refused (ELOOP), a FIFO does not block.
+enum class Creation {
+    existing,    // only a file already there (ENOENT otherwise)
+    new_,        // only a new file, created with `mode` (EEXIST otherwise)
+    truncating,  // created with `mode` when missing, else cut to nothing
+};
+FileDescriptor openToAppend(const std::filesystem::path& path, Creation creation, unsigned mode);
+// fchmod(2): exactly `mode` on the open file, never through a path a link could redirect.
+bool setPermissions(int fd, unsigned mode);
 // A folder, for syncing what was renamed in it.
 FileDescriptor openFolder(const std::filesystem::path& path);
 
@@ -65,8 +76,9 @@ bool readExactlyAt(int fd, std::string& bytes, std::size_t size, std::uint64_t o
 // by its size); `bytes` holds what was read even on failure.
 bool readAll(int fd, std::string& bytes, std::size_t limit);
 
-// Writes every byte, however many write(2) calls that takes.
-bool writeAll(int fd, std::string_view bytes);
+// Writes every byte, however many write(2) calls that takes; `written`, when given, counts
+// what reached the file, also when a write fails (a full disk).
+bool writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr);
 
 // Back to the start of the file, for reading it again.
 bool rewind(int fd);
@@ -80,5 +92,7 @@ bool lockWithin(int fd, std::chrono::milliseconds limit);
 
 // An exclusive flock(2), waited for in the kernel's queue for as long as it takes.
 bool lockWaiting(int fd);
+// Gives up a flock(2).
+void unlock(int fd);
 
 }  // namespace vorrel::platform
