@@ -41,13 +41,16 @@ int main(int argc, char* argv[]) {
         vorrel::platform::Bundle(vorrel::platform::hostInfoDictionary(), executable.parent_path()));
 
     if (!vorrel::platform::chooseDisplayPlatform("vorrel")) return 1;
+    // Read before Qt's X11 connection takes DESKTOP_STARTUP_ID out of the environment.
+    const auto launch = vorrel::platform::LaunchToken::fromEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vorrel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel"));
     QApplication::setDesktopFileName(QStringLiteral("vorrel"));
 
     const auto identifier = vorrel::platform::Bundle::main().string("CFBundleIdentifier");
-    vorrel::platform::SingleInstance instance(QString::fromStdString(identifier.value_or("com.quarnix.Vorrel")));
+    vorrel::platform::SingleInstance instance(QString::fromStdString(identifier.value_or("com.quarnix.Vorrel")),
+                                              vorrel::platform::SingleInstance::Transport::Automatic, launch);
     if (!instance.isPrimary()) return 0;
 
     QApplication::setWindowIcon(vorrel::zodadavovov::applicationIcon());
