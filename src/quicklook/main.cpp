@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,11 @@ constexpr int kShutDownBoundMs = 5000;
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The command line is answered in the user's language: its texts are looked up while an
+    // application object that needs no display holds the catalogues. It goes before the
+    // QApplication is made.
+    auto translating = std::make_unique<QCoreApplication>(argc, argv);
+    vorrel::quicklook::installTranslations();
     vorrel::platform::CommandLine commandLine(QStringLiteral("vorrel-quicklook"),
                                               QObject::tr("Quick look at EPS files."));
     QCommandLineParser& parser = commandLine.parser();
@@ -68,11 +74,7 @@ int main(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
                                  QStringLiteral("FILE…"));
     // Which of the converter's protections this kernel lacks, in the user's language.
-    commandLine.setVersionNote([&argc, argv] {
-        const QCoreApplication translating(argc, argv);
-        vorrel::quicklook::installTranslations();
-        return vorrel::platform::protectionNote();
-    });
+    commandLine.setVersionNote([] { return vorrel::platform::protectionNote(); });
     if (const auto status = commandLine.parse(argc, argv)) return *status;
 
     std::vector<std::filesystem::path> files;
@@ -107,6 +109,8 @@ int main(int argc, char* argv[]) {
         request.destination = std::filesystem::absolute(QFile::encodeName(out).toStdString());
         exportRequest = request;
     }
+
+    translating.reset();
 
     // Without a window there is no need for a display: pick the offscreen platform before
     // Qt looks for one.
