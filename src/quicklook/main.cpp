@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/ColorScheme.h"
 #include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/ProtectionNote.h"
 #include "platform/desktop/TerminationSignals.h"
@@ -132,7 +133,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
+    // Empty: Qt appends the display name to every window title, and the preview window
+    // decides itself whether its title has room for it (QuickLookWindow::titleFor()).
+    QApplication::setApplicationDisplayName(QStringLiteral(""));
     QApplication::setDesktopFileName(QStringLiteral("vorrel-quicklook"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
     vorrel::quicklook::installTranslations();
@@ -161,6 +164,9 @@ int main(int argc, char* argv[]) {
         shutDown();
         return termination.exitStatus(status);
     }
+
+    // Dark windows on a dark desktop (the drawing keeps its white page).
+    vorrel::platform::followColorScheme(&app);
 
     if (parser.isSet(nemoPreviewer)) {
         // Quits when idle, not when its last window closes: Nemo may ask again at once.

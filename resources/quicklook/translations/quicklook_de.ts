@@ -181,8 +181,8 @@
         <translation>Dies ist die letzte Datei.</translation>
     </message>
     <message>
-        <source>%1 — %2 of %3</source>
-        <translation>%1 — %2 von %3</translation>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
     </message>
 </context>
 <context>
