@@ -39,6 +39,10 @@ if [[ $session != x11 && $(id -u) -eq 0 && -z ${VORREL_SESSION_USER_DONE:-} ]]; 
     user=vorrel-session
     id "$user" >/dev/null 2>&1 || useradd --system --create-home --home-dir /var/lib/vorrel-session \
         --shell /usr/sbin/nologin "$user" || skip "cannot create the user $user"
+    for needed_file in "$0" "$here/../support/session-bus.conf" "$vorrel" "$quicklook" "$screen_tool" "$sample"; do
+        runuser -u "$user" -- test -r "$needed_file" ||
+            skip "$user cannot read $needed_file (a build in a private folder)"
+    done
     pictures=${VORREL_SESSION_PICTURES:-}
     [[ -z $pictures ]] || { mkdir -p "$pictures" && chmod 1777 "$pictures"; }
     exec runuser -u "$user" -- env -i PATH="$PATH" VORREL_SESSION_USER_DONE=1 \
