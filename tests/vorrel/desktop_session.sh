@@ -3,7 +3,8 @@
 # sway (headless, wlroots) or weston (headless, client-side title bars), on Qt's native
 # platform plug-in there. Checked from outside, with screenshots:
 #   1. vorrel-quicklook shows a window with the drawing (pixels, not a blank window);
-#   2. Left steps to the other file (its title and the picture change), Escape closes;
+#   2. Right steps to the other file (its title and the picture change; on sway the window
+#      keeps its place and size), Escape closes;
 #   3. vorrel shows its Home pane, in English and in German, made as small as it goes;
 #   4. a second vorrel launch, given the launcher's token, brings the first window to the
 #      front over another program's window.
@@ -195,10 +196,14 @@ else
     ((ink > 2000)) || fail "the preview window shows no drawing ($ink pixels of ink)"
     if declare -F press >/dev/null; then
         title_starts vorrel-quicklook "a-sample.eps — 1 of 2" || fail "preview title: $(title_of vorrel-quicklook)"
+        placed=$(geometry_of vorrel-quicklook)
         press vorrel-quicklook Right
         wait_for 100 title_starts vorrel-quicklook "b-blue.eps — 2 of 2" ||
             fail "Right did not step to the next file: $(title_of vorrel-quicklook)"
         sleep 1
+        # Where the compositor places windows, a file of similar size leaves the window as it was.
+        [[ $session != sway || $(geometry_of vorrel-quicklook) == "$placed" ]] ||
+            fail "the preview window changed from $placed to $(geometry_of vorrel-quicklook) on Right"
         shoot "$pictures/$session-preview-stepped.png"
         changed=$("$screen_tool" differ "$pictures/$session-preview.png" "$pictures/$session-preview-stepped.png")
         ((changed > 1000)) || fail "the picture did not change on Right ($changed pixels)"
