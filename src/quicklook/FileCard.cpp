@@ -56,7 +56,7 @@ FileCard::FileCard(QUrl file, QWidget* parent) : QWidget(parent), file_(std::mov
     layout->addWidget(size_, 2, 1);
     layout->addWidget(open_, 3, 1, Qt::AlignRight);
     layout->setColumnStretch(1, 1);
-    setWindowTitle(name);
+    setWindowTitle(QStringLiteral("%1 — Vorrel Quick Look").arg(name));
     setMinimumWidth(320);
 }
 

@@ -18,8 +18,10 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
+#include "platform/desktop/ColorScheme.h"
 #include "quicklook/FallbackView.h"
 #include "quicklook/FolderListing.h"
 #include "quicklook/PreviewActions.h"
@@ -239,13 +241,42 @@ void QuickLookWindow::prepareNeighbours() {
     }
 }
 
+// Title bars set their titles in a bold face of about the application's font.
+QFontMetrics QuickLookWindow::titleMetrics() const {
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font);
+}
+
+QString QuickLookWindow::titleFor(const QString& name, const QString& place, const QFontMetrics& metrics,
+                                  int textWidth) {
+    const QString separator = QStringLiteral(" — ");
+    const QString placed = place.isEmpty() ? QString() : separator + place;
+    const QString full = name + placed + separator + kApplicationTitle;
+    if (metrics.horizontalAdvance(full) <= textWidth) return full;
+    if (metrics.horizontalAdvance(name + placed) <= textWidth) return name + placed;
+    const int forName = std::max(0, textWidth - metrics.horizontalAdvance(placed));
+    return metrics.elidedText(name, Qt::ElideMiddle, forName) + placed;
+}
+
+QSize QuickLookWindow::steadySize(QSize current, QSize wanted) {
+    const auto similar = [](int now, int next) { return next * 3 >= now * 2 && next * 2 <= now * 3; };
+    if (current.isEmpty() || !similar(current.width(), wanted.width()) || !similar(current.height(), wanted.height()))
+        return wanted;
+    return current.expandedTo(wanted);
+}
+
 void QuickLookWindow::updateTitle() {
+    if (index_ < 0) return;
     const QString name = QFile::decodeName(files_[index_].filename().c_str());
-    if (files_.size() < 2) {
-        setWindowTitle(name);
-        return;
-    }
-    setWindowTitle(tr("%1 — %2 of %3").arg(name).arg(index_ + 1).arg(files_.size()));
+    const QString place = files_.size() < 2 ? QString() : tr("%1 of %2").arg(index_ + 1).arg(files_.size());
+    const QFontMetrics metrics = titleMetrics();
+    // As wide as the whole title needs, within the cap and the screen.
+    const int cap = std::min(kTitleWidthCap, screenBounds().width());
+    const int wanted = metrics.horizontalAdvance(titleFor(name, place, metrics, INT_MAX)) + kTitleBarReserve;
+    setMinimumWidth(std::max(kMinimumSize.width(), std::min(wanted, cap)));
+    setMinimumHeight(kMinimumSize.height());
+    setWindowTitle(titleFor(name, place, metrics, std::max(width(), minimumWidth()) - kTitleBarReserve));
 }
 
 void QuickLookWindow::takeListing(std::vector<std::filesystem::path> files) {
@@ -268,7 +299,7 @@ void QuickLookWindow::takeListing(std::vector<std::filesystem::path> files) {
 void QuickLookWindow::showStale(const QPixmap& drawing) {
     QPixmap dimmed(drawing.size());
     dimmed.setDevicePixelRatio(drawing.devicePixelRatio());
-    dimmed.fill(palette().color(QPalette::Window));
+    dimmed.fill(Qt::white);  // the page the drawing was on
     {
         QPainter painter(&dimmed);
         painter.setOpacity(0.4);
@@ -288,6 +319,7 @@ void QuickLookWindow::hideStale() {
 void QuickLookWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     stale_->setGeometry(rect());
+    updateTitle();  // more or less of an elided name fits
 }
 
 bool QuickLookWindow::isBusyIndicatorShown() const {
@@ -341,6 +373,11 @@ void QuickLookWindow::contentOnScreen() {
 
 void QuickLookWindow::place(QWidget* content, QSize size) {
     content_ = content;
+    // A drawing is on its white page, also on a dark desktop: its transparent parts (the
+    // views are translucent) show white, not the window's colour. A message is not a drawing.
+    const bool drawing = content != fallback_;
+    contentPage_->setPalette(drawing ? platform::pagePalette(palette()) : QPalette());
+    contentPage_->setAutoFillBackground(drawing);
     contentLayout_->addWidget(content_);
     content_->show();
     content_->installEventFilter(this);
@@ -356,6 +393,12 @@ void QuickLookWindow::place(QWidget* content, QSize size) {
     // a move would throw it into the corner, so it only takes its new size.
     if (!windowHandle() || !windowHandle()->isExposed()) {
         resize(size);
+        return;
+    }
+    // Where the compositor places windows, a move is ignored and a resize grows the window
+    // from its corner: files of similar size keep the window as it is.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        resize(steadySize(this->size(), size));
         return;
     }
     // Moving to another file: the new size grows or shrinks around the same centre, kept

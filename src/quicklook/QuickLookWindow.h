@@ -14,7 +14,13 @@
 // a short cue says so (endCue()). Several files given: those. One file given: once its preview
 // is on screen, the files of its folder that an extension serves (FolderListing), kept current
 // while files come and go; the file given stays among them. The title is the file's name, with
-// its place ("fig-07.eps — 7 of 20") when there is more than one file.
+// its place ("fig-07.eps — 7 of 20") when there is more than one file, and the application's
+// name when that fits too (titleFor()); the window is at least as wide as its title bar needs
+// for the whole title, up to kTitleWidthCap, beyond which the name is elided in the middle.
+// Where the window system places windows itself (Wayland: a client cannot move its window),
+// the window never moves and keeps its size between files of similar size (steadySize());
+// elsewhere a new size grows or shrinks around the same centre.
+// The drawing shows on a white page whatever the desktop's colour scheme.
 // Ahead of need: once a file is shown, its next and previous files are prepared in the
 // background (PreviewSession::setBackground()); a step to one that is ready shows it at once,
 // one still under way carries on in the foreground. Until a new file can be drawn the old
@@ -24,6 +30,7 @@
 //
 // Thread-safety: GUI thread only.
 
+#include <QFontMetrics>
 #include <QPoint>
 #include <QPointer>
 #include <QSize>
@@ -93,6 +100,22 @@ public:
     // the content has no size.
     static QSize fittedSize(QSizeF content, QSize bounds);
 
+    // The application's name at the end of titles.
+    static inline const QString kApplicationTitle = QStringLiteral("Vorrel Quick Look");
+    // What a title bar takes beside the title's text (buttons, margins), and the widest a
+    // window grows for its title.
+    static constexpr int kTitleBarReserve = 100;
+    static constexpr int kTitleWidthCap = 720;
+    // The title for `textWidth` pixels of title text in `metrics`: "name — place — Vorrel
+    // Quick Look" (place may be empty) when it fits, else without the application's name,
+    // else with the name elided in the middle.
+    static QString titleFor(const QString& name, const QString& place, const QFontMetrics& metrics,
+                            int textWidth);
+    // The size for `wanted` where the window cannot be placed by the program: the current size
+    // when `wanted` is similar (each side within a factor of 1.5), grown to cover `wanted`; a
+    // size quite unlike the current one is taken as it is.
+    static QSize steadySize(QSize current, QSize wanted);
+
 signals:
     // The controller's first look is on screen; the request goes on.
     void interimContentShown();
@@ -117,6 +140,7 @@ private:
     void showStale(const QPixmap& drawing);
     void hideStale();
     void updateTitle();
+    QFontMetrics titleMetrics() const;
     std::unique_ptr<PreviewSession> takeAhead(const std::filesystem::path& file);
     void place(QWidget* content, QSize size);
     void showBusyIndicator();

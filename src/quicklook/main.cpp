@@ -17,10 +17,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/cli/CommandLine.h"
+#include "platform/desktop/ColorScheme.h"
 #include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/ProtectionNote.h"
 #include "platform/desktop/TerminationSignals.h"
@@ -37,6 +39,11 @@ constexpr int kShutDownBoundMs = 5000;
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The command line is answered in the user's language: its texts are looked up while an
+    // application object that needs no display holds the catalogues. It goes before the
+    // QApplication is made.
+    auto translating = std::make_unique<QCoreApplication>(argc, argv);
+    vorrel::quicklook::installTranslations();
     vorrel::platform::CommandLine commandLine(QStringLiteral("vorrel-quicklook"),
                                               QObject::tr("Quick look at EPS files."));
     QCommandLineParser& parser = commandLine.parser();
@@ -68,11 +75,7 @@ int main(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("FILE"), QObject::tr("The files to preview."),
                                  QStringLiteral("FILE…"));
     // Which of the converter's protections this kernel lacks, in the user's language.
-    commandLine.setVersionNote([&argc, argv] {
-        const QCoreApplication translating(argc, argv);
-        vorrel::quicklook::installTranslations();
-        return vorrel::platform::protectionNote();
-    });
+    commandLine.setVersionNote([] { return vorrel::platform::protectionNote(); });
     if (const auto status = commandLine.parse(argc, argv)) return *status;
 
     std::vector<std::filesystem::path> files;
@@ -108,6 +111,8 @@ int main(int argc, char* argv[]) {
         exportRequest = request;
     }
 
+    translating.reset();
+
     // Without a window there is no need for a display: pick the offscreen platform before
     // Qt looks for one.
     const bool headlessRun = parser.isSet(headless);
@@ -128,7 +133,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
+    // Empty: Qt appends the display name to every window title, and the preview window
+    // decides itself whether its title has room for it (QuickLookWindow::titleFor()).
+    QApplication::setApplicationDisplayName(QStringLiteral(""));
     QApplication::setDesktopFileName(QStringLiteral("vorrel-quicklook"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
     vorrel::quicklook::installTranslations();
@@ -157,6 +164,9 @@ int main(int argc, char* argv[]) {
         shutDown();
         return termination.exitStatus(status);
     }
+
+    // Dark windows on a dark desktop (the drawing keeps its white page).
+    vorrel::platform::followColorScheme(&app);
 
     if (parser.isSet(nemoPreviewer)) {
         // Quits when idle, not when its last window closes: Nemo may ask again at once.

@@ -36,6 +36,9 @@ MainWindow::MainWindow(PaneSelection& selectedPane, platform::UpdaterController&
       logToFile_(logToFile),
       content_(new ContentView(selectedPane, updaterController, size)) {
     setCentralWidget(content_);
+    // Said, not left to the window system: title bars a program draws itself (Wayland
+    // without server-side decorations) show the window's own title, never the display name.
+    setWindowTitle(QStringLiteral("Vorrel"));
     createFileMenu(updaterController);
     createViewMenu();
     createHelpMenu();

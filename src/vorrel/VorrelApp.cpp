@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include "settings/Suite.h"
 #include "settings/SharedSettings.h"
@@ -48,14 +49,17 @@ MainWindow* VorrelApp::showWindow() {
     return window_.get();
 }
 
-void VorrelApp::raiseWindow() {
+void VorrelApp::raiseWindow(const platform::LaunchToken& token) {
     MainWindow* window = showWindow();
     if (window->isMinimized())
         window->showNormal();
     else
         window->show();
     window->raise();
-    window->activateWindow();
+    if (QWindow* handle = window->windowHandle())
+        platform::activate(handle, token);
+    else
+        window->activateWindow();
 }
 
 }  // namespace vorrel

@@ -7,7 +7,8 @@
 // (its defaults are the host's standard suite, its dialogs UpdaterDialogs unless a user
 // driver is given). showWindow() then makes the one window (its content size from
 // AppLanguage), lets the delegate style it, centres it on its screen, then shows it.
-// raiseWindow() brings that window to the front (restored, raised, activated): what a
+// raiseWindow(token) brings that window to the front (restored, raised, activated with the
+// later launch's token, which compositors want before they hand over the focus): what a
 // second launch of the application asks for.
 //
 // Thread-safety: GUI thread only.
@@ -16,6 +17,7 @@
 
 #include <QObject>
 
+#include "platform/desktop/LaunchToken.h"
 #include "updates/UpdaterController.h"
 #include "settings/binding/Pref.h"
 #include "vorrel/AppDelegate.h"
@@ -33,7 +35,7 @@ public:
     ~VorrelApp() override;
 
     MainWindow* showWindow();
-    void raiseWindow();
+    void raiseWindow(const platform::LaunchToken& token = {});
 
     AppDelegate& appDelegate() { return appDelegate_; }
     PaneSelection& selectedPane() { return selectedPane_; }

@@ -10,12 +10,14 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <climits>
 #include <QWheelEvent>
 
 #include <cmath>
 #include <filesystem>
 #include <optional>
 
+#include "platform/desktop/ColorScheme.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/FallbackView.h"
 #include "preview/zoom/PdfZoom.h"
@@ -102,6 +104,60 @@ private slots:
         QCOMPARE(QuickLookWindow::fittedSize(content, bounds), expected);
     }
 
+    // The title keeps what fits, in this order: the name, its place, the application's name;
+    // the name is elided in the middle only when even name and place do not fit.
+    void titleFor_data() {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<int>("room");  // beyond the whole title's width (negative: short of it)
+        QTest::addColumn<QString>("expected");  // "elided": the name is cut in the middle
+        const QString name = QStringLiteral("texlive-pstricks-examples-figure-12.eps");
+        QTest::newRow("all fits") << QStringLiteral("3 of 9") << 0
+                                  << name + QStringLiteral(" — 3 of 9 — Vorrel Quick Look");
+        QTest::newRow("alone, all fits") << QString() << 5 << name + QStringLiteral(" — Vorrel Quick Look");
+        QTest::newRow("no room for the application") << QStringLiteral("3 of 9") << -1
+                                                     << name + QStringLiteral(" — 3 of 9");
+        QTest::newRow("no room for the name") << QStringLiteral("3 of 9") << -250 << QStringLiteral("elided");
+    }
+    void titleFor() {
+        QFETCH(QString, place);
+        QFETCH(int, room);
+        QFETCH(QString, expected);
+        const QString name = QStringLiteral("texlive-pstricks-examples-figure-12.eps");
+        const QFontMetrics metrics(QGuiApplication::font());
+        const int whole = metrics.horizontalAdvance(QuickLookWindow::titleFor(name, place, metrics, INT_MAX));
+        const QString title = QuickLookWindow::titleFor(name, place, metrics, whole + room);
+        QVERIFY(metrics.horizontalAdvance(title) <= whole + room);
+        if (expected != QLatin1String("elided")) {
+            QCOMPARE(title, expected);
+            return;
+        }
+        QVERIFY2(title.contains(QChar(0x2026)), qPrintable(title));
+        QVERIFY(title.startsWith(QStringLiteral("texlive")));
+        QVERIFY(title.endsWith(QStringLiteral(".eps — 3 of 9")));  // the place and the suffix stay
+    }
+
+    // Where the window cannot place itself: similar sizes keep it (grown to cover the new one),
+    // a quite different one is taken.
+    void steadySize_data() {
+        QTest::addColumn<QSize>("current");
+        QTest::addColumn<QSize>("wanted");
+        QTest::addColumn<QSize>("expected");
+        QTest::newRow("same") << QSize(600, 400) << QSize(600, 400) << QSize(600, 400);
+        QTest::newRow("a little smaller: kept") << QSize(600, 400) << QSize(500, 380) << QSize(600, 400);
+        QTest::newRow("a little larger: grown") << QSize(600, 400) << QSize(640, 420) << QSize(640, 420);
+        QTest::newRow("wider, lower: grown in width only") << QSize(600, 400) << QSize(700, 300) << QSize(700, 400);
+        QTest::newRow("much larger: taken") << QSize(400, 300) << QSize(900, 700) << QSize(900, 700);
+        QTest::newRow("much smaller: taken") << QSize(900, 700) << QSize(300, 200) << QSize(300, 200);
+        QTest::newRow("half the height: taken") << QSize(600, 600) << QSize(600, 300) << QSize(600, 300);
+        QTest::newRow("not sized yet") << QSize() << QSize(300, 200) << QSize(300, 200);
+    }
+    void steadySize() {
+        QFETCH(QSize, current);
+        QFETCH(QSize, wanted);
+        QFETCH(QSize, expected);
+        QCOMPARE(QuickLookWindow::steadySize(current, wanted), expected);
+    }
+
     void showsThePreviewTitledAndSized() {
         const fs::path file = home->write(
             "shown drawing.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 300\n" +
@@ -114,10 +170,34 @@ private slots:
         QCOMPARE(window.session()->state(), quicklook::PreviewSession::State::Succeeded);
         QVERIFY(window.content() == window.session()->view());
         QVERIFY(window.content()->findChild<QPdfView*>());
-        // A square page gives a square window no larger than the content wants.
+        // A square page gives a window as high as the content wants, as wide too unless its
+        // whole title needs more.
         const QSizeF wanted = window.session()->preferredContentSize();
-        QCOMPARE(window.width(), window.height());
-        QVERIFY(window.width() <= qRound(wanted.width()));
+        const QSize fitted = QuickLookWindow::fittedSize(wanted, window.screen()->availableGeometry().size() * 0.9);
+        QCOMPARE(fitted.width(), fitted.height());
+        QCOMPARE(window.height(), fitted.height());
+        QCOMPARE(window.width(), std::max(fitted.width(), window.minimumWidth()));
+        QVERIFY(window.windowTitle().endsWith(QStringLiteral(" — Vorrel Quick Look")));
+    }
+
+    // On a dark desktop the window is dark and the drawing on its white page: the empty
+    // middle of a drawing with a transparent background shows white, not the window's colour.
+    void drawingStaysOnItsWhitePageWhenDark() {
+        setTransparent(true);
+        auto pdf = qScopeGuard([this] { setTransparent(false); });
+        const QPalette before = QApplication::palette();
+        QApplication::setPalette(platform::darkPalette());
+        auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
+        const fs::path file = home->write(
+            "dark desk.eps", "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 300 300\n" +
+                                 test::eps::cornerSquares(0, 0, 300, 300) + "showpage\n");
+        QuickLookWindow window(*registry, {file});
+        QVERIFY(waitShown(window));
+        QCOMPARE(window.session()->previewFormatName(), QStringLiteral("PNG"));
+        QVERIFY(platform::isDark(window.palette()));
+        const QImage shot = window.grab().toImage();
+        const QPoint middle = window.content()->mapTo(&window, window.content()->rect().center());
+        QCOMPARE(shot.pixelColor(middle), QColor(Qt::white));
     }
 
     void failureShowsTheFallback() {
@@ -176,7 +256,7 @@ private slots:
 
         QTest::keyClick(&window, Qt::Key_Right);
         QCOMPARE(window.currentIndex(), 1);
-        QCOMPARE(window.windowTitle(), QStringLiteral("second.eps — 2 of 2"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("second.eps — 2 of 2 — Vorrel Quick Look"));
         QVERIFY(waitShown(window));
         QTest::keyClick(&window, Qt::Key_Right);  // already at the last file
         QCOMPARE(window.currentIndex(), 1);
@@ -225,7 +305,8 @@ private slots:
     // A document's first page shows while the rest is converted; the PDF then takes its place
     // on the same page, in a window that neither moves nor changes its size.
     void firstPageShowsBeforeTheDocumentIsConverted() {
-        const fs::path file = home->write("slow document.ps", test::ps::firstPageThenWork());
+        // A short name alone in its folder: the window is as wide as the page, not as its title.
+        const fs::path file = home->write("first page/s.ps", test::ps::firstPageThenWork());
         QuickLookWindow window(*registry, {file});
         QSignalSpy firstLook(&window, &QuickLookWindow::interimContentShown);
         QVERIFY(firstLook.wait(60000));
@@ -353,12 +434,17 @@ private slots:
         QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(drawn(), fitted);
 
-        // Three steps: about twice the drawing's size in points (the window showed it 1:1);
-        // the part beyond the window scrolls.
-        for (int step = 0; step < 3; ++step) QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+        // Steps until the drawing (shown 1:1) is wider than the window, which may be wider
+        // than the drawing for its title: the part beyond the window scrolls.
         const QSizeF points = window.session()->preferredContentSize();
+        int steps = 0;
+        while (points.width() * std::pow(quicklook::kZoomStep, steps) <= view->viewport()->width() + 1) {
+            QTest::keyClick(&window, Qt::Key_Plus, Qt::ControlModifier);
+            ++steps;
+        }
+        QVERIFY(steps >= 3);
         QCOMPARE(view->horizontalScrollBar()->maximum() + view->viewport()->width(),
-                 qRound(points.width() * std::pow(quicklook::kZoomStep, 3)));
+                 qRound(points.width() * std::pow(quicklook::kZoomStep, steps)));
         QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
     }

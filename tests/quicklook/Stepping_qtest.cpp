@@ -100,7 +100,7 @@ private slots:
         QVERIFY(waitShown(window));
         QVERIFY(listed.count() > 0 || listed.wait(30000));
         QCOMPARE(names(window.files()), served);  // hidden, other and unserved files left out
-        QCOMPARE(window.windowTitle(), QStringLiteral("a-drawing.epsf — 1 of 5"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("a-drawing.epsf — 1 of 5 — Vorrel Quick Look"));
         QVERIFY(activate(window));
 
         QTest::keyClick(&window, Qt::Key_Left);
@@ -112,7 +112,7 @@ private slots:
             if (window.session()->state() == quicklook::PreviewSession::State::Running)
                 QVERIFY(waitShown(window));
             QCOMPARE(window.windowTitle(),
-                     QString("%1 — %2 of 5").arg(QString::fromStdString(served[i])).arg(i + 1));
+                     QString("%1 — %2 of 5 — Vorrel Quick Look").arg(QString::fromStdString(served[i])).arg(i + 1));
             QVERIFY(!window.endCue()->isVisible());
         }
         QTest::keyClick(&window, Qt::Key_Right);
@@ -134,7 +134,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(window.files().size(), std::size_t{2}, 30000);
         QTest::keyClick(&window, Qt::Key_Right);
         QCOMPARE(window.session()->file().filename().string(), std::string("two.eps"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("two.eps — 2 of 2"));
+        QCOMPARE(window.windowTitle(), QStringLiteral("two.eps — 2 of 2 — Vorrel Quick Look"));
     }
 
     void neighboursAreMadeAheadAndShownAtOnce() {

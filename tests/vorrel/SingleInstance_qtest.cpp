@@ -23,20 +23,25 @@ namespace {
 const QString applicationId = QStringLiteral("com.quarnix.Vorrel");  // the program's bundle identifier
 
 // The `vorrel` program with this test's environment (its temporary home), offscreen,
-// with or without the session bus.
-void prepare(QProcess& process, bool withBus) {
+// with or without the session bus, launched with the given tokens (none when empty).
+void prepare(QProcess& process, bool withBus, const platform::LaunchToken& launch = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     if (!withBus) environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
+    if (!launch.activationToken.isEmpty())
+        environment.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), launch.activationToken);
+    if (!launch.startupId.isEmpty()) environment.insert(QStringLiteral("DESKTOP_STARTUP_ID"), launch.startupId);
     process.setProcessEnvironment(environment);
     process.setProgram(QStringLiteral(VORREL_HOST_PROGRAM));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 
 // Runs a second launch to its end while this process keeps serving its event loop.
-int secondLaunch(bool withBus) {
+int secondLaunch(bool withBus, const platform::LaunchToken& launch = {}) {
     QProcess second;
-    prepare(second, withBus);
+    prepare(second, withBus, launch);
     QSignalSpy finished(&second, &QProcess::finished);
     second.start();
     if (!finished.wait(60000)) {
@@ -67,13 +72,25 @@ private slots:
         home_.reset();
     }
 
+    // The later launch's tokens reach the running instance unchanged, whatever they hold
+    // (the socket's line format has spaces, '=' and '%' of its own).
     void secondLaunchRaisesTheRunningWindow_data() {
         QTest::addColumn<bool>("withBus");
-        QTest::newRow("session bus") << true;
-        QTest::newRow("local socket, no bus") << false;
+        QTest::addColumn<platform::LaunchToken>("launch");
+        const platform::LaunchToken both{QStringLiteral("a1b2 c3=d4%25"),
+                                         QStringLiteral("launcher/vorrel/42-0-host_TIME31337")};
+        QTest::newRow("session bus") << true << both;
+        QTest::newRow("session bus, Wayland token only")
+            << true << platform::LaunchToken{QStringLiteral("4c1e0c39-8b6d-4a2e-9f0a-6a0b5d2c7e11"), {}};
+        QTest::newRow("session bus, no token") << true << platform::LaunchToken{};
+        QTest::newRow("local socket, no bus") << false << both;
+        QTest::newRow("local socket, startup id only")
+            << false << platform::LaunchToken{{}, QStringLiteral("launcher/vorrel/7_TIME99")};
+        QTest::newRow("local socket, no token") << false << platform::LaunchToken{};
     }
     void secondLaunchRaisesTheRunningWindow() {
         QFETCH(bool, withBus);
+        QFETCH(platform::LaunchToken, launch);
         SingleInstance instance(applicationId,
                                 withBus ? SingleInstance::Transport::Automatic : SingleInstance::Transport::LocalSocket);
         QVERIFY(instance.isPrimary());
@@ -91,8 +108,11 @@ private slots:
         QVERIFY(window->isMinimized());
 
         QSignalSpy activations(&instance, &SingleInstance::activationRequested);
-        QCOMPARE(secondLaunch(withBus), 0);
+        QCOMPARE(secondLaunch(withBus, launch), 0);
         QCOMPARE(activations.size(), 1);
+        const auto received = activations.front().front().value<platform::LaunchToken>();
+        QCOMPARE(received.activationToken, launch.activationToken);
+        QCOMPARE(received.startupId, launch.startupId);
         QTRY_VERIFY(!window->isMinimized());
         QTRY_COMPARE(QApplication::activeWindow(), window);
         QCOMPARE(QApplication::topLevelWidgets().count(window), 1);

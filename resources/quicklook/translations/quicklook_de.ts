@@ -2,6 +2,82 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Quick look at EPS files.</source>
+        <translation>Schnellansicht für EPS-Dateien.</translation>
+    </message>
+    <message>
+        <source>Preview without a window and print the outcome.</source>
+        <translation>Ohne Fenster in der Vorschau zeigen und das Ergebnis ausgeben.</translation>
+    </message>
+    <message>
+        <source>Render the preview into a PNG file.</source>
+        <translation>Die Vorschau in eine PNG-Datei zeichnen.</translation>
+    </message>
+    <message>
+        <source>Also write the drawing to OUT, a PDF or PNG file by its suffix (with --headless).</source>
+        <translation>Die Zeichnung auch nach OUT schreiben, als PDF- oder PNG-Datei nach ihrer Endung (mit --headless).</translation>
+    </message>
+    <message>
+        <source>The PNG&apos;s resolution, 72 to 600 dots per inch (default 300).</source>
+        <translation>Die Auflösung des PNG, 72 bis 600 Punkte pro Zoll (Vorgabe 300).</translation>
+    </message>
+    <message>
+        <source>Leave the PNG&apos;s background transparent.</source>
+        <translation>Den Hintergrund des PNG transparent lassen.</translation>
+    </message>
+    <message>
+        <source>Preview the files Nemo asks for when Space is pressed (started by the session bus).</source>
+        <translation>Die Dateien in der Vorschau zeigen, nach denen Nemo bei der Leertaste fragt (vom Sitzungsbus gestartet).</translation>
+    </message>
+    <message>
+        <source>The files to preview.</source>
+        <translation>Die Dateien für die Vorschau.</translation>
+    </message>
+    <message>
+        <source>no file given</source>
+        <translation>keine Datei angegeben</translation>
+    </message>
+    <message>
+        <source>--save-as needs --headless</source>
+        <translation>--save-as braucht --headless</translation>
+    </message>
+    <message>
+        <source>%1 is a folder; give the name of a file.</source>
+        <translation>%1 ist ein Ordner; geben Sie den Namen einer Datei an.</translation>
+    </message>
+    <message>
+        <source>the file to save as must end in .pdf or .png</source>
+        <translation>die Datei zum Sichern muss auf .pdf oder .png enden</translation>
+    </message>
+    <message>
+        <source>--dpi takes a number from 72 to 600</source>
+        <translation>--dpi nimmt eine Zahl von 72 bis 600</translation>
+    </message>
+    <message>
+        <source>Could not write the snapshot to %1.</source>
+        <translation>Die Momentaufnahme konnte nicht nach %1 geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Diese Hilfe zeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Die Version zeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos; for more information.
+</source>
+        <translation>Mehr dazu zeigt „%1 --help“.
+</translation>
+    </message>
+</context>
+<context>
     <name>vorrel-quicklook</name>
     <message>
         <source>No preview extension serves files of type %1.</source>
@@ -105,8 +181,8 @@
         <translation>Dies ist die letzte Datei.</translation>
     </message>
     <message>
-        <source>%1 — %2 of %3</source>
-        <translation>%1 — %2 von %3</translation>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,23 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Diese Hilfe zeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Die Version zeigen und beenden.</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos; for more information.
+</source>
+        <translation>Mehr dazu zeigt „%1 --help“.
+</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>You’re up to date!</source>
@@ -42,6 +59,14 @@
     <message>
         <source>Technical details: %1</source>
         <translation>Technische Einzelheiten: %1</translation>
+    </message>
+    <message>
+        <source>Set up quick look for EPS files, change its settings, check for updates.</source>
+        <translation>Die Schnellansicht für EPS-Dateien einrichten, ihre Einstellungen ändern, nach Updates suchen.</translation>
+    </message>
+    <message>
+        <source>Make Space in the file managers preview EPS files (on), undo it (off), or say what Space does in each (status).</source>
+        <translation>Die Leertaste in den Dateimanagern EPS-Dateien in der Vorschau zeigen lassen (on), das rückgängig machen (off) oder sagen, was die Leertaste in jedem tut (status).</translation>
     </message>
 </context>
 <context>

@@ -1,6 +1,7 @@
 #include "platform/desktop/SingleInstance.h"
 
 #include <atomic>
+#include <optional>
 
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QUrl>
 #include <QVariantMap>
 
 namespace vorrel::platform {
@@ -20,8 +22,35 @@ namespace {
 std::atomic<int> activationTimeoutMs{5000};
 
 const QString applicationInterface = QStringLiteral("org.freedesktop.Application");
-const QByteArray activateRequest = "activate\n";
+const QByteArray activateVerb = "activate";
 const QByteArray activateAnswer = "ok\n";
+// Tokens are short (a UUID, or an X11 startup id of some tens of bytes); a line longer than
+// this is not one of ours.
+constexpr qint64 maximumRequest = 4096;
+
+QByteArray activateRequest(const LaunchToken& launch) {
+    QByteArray line = activateVerb;
+    const QVariantMap data = launch.platformData();
+    for (auto it = data.cbegin(); it != data.cend(); ++it)
+        line += ' ' + it.key().toUtf8() + '=' + QUrl::toPercentEncoding(it.value().toString());
+    return line + '\n';
+}
+
+// The token of a request line, or nothing when the line is not a request.
+std::optional<LaunchToken> parseRequest(QByteArray line) {
+    if (!line.endsWith('\n')) return std::nullopt;
+    line.chop(1);
+    const QList<QByteArray> fields = line.split(' ');
+    if (fields.front() != activateVerb) return std::nullopt;
+    QVariantMap data;
+    for (qsizetype i = 1; i < fields.size(); ++i) {
+        const qsizetype equals = fields[i].indexOf('=');
+        if (equals <= 0) return std::nullopt;
+        data.insert(QString::fromUtf8(fields[i].left(equals)),
+                    QString::fromUtf8(QByteArray::fromPercentEncoding(fields[i].mid(equals + 1))));
+    }
+    return LaunchToken::fromPlatformData(data);
+}
 
 }  // namespace
 
@@ -34,8 +63,7 @@ public:
 
 public slots:
     void Activate(const QVariantMap& platformData) {
-        Q_UNUSED(platformData);
-        emit owner_->activationRequested();
+        emit owner_->activationRequested(LaunchToken::fromPlatformData(platformData));
     }
 
 private:
@@ -61,12 +89,13 @@ QString SingleInstance::socketPath(const QString& id) {
     return QDir(QDir::tempPath()).filePath(QStringLiteral("%1-%2.instance").arg(id).arg(getuid()));
 }
 
-SingleInstance::SingleInstance(const QString& id, Transport transport, QObject* parent)
+SingleInstance::SingleInstance(const QString& id, Transport transport, const LaunchToken& launch,
+                               QObject* parent)
     : QObject(parent) {
     if (transport == Transport::Automatic && QDBusConnection::sessionBus().isConnected())
-        claimOnBus(id);
+        claimOnBus(id, launch);
     else
-        claimLocalSocket(id);
+        claimLocalSocket(id, launch);
 }
 
 SingleInstance::~SingleInstance() {
@@ -78,7 +107,7 @@ SingleInstance::~SingleInstance() {
     // The server's destructor removes the socket file.
 }
 
-void SingleInstance::claimOnBus(const QString& id) {
+void SingleInstance::claimOnBus(const QString& id, const LaunchToken& launch) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     const QString path = objectPath(id);
     // Exported before the name is taken: a launch that sees the name finds the object.
@@ -93,7 +122,7 @@ void SingleInstance::claimOnBus(const QString& id) {
     bus.unregisterObject(path);
     // Taken: hand over to its owner.
     QDBusMessage call = QDBusMessage::createMethodCall(id, path, applicationInterface, QStringLiteral("Activate"));
-    call << QVariantMap();
+    call << launch.platformData();
     const QDBusMessage reply = bus.call(call, QDBus::Block, activationTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
         primary_ = false;
@@ -101,7 +130,7 @@ void SingleInstance::claimOnBus(const QString& id) {
     }
 }
 
-void SingleInstance::claimLocalSocket(const QString& id) {
+void SingleInstance::claimLocalSocket(const QString& id, const LaunchToken& launch) {
     const QString path = socketPath(id);
     // Connect-or-listen must be one step, or two launches could both find no one and
     // both listen (the second removing the first's socket).
@@ -111,7 +140,7 @@ void SingleInstance::claimLocalSocket(const QString& id) {
     QLocalSocket socket;
     socket.connectToServer(path);
     if (socket.waitForConnected(activationTimeoutMs)) {
-        socket.write(activateRequest);
+        socket.write(activateRequest(launch));
         socket.waitForBytesWritten(activationTimeoutMs);
         while (socket.bytesAvailable() < activateAnswer.size() && socket.waitForReadyRead(activationTimeoutMs)) {
         }
@@ -138,13 +167,13 @@ void SingleInstance::claimLocalSocket(const QString& id) {
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
                 if (!client->canReadLine()) {
                     // A client that sends no line in a sane size is not one of ours.
-                    if (client->bytesAvailable() > 64) client->abort();
+                    if (client->bytesAvailable() > maximumRequest) client->abort();
                     return;
                 }
-                const bool activate = client->readLine(64) == activateRequest;
-                if (activate) client->write(activateAnswer);
+                const auto token = parseRequest(client->readLine(maximumRequest + 1));
+                if (token) client->write(activateAnswer);
                 client->disconnectFromServer();
-                if (activate) emit activationRequested();
+                if (token) emit activationRequested(*token);
             });
         }
     });

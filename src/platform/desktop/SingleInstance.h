@@ -14,7 +14,11 @@
 //
 // A running instance that does not answer the activation in time (hung, ending) does not
 // keep this one from starting: it becomes primary without the name. The primary emits
-// activationRequested() for every later launch. The socket file goes with the object.
+// activationRequested(token) for every later launch, with the LaunchToken that launch was
+// given (its XDG activation token and startup id), so that the window it raises may take
+// the focus: as Activate's platform data on the bus ("activation-token",
+// "desktop-startup-id"), as "activate key=value…\n" (values percent-encoded) on the
+// socket. The socket file goes with the object.
 //
 // Thread-safety: GUI thread only, once QCoreApplication exists.
 
@@ -23,6 +27,8 @@
 
 #include <QObject>
 #include <QString>
+
+#include "platform/desktop/LaunchToken.h"
 
 class QLocalServer;
 
@@ -34,8 +40,9 @@ public:
     enum class Transport { Automatic, LocalSocket };
     enum class Channel { SessionBus, LocalSocket, None };
 
+    // `launch`: what this launch was given (LaunchToken::fromEnvironment() in main()).
     explicit SingleInstance(const QString& id, Transport transport = Transport::Automatic,
-                            QObject* parent = nullptr);
+                            const LaunchToken& launch = {}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // True when this process should run; false when the running instance was activated.
@@ -49,11 +56,11 @@ public:
     static void setActivationTimeout(std::chrono::milliseconds timeout);
 
 signals:
-    void activationRequested();
+    void activationRequested(const vorrel::platform::LaunchToken& token);
 
 private:
-    void claimOnBus(const QString& id);
-    void claimLocalSocket(const QString& id);
+    void claimOnBus(const QString& id, const LaunchToken& launch);
+    void claimLocalSocket(const QString& id, const LaunchToken& launch);
 
     bool primary_ = true;
     Channel channel_ = Channel::None;
