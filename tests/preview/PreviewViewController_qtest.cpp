@@ -21,6 +21,7 @@
 #include "cache/CacheManager.h"
 #include "preview/ImageView.h"
 #include "preview/Logging.h"
+#include "preview/PngImage.h"
 #include "preview/PreviewViewController.h"
 #include "preview/VisualEffectView.h"
 #include "settings/Suite.h"
@@ -538,9 +539,9 @@ private slots:
         image.setDotsPerMeterY(5669);
         const fs::path withResolution = home->root() / "144dpi.png";
         QVERIFY(image.save(QString::fromStdString(withResolution.string()), "PNG"));
-        const auto dpi = PreviewViewController::pngDotsPerInch(withResolution);
+        const auto dpi = pngDotsPerInch(withResolution);
         QVERIFY(dpi);
-        const QSizeF half = PreviewViewController::imageSizeInPoints(image.size(), dpi);
+        const QSizeF half = imageSizeInPoints(image.size(), dpi);
         QVERIFY(std::abs(half.width() - 15) < 0.01 && std::abs(half.height() - 10) < 0.01);
 
         // The same PNG without its pHYs chunk (length, type, 9 bytes of data, CRC).
@@ -550,11 +551,11 @@ private slots:
         bytes.erase(at - 4, 4 + 4 + 9 + 4);
         const fs::path without = home->write("no-resolution.png", bytes);
         QVERIFY(!QImage(QString::fromStdString(without.string())).isNull());
-        QVERIFY(!PreviewViewController::pngDotsPerInch(without));
-        QCOMPARE(PreviewViewController::imageSizeInPoints(
-                     QSize(30, 20), PreviewViewController::pngDotsPerInch(without)),
+        QVERIFY(!pngDotsPerInch(without));
+        QCOMPARE(imageSizeInPoints(
+                     QSize(30, 20), pngDotsPerInch(without)),
                  QSizeF(30, 20));
-        QVERIFY(!PreviewViewController::pngDotsPerInch(home->write("fake.png", "not a png")));
+        QVERIFY(!pngDotsPerInch(home->write("fake.png", "not a png")));
     }
 
     void releasedControllerDropsItsResult() {
