@@ -1,8 +1,6 @@
 #include "preview/PreviewView.h"
 
 #include <QFile>
-#include <QImage>
-#include <QImageReader>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QScrollBar>
@@ -86,12 +84,11 @@ void PreviewView::showAsPdf() {
 }
 
 std::optional<QSizeF> PreviewView::showImage(const std::filesystem::path& png) {
-    QImage image = QImageReader(QFile::decodeName(png.c_str())).read();
-    if (image.isNull()) return std::nullopt;
-    const QSizeF points = imageSizeInPoints(image.size(), pngDotsPerInch(png));
-    imageView_->setImage(std::move(image));
-    imageView_->setNaturalSize(points);
-    return points;
+    PngImage picture = readPngImage(png);
+    if (picture.image.isNull()) return std::nullopt;
+    imageView_->setImage(std::move(picture.image));
+    imageView_->setNaturalSize(picture.points);
+    return picture.points;
 }
 
 std::optional<QSizeF> PreviewView::showDocument(const std::filesystem::path& pdf, bool paged,

@@ -212,9 +212,10 @@ std::shared_future<void> PreviewViewController::drawFirstPage(
         const auto release = qScopeGuard([&drawn] { drawn->set_value(); });
         try {
             const FirstPage page(conversion, dotsPerInch, stop);
-            image = QImageReader(QFile::decodeName(page.file().c_str())).read();
             // The resolution asked for: the PNG records it rounded to whole dots per metre.
-            points = imageSizeInPoints(image.size(), QPointF(dotsPerInch, dotsPerInch));
+            PngImage png = readPngImage(page.file(), QPointF(dotsPerInch, dotsPerInch));
+            image = std::move(png.image);
+            points = png.points;
         } catch (const ConverterRun::Cancelled&) {
             return;  // the whole document came first, or the preview went
         } catch (const std::exception& error) {
