@@ -1,6 +1,7 @@
 #include "preview/FirstPageView.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -25,6 +26,10 @@ FirstPageView::FirstPageView(QImage image, QSizeF points, QMargins margins, QWid
     layout()->addWidget(image_);
     label_->setText(previewTr("Page %1").arg(1));
     label_->setWordWrap(true);
+    for (const auto& [key, move] : PageNavigator::kKeys) {
+        auto* keys = new QShortcut(QKeySequence(key), this);
+        connect(keys, &QShortcut::activated, this, [this, move = move] { queuedMoves_.push_back(move); });
+    }
 }
 
 double FirstPageView::zoomAgainstFitted() const {

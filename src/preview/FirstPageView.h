@@ -6,7 +6,10 @@
 //    in points (`points`), with the label "Page 1" over its bottom as PageNavigator places it;
 //  - preferredSize() is that page with its margins, as PreviewView::pdfRowSize() gives the
 //    PDF's first page, so the window need not change size when the PDF replaces it;
-//  - showError() puts a failure's sentence in the label, over the page.
+//  - showError() puts a failure's sentence in the label, over the page;
+//  - the page keys (PageNavigator::kKeys), window-wide as the PDF's are, are kept in the order
+//    pressed (queuedMoves()) for the PDF's navigator to apply when the PDF takes the page's
+//    place; the page itself does not move.
 //
 // Thread-safety: GUI thread only.
 
@@ -14,6 +17,10 @@
 #include <QMargins>
 #include <QSizeF>
 #include <QWidget>
+
+#include <vector>
+
+#include "preview/PageNavigator.h"
 
 class QLabel;
 
@@ -31,6 +38,7 @@ public:
     // The zoom the user gave the page, as against the page fitted now; 0 while fitted.
     double zoomAgainstFitted() const;
     void showError(const QString& error);
+    const std::vector<PageNavigator::Move>& queuedMoves() const { return queuedMoves_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -39,6 +47,7 @@ private:
     ImageView* image_;
     QLabel* label_;
     QSizeF preferredSize_;
+    std::vector<PageNavigator::Move> queuedMoves_;
 };
 
 }  // namespace vorrel

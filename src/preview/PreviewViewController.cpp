@@ -380,17 +380,21 @@ void PreviewViewController::endFirstPage(const QString& error) {
         firstPageView_->showError(error);  // what was reached stays, with the reason
         return;
     }
-    // The PDF is shown in its place, and the window keeps its size, and the zoom, as against
-    // the fitted page, that the user gave the first page.
+    // The PDF is shown in its place, and the window keeps its size, the zoom (as against the
+    // fitted page) and the page moves that the user gave the first page.
     QPdfView* pdf = view_->pdfView();
     const QRect place = firstPageView_->geometry();
     const double zoom = firstPageView_->zoomAgainstFitted();
+    const std::vector<PageNavigator::Move> moves = firstPageView_->queuedMoves();
     delete firstPageView_.data();
     pdf->show();
     if (zoom > 0) {
         pdf->setGeometry(place);  // the fitted scale comes from the viewport's size
         quicklook::zoomBy(*pdf, zoom);
     }
+    // The page keys pressed while the first page stood in for the PDF.
+    if (PageNavigator* navigator = view_->pageNavigator())
+        for (const PageNavigator::Move move : moves) navigator->move(move);
 }
 
 bool PreviewViewController::show(const std::filesystem::path& outputFile, OutputFormat format,

@@ -41,7 +41,8 @@
 //      first. When that page arrives before the PDF, the view shows it fitted as the PDF's
 //      page will be (firstPageView(), FirstPageView.h), sets preferredContentSize() for it and
 //      calls the handler. The conversion's end stops that run. When the PDF arrives
-//      it replaces the page in place, on the same page; when the conversion fails, the label
+//      it replaces the page in place, on the same page, then applies the page keys pressed
+//      meanwhile (FirstPageView::queuedMoves()); when the conversion fails, the label
 //      says why over the page. A first page that fails or finds no free slot is only logged;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.

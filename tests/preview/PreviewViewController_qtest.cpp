@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QPdfPageNavigator>
 #include <QPdfPageRenderer>
 #include <QPdfView>
 #include <QScrollBar>
@@ -22,6 +23,7 @@
 #include "preview/ImageView.h"
 #include "preview/Logging.h"
 #include "preview/PngImage.h"
+#include "preview/PreviewView.h"
 #include "preview/PreviewViewController.h"
 #include "preview/VisualEffectView.h"
 #include "settings/Suite.h"
@@ -350,6 +352,55 @@ private slots:
         for (const auto& entry : fs::directory_iterator(previewFilesDirectory()))
             QVERIFY2(!entry.path().filename().string().starts_with(sourceKey(source)),
                      entry.path().c_str());
+    }
+
+    // Page keys pressed while a document's first page stands in for its PDF move the PDF when
+    // it arrives, in the order pressed and never past either end.
+    void pageKeysDuringTheFirstPageMoveThePdf_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("page");
+        QTest::newRow("Page Down") << QList<int>{Qt::Key_PageDown} << 1;
+        QTest::newRow("past the end and back")
+            << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp} << 1;
+        QTest::newRow("End") << QList<int>{Qt::Key_End} << 2;
+    }
+    void pageKeysDuringTheFirstPageMoveThePdf() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, page);
+        // Its own bytes, so no PDF of an earlier row is in the cache.
+        const std::string tag = QTest::currentDataTag();
+        const fs::path source =
+            home->write("keys " + tag + ".ps", test::ps::firstPageThenWork() + "% " + tag + "\n");
+        QWidget window;
+        PreviewViewController controller;
+        pinningLayout(&window)->addWidget(controller.view());
+        window.resize(400, 600);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        bool firstLook = false;
+        controller.setInterimHandler([&firstLook] { firstLook = true; });
+        Outcome outcome;
+        controller.preparePreviewOfFile(source, [&outcome](std::optional<quicklook::PreviewError> e) {
+            ++outcome.calls;
+            outcome.error = std::move(e);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            firstLook && controller.firstPageView() && controller.firstPageView()->isVisible(), 30000);
+        for (const int key : keys) QTest::keyClick(&window, Qt::Key(key));
+        // The keys reached the first page, not the PDF.
+        QCOMPARE(outcome.calls, 0);
+        QVERIFY(controller.firstPageView());
+
+        QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, 60000);
+        QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+        QVERIFY(!controller.firstPageView());
+        QVERIFY(controller.pageNavigator());
+        QCOMPARE(controller.pageNavigator()->currentPage(), page);
+        QCOMPARE(controller.pdfView()->pageNavigator()->currentPage(), page);
+        auto* label = controller.pdfView()->findChild<QLabel*>("pageLabel");
+        QVERIFY(label);
+        QCOMPARE(label->text(), QString("Page %1 of 3").arg(page + 1));
     }
 
     void cachedContentStartsNoConverter() {
