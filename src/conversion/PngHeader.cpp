@@ -18,6 +18,9 @@ std::uint32_t bigEndian(const unsigned char* bytes) {
 }  // namespace
 
 PngReader::PngReader(const std::filesystem::path& file) : in_(file, std::ios::binary) {
+    in_.seekg(0, std::ios::end);
+    fileSize_ = in_.tellg();
+    in_.seekg(0);
     unsigned char head[8 + 8 + 13 + 4];  // signature, IHDR's length and type, data, CRC
     if (!in_.read(reinterpret_cast<char*>(head), sizeof head) ||
         std::string_view(reinterpret_cast<char*>(head), 8) != kSignature ||
@@ -56,7 +59,9 @@ bool PngReader::nextChunk() {
     length_ = bigEndian(head);
     std::copy(head + 4, head + 8, type_);
     pending_ = true;
-    broken_ = length_ > kChunkLimit;
+    // A length the file cannot hold (with the CRC) is damage, not a reason to allocate it.
+    const std::streamoff left = fileSize_ - in_.tellg();
+    broken_ = length_ > kChunkLimit || left < std::streamoff{length_} + 4;
     return !broken_;
 }
 

@@ -8,7 +8,8 @@
 //   2. reads the chunks before the first IDAT, taking the resolution of a pHYs chunk whose
 //      unit is the metre (unit 0 gives only an aspect ratio, and counts as none);
 //   3. nextImageData() then hands out the data of each IDAT chunk in order, skipping other
-//      chunks, until IEND, the end of the file, or a chunk longer than kChunkLimit.
+//      chunks, until IEND, the end of the file, or a chunk longer than kChunkLimit or than what
+//      the file still holds.
 // CRCs are not checked: the files come whole from the converter (isWholeConvertedFile()).
 //
 // Thread-safety: a reader is used by one thread; readPngHeader() from any thread.
@@ -48,6 +49,7 @@ private:
     bool skipChunk();
 
     std::ifstream in_;
+    std::streamoff fileSize_ = 0;
     std::optional<PngHeader> header_;
     std::uint32_t length_ = 0;  // of the chunk whose type was read last
     char type_[4] = {};

@@ -117,13 +117,17 @@ TEST(PngHeader, ImageDataComesWholeAcrossChunks) {
               Z_OK);
     EXPECT_EQ(size, 200u * (1 + 300 * 3));
 
-    // A chunk claiming more than the limit ends the data instead of being read.
-    std::string damaged = bytes;
-    const auto idat = damaged.find("IDAT");
-    damaged.replace(idat - 4, 4, "\x7f\xff\xff\xff");
-    PngReader cut(home.write("damaged.png", damaged));
-    ASSERT_TRUE(cut.header());
-    EXPECT_FALSE(cut.nextImageData(chunk));
+    // A chunk claiming more than the limit, or more than the file holds, ends the data; nothing
+    // is allocated for it.
+    for (const char* length : {"\x7f\xff\xff\xff", "\x10\x00\x00\x00"}) {
+        std::string damaged = bytes;
+        damaged.replace(damaged.find("IDAT") - 4, 4, length, 4);
+        PngReader cut(home.write("damaged.png", damaged));
+        ASSERT_TRUE(cut.header());
+        chunk.clear();
+        EXPECT_FALSE(cut.nextImageData(chunk));
+        EXPECT_TRUE(chunk.empty());
+    }
 }
 
 }  // namespace
