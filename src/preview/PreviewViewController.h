@@ -15,9 +15,8 @@
 //      (readSourceKind()) "Converting PostScript document <name> to PDF";
 //   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (Workers.h, never
 //      the GUI thread); a thrown error ends the request with a sentence saying what went
-//      wrong (FailureText.h). A
-//      PostScript document is converted to a PDF whatever outputFormat() says; the PNG view
-//      is then replaced by the PDF view;
+//      wrong (FailureText.h). A PostScript document is converted to a PDF whatever
+//      outputFormat() says; the PNG view is then replaced by the PDF view;
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
@@ -29,21 +28,18 @@
 //      else on a grey backdrop when it paints only white); a result that still draws nothing
 //      ends with "NAME draws nothing." (NAME the source's file name), logged as "Nothing drawn
 //      in output file"; it is checked on every load, so a cached blank result fails the same way;
-//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
-//      PostScript document is shown one page at a time, fitted into the view, with a
-//      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
-//      several pages is shown as one column that scrolls, fitted to the view's width; one page
-//      stays fitted into the view with no scroll bars;
+//   4. shows the result (PreviewView.h: a document one page at a time with a PageNavigator),
+//      sets preferredContentSize() and logs "Preview file at <name>".
 //      With an interim handler (setInterimHandler()), a PostScript document whose PDF is not
 //      in the cache yet also has its first page drawn alone at screen resolution (FirstPage.h,
 //      72 dpi times the device pixel ratio), on another worker, started first: the document's
 //      conversion starts when that run ends, or after kFirstPageHeadStart, whichever comes
 //      first. When that page arrives before the PDF, the view shows it fitted as the PDF's
 //      page will be (firstPageView(), FirstPageView.h), sets preferredContentSize() for it and
-//      calls the handler. The conversion's end stops that run. When the PDF arrives
-//      it replaces the page in place, on the same page, then applies the page keys pressed
-//      meanwhile (FirstPageView::queuedMoves()); when the conversion fails, the label
-//      says why over the page. A first page that fails or finds no free slot is only logged;
+//      calls the handler. The conversion's end stops that run. When the PDF arrives it
+//      replaces the page in place, on the same page, then applies the page keys pressed
+//      meanwhile (FirstPageView::queuedMoves()); when the conversion fails, the label says
+//      why over the page. A first page that fails or finds no free slot is only logged;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
