@@ -21,14 +21,10 @@ constexpr int kNotch = 120;  // QWheelEvent's angle for one notch of a mouse whe
 PageNavigator::PageNavigator(QPdfView* view, int page)
     : QObject(view), view_(view), label_(makeLabel(view)) {
     // Window-wide, as the window's own keys are: the view need not have the focus.
-    const auto shortcut = [this](Qt::Key key, auto target) {
+    for (const auto& [key, move] : kKeys) {
         auto* keys = new QShortcut(QKeySequence(key), view_);
-        connect(keys, &QShortcut::activated, this, [this, target] { goTo(target(page_)); });
-    };
-    shortcut(Qt::Key_PageDown, [](int current) { return current + 1; });
-    shortcut(Qt::Key_PageUp, [](int current) { return current - 1; });
-    shortcut(Qt::Key_Home, [](int) { return 0; });
-    shortcut(Qt::Key_End, [this](int) { return pageCount() - 1; });
+        connect(keys, &QShortcut::activated, this, [this, move = move] { this->move(move); });
+    }
     view_->installEventFilter(this);
     view_->viewport()->installEventFilter(this);
     goTo(page);
@@ -55,6 +51,15 @@ void PageNavigator::goTo(int page) {
     label_->setVisible(count > 1 || note);
     placeLabel();
     emit pageChanged(page_);
+}
+
+void PageNavigator::move(Move move) {
+    switch (move) {
+        case Move::next: goTo(page_ + 1); break;
+        case Move::previous: goTo(page_ - 1); break;
+        case Move::first: goTo(0); break;
+        case Move::last: goTo(pageCount() - 1); break;
+    }
 }
 
 void PageNavigator::setLastPageNote(const QString& note) {

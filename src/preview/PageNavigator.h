@@ -4,7 +4,7 @@
 //
 // While attached to a view whose document has more than one page:
 //  - Page Down and Page Up go to the next and the previous page, Home and End to the first and
-//    the last; the scroll wheel moves one page per notch (120 units of angle, summed, so
+//    the last (kKeys, move()); the scroll wheel moves one page per notch (120 units of angle, summed, so
 //    touchpads' small steps add up); nothing moves past either end;
 //  - a small label over the bottom of the view says "Page N of M";
 //  - pageChanged(page) is emitted (0-based) after every move.
@@ -14,6 +14,9 @@
 
 #include <QObject>
 #include <QString>
+
+#include <array>
+#include <utility>
 
 class QLabel;
 class QPdfView;
@@ -27,9 +30,18 @@ public:
     // Attaches to `view` (which must have its document) and shows `page`.
     PageNavigator(QPdfView* view, int page = 0);
 
+    // What the page keys do, and the keys themselves (also for a document's first page, which
+    // keeps them until the PDF's navigator can take them).
+    enum class Move { next, previous, first, last };
+    static constexpr std::array<std::pair<int, Move>, 4> kKeys{{{Qt::Key_PageDown, Move::next},
+                                                                {Qt::Key_PageUp, Move::previous},
+                                                                {Qt::Key_Home, Move::first},
+                                                                {Qt::Key_End, Move::last}}};
+
     int currentPage() const { return page_; }
     int pageCount() const;
     void goTo(int page);
+    void move(Move move);
     // A line the label shows on the last page instead of its number (also for one page).
     void setLastPageNote(const QString& note);
     // "Page 3 of 311".

@@ -1,49 +1,42 @@
 #include "preview/PreviewViewController.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
-#include <QLabel>
+#include <QLayout>
 #include <QMetaObject>
 #include <QPdfDocument>
 #include <QPdfView>
 #include <QScopeGuard>
-#include <QScrollBar>
 #include <QThreadPool>
-#include <QVBoxLayout>
 #include <QWidget>
 
-#include <cstdint>
 #include <exception>
-#include <fstream>
 #include <future>
 #include <memory>
-#include <string_view>
 #include <string>
 #include <utility>
 
-#include "preview/BlankPreview.h"
 #include "cache/CacheManager.h"
-#include "preview/ImageView.h"
-#include "preview/Logging.h"
-#include "preview/PageCentring.h"
-#include "preview/PageNavigator.h"
-#include "preview/VisualEffectView.h"
-#include "platform/PrintableText.h"
-#include "platform/SystemVersion.h"
-#include "settings/Prefs.h"
-#include "preview/zoom/PdfZoom.h"
 #include "conversion/ConversionError.h"
-#include "conversion/Decompression.h"
 #include "conversion/ConverterRun.h"
 #include "conversion/FirstPage.h"
 #include "conversion/GhostScript.h"
 #include "conversion/IncompleteDocument.h"
 #include "conversion/SourceKind.h"
-#include "preview/PreviewExport.h"
+#include "platform/PrintableText.h"
+#include "preview/BlankPreview.h"
+#include "preview/FailureText.h"
 #include "preview/FileFacts.h"
+#include "preview/ImageView.h"
+#include "preview/Logging.h"
+#include "preview/PageCentring.h"
+#include "preview/PngImage.h"
+#include "preview/PreviewExport.h"
+#include "preview/Workers.h"
+#include "preview/zoom/PdfZoom.h"
+#include "settings/Prefs.h"
 #include "settings/SharedSettings.h"
 
 namespace vorrel {
@@ -59,65 +52,6 @@ std::string lastPathComponent(const std::filesystem::path& path) {
     return platform::escapeControlCharacters(path.filename().string());
 }
 
-QVBoxLayout* pinningLayout(QWidget* container) {
-    auto* layout = new QVBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return layout;
-}
-
-// Cleared by shutDown(); read and written on the GUI thread only.
-bool acceptingWork = true;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("vorrel::PreviewViewController", text);
-}
-
-// What the user reads when a conversion failed, in the user's language (the catalogue
-// the preview service installs); the English texts stay in the log.
-QString describe(const ConversionError& error) {
-    switch (error.kind()) {
-    case ConversionError::Case::converterFailed:
-        // Ghostscript ends with 1 when the file itself stops it.
-        if (error.status() == 1)
-            return tr("Ghostscript could not convert this file. It may be damaged, or not be PostScript.");
-        return tr("Ghostscript stopped with an error (status %1) while converting this file.")
-            .arg(error.status());
-    case ConversionError::Case::outputMissing: return tr("Ghostscript finished without making a preview of this file.");
-    case ConversionError::Case::timedOut:
-        return tr("Ghostscript did not finish within %1 seconds.").arg(ConversionError::kTimeLimitSeconds);
-    case ConversionError::Case::unreadableOutput: return tr("The converted file could not be read.");
-    case ConversionError::Case::emptyFile: return tr("The EPS file is empty.");
-    case ConversionError::Case::outputTooLarge: return tr("Ghostscript wrote more than 1 GiB.");
-    }
-    return QString::fromUtf8(error.what());
-}
-
-quicklook::PreviewError previewError(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const ConversionError& conversion) {
-        return {describe(conversion).toStdString()};
-    } catch (const DecompressionError& decompression) {
-        if (decompression.limitText().empty()) return {tr("The compressed file is damaged.").toStdString()};
-        return {tr("The compressed file expands to more than %1.")
-                    .arg(QString::fromStdString(decompression.limitText()))
-                    .toStdString()};
-    } catch (const ConverterRun::Cancelled&) {
-        return {tr("The preview was stopped.").toStdString()};
-    } catch (const ConverterRun::NotEnoughSpace& space) {
-        return {tr("Not enough disk space to preview \u201c%1\u201d: Vorrel needs about %2 MB in %3.")
-                    .arg(QString::fromStdString(space.name()))
-                    .arg(space.megabytes())
-                    .arg(QString::fromStdString(space.folder()))
-                    .toStdString()};
-    } catch (const std::exception& exception) {
-        return {tr("The preview could not be made: %1").arg(QString::fromLocal8Bit(exception.what())).toStdString()};
-    } catch (...) {
-        return {tr("The preview could not be made.").toStdString()};
-    }
-}
-
 }  // namespace
 
 PreviewViewController::PreviewViewController(QObject* parent) : QObject(parent) {
@@ -128,73 +62,18 @@ PreviewViewController::PreviewViewController(QObject* parent) : QObject(parent) 
 PreviewViewController::~PreviewViewController() {
     conversionStop_.request_stop();  // nobody will show the result: free its slot at once
     firstPageStop_.request_stop();
-    delete view_.data();
+    view_.reset();
 }
 
 QWidget* PreviewViewController::view() {
-    if (!view_) loadView();
-    return view_;
+    if (!isViewLoaded()) loadView();
+    return view_->root();
 }
 
 void PreviewViewController::loadView() {
-    delete view_.data();
-    pdfView_ = nullptr;
-    imageView_ = nullptr;
-    backdropView_ = nullptr;
-
-    auto* root = new QWidget;
-    root->setObjectName(QStringLiteral("PreviewViewController"));
-    root->setAttribute(Qt::WA_TranslucentBackground);
-    view_ = root;
-
+    view_.reset();
     Logging::shared().configure();
-
-    QVBoxLayout* rootLayout = pinningLayout(root);
-    if (outputFormat() == OutputFormat::PNG) {
-        imageView_ = new ImageView;
-        if (!platform::SystemVersion::isAtLeast({26, 0, 0})) {
-            backdropView_ = new VisualEffectView(VisualEffectView::Material::popover);
-            pinningLayout(backdropView_)->addWidget(imageView_);
-            rootLayout->addWidget(backdropView_);
-        } else {
-            rootLayout->addWidget(imageView_);
-        }
-    } else {
-        makePdfView();
-    }
-}
-
-void PreviewViewController::makePdfView() {
-    pdfView_ = new QPdfView;
-    pdfView_->setPageMode(QPdfView::PageMode::SinglePage);
-    pdfView_->setZoomMode(QPdfView::ZoomMode::FitInView);
-    pdfView_->setPageSpacing(0);  // no page breaks
-    // A fitted page never needs scroll bars, and QPdfView 6.4 keeps re-fitting without
-    // end when a scroll bar appears and disappears at the fitted size.
-    pdfView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // QPdfView paints around its pages with the palette's Dark brush.
-    QPalette clear = pdfView_->palette();
-    clear.setColor(QPalette::Dark, Qt::transparent);
-    clear.setColor(QPalette::Base, Qt::transparent);
-    clear.setColor(QPalette::Window, Qt::transparent);
-    pdfView_->setPalette(clear);
-    pdfView_->setAutoFillBackground(false);
-    pdfView_->viewport()->setAutoFillBackground(false);
-    pdfView_->setFrameShape(QFrame::NoFrame);
-    pdfView_->setAttribute(Qt::WA_TranslucentBackground);
-    new PageCentring(pdfView_);  // a page shorter than the view sits in its middle
-    view_->layout()->addWidget(pdfView_);
-}
-
-void PreviewViewController::showDocumentsAsPdf() {
-    if (pdfView_) return;
-    // A document is shown as a PDF whatever the setting: it replaces the picture's view.
-    delete backdropView_;
-    backdropView_ = nullptr;
-    delete imageView_;
-    imageView_ = nullptr;
-    makePdfView();
+    view_ = std::make_unique<PreviewView>(outputFormat());
 }
 
 OutputFormat PreviewViewController::outputFormat() {
@@ -210,35 +89,24 @@ QString PreviewViewController::previewFormatName() const {
 }
 
 int PreviewViewController::previewPageCount() const {
-    if (previewFileURL_.empty() || shownFormat_ != OutputFormat::PDF || !document_) return 0;
-    return document_->pageCount();
+    if (previewFileURL_.empty() || shownFormat_ != OutputFormat::PDF || !document()) return 0;
+    return document()->pageCount();
 }
 
 bool PreviewViewController::zoom(double factor) {
     // While a document's first page stands in for its PDF, the keys zoom that page; the PDF
     // takes the zoom over when it arrives (endFirstPage()).
-    ImageView* image = firstPageView_ ? firstPageImage_.data() : imageView_;
+    ImageView* image = firstPageView_ ? firstPageView_->image() : imageView();
     // Nothing shown yet has no scale to start from.
     if (!image || image->image().isNull()) return false;
     image->setZoom(factor > 0 ? image->effectiveZoom() * factor : 0);
     return true;
 }
 
-QThreadPool& PreviewViewController::workers() {
-    // Our own pool: a conversion blocks its thread for up to a minute, which must not starve
-    // Qt's global pool; the 4 conversion slots bound the converters, not this pool.
-    static QThreadPool* pool = [] {
-        auto* threads = new QThreadPool;
-        threads->setMaxThreadCount(8);
-        return threads;
-    }();
-    return *pool;
-}
+QThreadPool& PreviewViewController::workers() { return Workers::pool(); }
 
 bool PreviewViewController::shutDown(std::chrono::milliseconds bound) {
-    acceptingWork = false;
-    ConverterRun::stopAll();
-    return workers().waitForDone(static_cast<int>(bound.count()));
+    return Workers::shutDown(bound);
 }
 
 void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& url,
@@ -250,7 +118,7 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
           lastPathComponent(url) + " to " +
           std::string(logWord(document ? OutputFormat::PDF : format)));
 
-    if (!acceptingWork) {
+    if (!Workers::accepting()) {
         const ConverterRun::Cancelled stopped(url);
         debug(stopped.what());
         QMetaObject::invokeMethod(
@@ -267,7 +135,7 @@ void PreviewViewController::preparePreviewOfFile(const std::filesystem::path& ur
 
 void PreviewViewController::exportPreview(const quicklook::ExportRequest& request,
                                           quicklook::PreviewCompletion completion) {
-    if (previewFileURL_.empty() || !acceptingWork) {
+    if (previewFileURL_.empty() || !Workers::accepting()) {
         QMetaObject::invokeMethod(
             this,
             [completion, text = tr("There is no preview to take yet.").toStdString()] {
@@ -301,7 +169,7 @@ void PreviewViewController::exportPreview(const quicklook::ExportRequest& reques
 }
 
 void PreviewViewController::describePreview(quicklook::FactsCompletion completion) {
-    if (previewFileURL_.empty() || !acceptingWork) {
+    if (previewFileURL_.empty() || !Workers::accepting()) {
         QMetaObject::invokeMethod(
             this, [completion] { completion(std::nullopt); }, Qt::QueuedConnection);
         return;
@@ -344,9 +212,10 @@ std::shared_future<void> PreviewViewController::drawFirstPage(
         const auto release = qScopeGuard([&drawn] { drawn->set_value(); });
         try {
             const FirstPage page(conversion, dotsPerInch, stop);
-            image = QImageReader(QFile::decodeName(page.file().c_str())).read();
             // The resolution asked for: the PNG records it rounded to whole dots per metre.
-            points = imageSizeInPoints(image.size(), QPointF(dotsPerInch, dotsPerInch));
+            PngImage png = readPngImage(page.file(), QPointF(dotsPerInch, dotsPerInch));
+            image = std::move(png.image);
+            points = png.points;
         } catch (const ConverterRun::Cancelled&) {
             return;  // the whole document came first, or the preview went
         } catch (const std::exception& error) {
@@ -421,11 +290,8 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
                                           OutputFormat format, bool paged,
                                           const quicklook::PreviewCompletion& completion,
                                           bool retry) {
-    view();
-    if (format == OutputFormat::PDF) showDocumentsAsPdf();
-    const bool shown =
-        format == OutputFormat::PNG ? showImage(outputFile) : showDocument(outputFile, paged);
-    if (!shown && !retry && acceptingWork) {
+    const bool shown = show(outputFile, format, paged);
+    if (!shown && !retry && Workers::accepting()) {
         // A damaged cached file would otherwise be served for ever.
         std::error_code ignored;
         std::filesystem::remove(outputFile, ignored);
@@ -433,13 +299,13 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         return;
     }
     if (!shown) {
-        const QString text = describe(ConversionError::unreadableOutput());
+        const QString text = failureText(ConversionError::unreadableOutput());
         endFirstPage(text);
         completion(quicklook::PreviewError{text.toStdString()});
         return;
     }
-    if (format == OutputFormat::PNG ? drawsNothing(imageView_->image()) : drawsNothing(*document_)) {
-        if (!paged && !blankMeasured_ && acceptingWork) {
+    if (format == OutputFormat::PNG ? drawsNothing(imageView()->image()) : drawsNothing(*document())) {
+        if (!paged && !blankMeasured_ && Workers::accepting()) {
             // A box that misses the drawing, or a drawing in white: measured and drawn again.
             blankMeasured_ = true;
             convertBlankAgain(url, outputFile, format, completion);
@@ -457,7 +323,7 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
     shownFormat_ = format;
     debug("Preview file at " + lastPathComponent(outputFile));
 
-    if (acceptingWork) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
+    if (Workers::accepting()) workers().start([] { CacheManager::clearCacheIfNeeded(); }, -1);
     completion(std::nullopt);
 }
 
@@ -495,162 +361,70 @@ void PreviewViewController::convertBlankAgain(const std::filesystem::path& url,
 }
 
 void PreviewViewController::showFirstPage(QImage image, QSizeF points) {
-    if (firstPageStop_.stop_requested() || !interimHandler_ || !view_) return;
+    if (firstPageStop_.stop_requested() || !interimHandler_ || !isViewLoaded()) return;
     // The page goes where the PDF's page will be: the PDF view's margins around it, fitted.
-    showDocumentsAsPdf();
-    pdfView_->hide();
-    const QMargins margins = PageCentring::baseMargins(*pdfView_);
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("firstPage"));
-    auto* layout = pinningLayout(page);
-    layout->setContentsMargins(margins);
-    auto* imageView = new ImageView;
-    firstPageImage_ = imageView;
-    imageView->setImage(std::move(image));
-    imageView->setNaturalSize(points);
-    imageView->setFrameShape(QFrame::NoFrame);
-    layout->addWidget(imageView);
-    QLabel* label = PageNavigator::makeLabel(page);
-    label->setText(tr("Page %1").arg(1));
-    label->setWordWrap(true);
-    page->installEventFilter(this);
-    view_->layout()->addWidget(page);
+    view_->showAsPdf();
+    view_->pdfView()->hide();
+    auto* page = new FirstPageView(std::move(image), points,
+                                   PageCentring::baseMargins(*view_->pdfView()));
+    view_->root()->layout()->addWidget(page);
     firstPageView_ = page;
-    preferredContentSize_ =
-        points + QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
+    preferredContentSize_ = page->preferredSize();
     debug("First page shown");
     std::exchange(interimHandler_, nullptr)();
 }
 
-QWidget* PreviewViewController::firstPageView() const { return firstPageView_.data(); }
-
 void PreviewViewController::endFirstPage(const QString& error) {
     if (!firstPageView_) return;
-    if (error.isEmpty()) {
-        // The PDF is shown in its place, and the window keeps its size, and the zoom, as
-        // against the fitted page, that the user gave the first page.
-        const QRect place = firstPageView_->geometry();
-        const double zoom = firstPageImage_ && firstPageImage_->zoom() > 0
-                                ? firstPageImage_->zoom() / firstPageImage_->fittedZoom()
-                                : 0;
-        delete firstPageView_.data();
-        pdfView_->show();
-        if (zoom > 0) {
-            pdfView_->setGeometry(place);  // the fitted scale comes from the viewport's size
-            quicklook::zoomBy(*pdfView_, zoom);
-        }
+    if (!error.isEmpty()) {
+        firstPageView_->showError(error);  // what was reached stays, with the reason
         return;
     }
-    // What was reached stays, with the reason the rest is missing.
-    if (auto* label = firstPageView_->findChild<QLabel*>(QStringLiteral("pageLabel"))) {
-        label->setText(error);
-        PageNavigator::placeLabel(label, firstPageView_);
+    // The PDF is shown in its place, and the window keeps its size, the zoom (as against the
+    // fitted page) and the page moves that the user gave the first page.
+    QPdfView* pdf = view_->pdfView();
+    const QRect place = firstPageView_->geometry();
+    const double zoom = firstPageView_->zoomAgainstFitted();
+    const std::vector<PageNavigator::Move> moves = firstPageView_->queuedMoves();
+    delete firstPageView_.data();
+    pdf->show();
+    if (zoom > 0) {
+        pdf->setGeometry(place);  // the fitted scale comes from the viewport's size
+        quicklook::zoomBy(*pdf, zoom);
     }
+    // The page keys pressed while the first page stood in for the PDF.
+    if (PageNavigator* navigator = view_->pageNavigator())
+        for (const PageNavigator::Move move : moves) navigator->move(move);
 }
 
-bool PreviewViewController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == firstPageView_ && event->type() == QEvent::Resize) {
-        if (auto* label = firstPageView_->findChild<QLabel*>(QStringLiteral("pageLabel")))
-            PageNavigator::placeLabel(label, firstPageView_);
-    }
-    return QObject::eventFilter(watched, event);
-}
-
-bool PreviewViewController::showImage(const std::filesystem::path& outputFile) {
-    QImageReader reader(QFile::decodeName(outputFile.c_str()));
-    QImage image = reader.read();
-    if (image.isNull()) {
-        debug("NO NSImage created from output file");
-        return false;
-    }
-    preferredContentSize_ = imageSizeInPoints(image.size(), pngDotsPerInch(outputFile));
-    imageView_->setImage(std::move(image));
-    imageView_->setNaturalSize(preferredContentSize_);
-    return true;
-}
-
-bool PreviewViewController::showDocument(const std::filesystem::path& outputFile, bool paged) {
-    auto* document = new QPdfDocument(this);
-    const auto status = document->load(QFile::decodeName(outputFile.c_str()));
-    if (status != QPdfDocument::Error::None || document->pageCount() < 1 ||
-        document->pagePointSize(0).isEmpty()) {
-        delete document;
-        debug("NO PDFDocument created from output file");
-        return false;
-    }
-    delete document_;
-    document_ = document;
-    if (paged) {
-        // A PostScript document: one page at a time, fitted, moved through with the keys.
-        pdfView_->setDocument(document_);
-        pageNavigator_ = new PageNavigator(pdfView_);
-        if (const auto mark = IncompleteDocument::read(outputFile)) {
-            incomplete_ = true;
+bool PreviewViewController::show(const std::filesystem::path& outputFile, OutputFormat format,
+                                 bool paged) {
+    view();
+    std::optional<QSizeF> size;
+    if (format == OutputFormat::PNG) {
+        size = view_->showImage(outputFile);
+        if (!size) debug("NO NSImage created from output file");
+    } else {
+        view_->showAsPdf();
+        std::optional<IncompleteDocument> mark;
+        if (paged) mark = IncompleteDocument::read(outputFile);
+        QString note;
+        if (mark) {
             const QString reason = mark->cut()
                                        ? tr("the compressed file ends before it.")
                                        : tr("PostScript error %1.").arg(QString::fromStdString(mark->error));
-            const QString note = tr("Page %1 could not be drawn: %2").arg(mark->failedPage).arg(reason);
+            note = tr("Page %1 could not be drawn: %2").arg(mark->failedPage).arg(reason);
+        }
+        size = view_->showDocument(outputFile, paged, note);
+        if (!size) {
+            debug("NO PDFDocument created from output file");
+        } else if (mark) {
             debug(note.toStdString());
-            pageNavigator_->setLastPageNote(note);
+            incomplete_ = true;
         }
-        preferredContentSize_ = pdfRowSize(*pdfView_, 0);
-        return true;
     }
-    if (document_->pageCount() > 1) {
-        // The pages follow each other, fitted to the width, and scroll. The vertical scroll bar
-        // stays, so the fitted width never changes with it (see loadView()).
-        pdfView_->setPageMode(QPdfView::PageMode::MultiPage);
-        pdfView_->setZoomMode(QPdfView::ZoomMode::FitToWidth);
-        pdfView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    }
-    pdfView_->setDocument(document_);
-    preferredContentSize_ = pdfRowSize(*pdfView_, 0);
-    return true;
-}
-
-QSizeF PreviewViewController::pdfRowSize(const QPdfView& view, int page) {
-    if (!view.document()) return {};
-    const QMargins margins = PageCentring::baseMargins(view);
-    QSizeF size = view.document()->pagePointSize(page) +
-                  QSizeF(margins.left() + margins.right(), margins.top() + margins.bottom());
-    if (view.verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
-        size.rwidth() += view.verticalScrollBar()->sizeHint().width();
-    return size;
-}
-
-std::optional<QPointF> PreviewViewController::pngDotsPerInch(const std::filesystem::path& file) {
-    constexpr double kInchesPerMeter = 0.0254;
-    std::ifstream in(file, std::ios::binary);
-    char signature[8];
-    if (!in.read(signature, sizeof signature) ||
-        std::string_view(signature, 8) != std::string_view("\x89PNG\r\n\x1a\n", 8))
-        return std::nullopt;
-    const auto bigEndian = [](const unsigned char* bytes) {
-        return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
-               (std::uint32_t{bytes[2]} << 8) | std::uint32_t{bytes[3]};
-    };
-    // pHYs, when present, comes before the image data.
-    unsigned char header[8];
-    while (in.read(reinterpret_cast<char*>(header), sizeof header)) {
-        const std::uint32_t length = bigEndian(header);
-        const std::string_view type(reinterpret_cast<const char*>(header + 4), 4);
-        if (type == "IDAT" || type == "IEND") break;
-        if (type == "pHYs" && length == 9) {
-            unsigned char data[9];
-            if (!in.read(reinterpret_cast<char*>(data), sizeof data)) break;
-            const std::uint32_t x = bigEndian(data);
-            const std::uint32_t y = bigEndian(data + 4);
-            if (data[8] != 1 || x == 0 || y == 0) break;  // unit 1 is the metre
-            return QPointF(x * kInchesPerMeter, y * kInchesPerMeter);
-        }
-        if (!in.seekg(std::streamoff{length} + 4, std::ios::cur)) break;  // data and CRC
-    }
-    return std::nullopt;
-}
-
-QSizeF PreviewViewController::imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch) {
-    if (!dotsPerInch) return QSizeF(pixels);
-    return {pixels.width() * 72.0 / dotsPerInch->x(), pixels.height() * 72.0 / dotsPerInch->y()};
+    if (size) preferredContentSize_ = *size;
+    return size.has_value();
 }
 
 }  // namespace vorrel

@@ -5,23 +5,18 @@
 // it to prepare the preview; it releases the controller afterwards.
 //
 // loadView() (run by the first view() call):
-//   1. makes the root view (objectName "PreviewViewController");
-//   2. runs the log set-up, Logging::shared().configure(), on every call;
-//   3. fixes outputFormat(): PNG when the shared setting transparentBackground is true,
+//   1. runs the log set-up, Logging::shared().configure(), on every call;
+//   2. fixes outputFormat(): PNG when the shared setting transparentBackground is true,
 //      else PDF; read once per controller, so a later change affects later controllers;
-//   4. PNG: an ImageView pinned to the root's four edges, inside a VisualEffectView
-//      (popover material) when SystemVersion is below 26.0.0; PDF: a QPdfView showing one
-//      page fitted into the view, with no page breaks, on a clear background; what it shows
-//      is centred vertically when shorter than the view (PageCentring.h).
+//   3. builds the view for that format (PreviewView.h).
 //
 // preparePreviewOfFile(url, completion):
 //   1. logs "Converting EPS file <name> to PDF|PNG", or for a PostScript document
 //      (readSourceKind()) "Converting PostScript document <name> to PDF";
-//   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (never the
-//      GUI thread); a thrown error ends the request with a sentence saying what went
-//      wrong, in the user's language (the service's catalogue; exit statuses explained). A
-//      PostScript document is converted to a PDF whatever outputFormat() says; the PNG view
-//      is then replaced by the PDF view;
+//   2. runs GhostScript(url, outputFormat(), 200).run() on a worker thread (Workers.h, never
+//      the GUI thread); a thrown error ends the request with a sentence saying what went
+//      wrong (FailureText.h). A PostScript document is converted to a PDF whatever
+//      outputFormat() says; the PNG view is then replaced by the PDF view;
 //   3. back on the GUI thread loads the converted file: PNG with QImageReader (the
 //      process's image allocation limit raised to kImageAllocationLimitMB, so posters
 //      load), PDF with QPdfDocument, which needs a page 0. When that fails it logs
@@ -33,20 +28,18 @@
 //      else on a grey backdrop when it paints only white); a result that still draws nothing
 //      ends with "NAME draws nothing." (NAME the source's file name), logged as "Nothing drawn
 //      in output file"; it is checked on every load, so a cached blank result fails the same way;
-//   4. shows the result, sets preferredContentSize() and logs "Preview file at <name>". A
-//      PostScript document is shown one page at a time, fitted into the view, with a
-//      PageNavigator (Page Down/Up, Home/End, the wheel, "Page N of M"); a drawing's PDF of
-//      several pages is shown as one column that scrolls, fitted to the view's width; one page
-//      stays fitted into the view with no scroll bars;
+//   4. shows the result (PreviewView.h: a document one page at a time with a PageNavigator),
+//      sets preferredContentSize() and logs "Preview file at <name>".
 //      With an interim handler (setInterimHandler()), a PostScript document whose PDF is not
 //      in the cache yet also has its first page drawn alone at screen resolution (FirstPage.h,
 //      72 dpi times the device pixel ratio), on another worker, started first: the document's
 //      conversion starts when that run ends, or after kFirstPageHeadStart, whichever comes
 //      first. When that page arrives before the PDF, the view shows it fitted as the PDF's
-//      page will be (firstPageView(), with the label "Page 1"), sets preferredContentSize()
-//      for it and calls the handler. The conversion's end stops that run. When the PDF arrives
-//      it replaces the page in place, on the same page; when the conversion fails, the label
-//      says why over the page. A first page that fails or finds no free slot is only logged;
+//      page will be (firstPageView(), FirstPageView.h), sets preferredContentSize() for it and
+//      calls the handler. The conversion's end stops that run. When the PDF arrives it
+//      replaces the page in place, on the same page, then applies the page keys pressed
+//      meanwhile (FirstPageView::queuedMoves()); when the conversion fails, the label says
+//      why over the page. A first page that fails or finds no free slot is only logged;
 //   5. starts the cache purge (CacheManager::clearCacheIfNeeded) on a worker, not waited
 //      for, and calls the completion with no error.
 // Every message is logged at debug level through Logging::shared().logger with the
@@ -55,31 +48,22 @@
 // converter killed, its in-progress file removed), the result is dropped and the completion
 // is never called. No purge follows a failure.
 //
-// shutDown(bound), before the process exits (and before the plug-in could be unloaded):
-//   1. no further work is accepted: later requests fail at once, no purge is started;
-//   2. every running conversion of the process is stopped (ConverterRun::stopAll());
-//   3. waits up to `bound` for the workers to finish: stopped conversions clean up, and a
-//      purge that has started finishes, so its record and the settings file are whole.
-// It returns whether the workers finished.
+// shutDown(bound), before the process exits (and before the plug-in could be unloaded), is
+// Workers::shutDown(): later requests fail at once and start no purge; running conversions
+// are stopped and clean up, and a purge that has started finishes, so its record and the
+// settings file are whole. It returns whether the workers finished in time.
 //
 // Preferred content size, in device-independent pixels, with one point of the drawing to one
 // pixel in both formats, so a drawing opens at the same size whatever the format:
-//   PDF: the row showing page 0: the page's point size plus the view's base margins
-//        (PageCentring.h), and the vertical scroll bar's width when it is always shown (several pages)
-//        (pdfRowSize()). Fitted into that size, the view draws the page at exactly that scale.
-//   PNG: the image's size in points, also the image view's natural (1:1) size: pixels × 72 / the resolution the PNG's physical-size
-//        chunk (pHYs) records (Ghostscript records the 200 dpi it rendered at); a PNG
-//        without one counts one pixel as one point (imageSizeInPoints()). The chunk is read
-//        from the file because Qt reports its screen's default resolution for a PNG that
-//        has none.
+//   PDF: the row showing page 0 (PreviewView::pdfRowSize()). Fitted into that size, the view
+//        draws the page at exactly that scale.
+//   PNG: the image's size in points (PngImage.h), also the image view's natural (1:1) size.
 //
 // Thread-safety: create, use and destroy on the GUI thread.
 
 #include <QImage>
 #include <QObject>
-#include <QPointF>
 #include <QPointer>
-#include <QSize>
 #include <QSizeF>
 
 #include <cstdint>
@@ -87,10 +71,13 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
+#include "preview/FirstPageView.h"
 #include "preview/PageNavigator.h"
+#include "preview/PreviewView.h"
 #include "preview/contract/PreviewingController.h"
 #include "cache/OutputFormat.h"
 
@@ -118,7 +105,7 @@ public:
     ~PreviewViewController() override;
 
     QWidget* view() override;
-    bool isViewLoaded() const { return !view_.isNull(); }
+    bool isViewLoaded() const { return view_ && view_->root(); }
     void loadView();
 
     void preparePreviewOfFile(const std::filesystem::path& url,
@@ -147,27 +134,21 @@ public:
     // The format of this controller, read from the settings on first use and then kept.
     OutputFormat outputFormat();
 
-    QPdfView* pdfView() const { return pdfView_; }
-    ImageView* imageView() const { return imageView_; }
+    QPdfView* pdfView() const { return view_ ? view_->pdfView() : nullptr; }
+    ImageView* imageView() const { return view_ ? view_->imageView() : nullptr; }
     // The backdrop around imageView() on older systems; null otherwise.
-    VisualEffectView* backdropView() const { return backdropView_; }
-    QPdfDocument* document() const { return document_; }
+    VisualEffectView* backdropView() const { return view_ ? view_->backdropView() : nullptr; }
+    QPdfDocument* document() const { return view_ ? view_->document() : nullptr; }
     // A document's first page while its PDF is made; null otherwise.
-    QWidget* firstPageView() const;
+    FirstPageView* firstPageView() const { return firstPageView_.data(); }
     // The pages of a PostScript document shown; null for a drawing.
-    PageNavigator* pageNavigator() const { return pageNavigator_; }
+    PageNavigator* pageNavigator() const { return view_ ? view_->pageNavigator() : nullptr; }
 
     // The workers that run conversions and purges (to wait for them in tests and at exit).
     static QThreadPool& workers();
     // Stops all work before the process exits (see above).
     static bool shutDown(std::chrono::milliseconds bound);
     static constexpr std::chrono::milliseconds kShutDownBound{5000};
-
-    static QSizeF pdfRowSize(const QPdfView& view, int page);
-    // The resolution in dots per inch (x, y) in a PNG file's pHYs chunk, or nothing when the
-    // file has none, gives it without a unit, or is no PNG.
-    static std::optional<QPointF> pngDotsPerInch(const std::filesystem::path& file);
-    static QSizeF imageSizeInPoints(QSize pixels, std::optional<QPointF> dotsPerInch);
 
 private:
     // Steps 2 and 3; `retry` when a cached file that could not be loaded was removed.
@@ -185,18 +166,9 @@ private:
                                                   double dotsPerInch, std::stop_token stop);
     void showFirstPage(QImage image, QSizeF points);
     void endFirstPage(const QString& error);
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void makePdfView();
-    void showDocumentsAsPdf();
-    bool showImage(const std::filesystem::path& outputFile);
-    bool showDocument(const std::filesystem::path& outputFile, bool paged);
+    bool show(const std::filesystem::path& outputFile, OutputFormat format, bool paged);
 
-    QPointer<QWidget> view_;
-    QPdfView* pdfView_ = nullptr;
-    ImageView* imageView_ = nullptr;
-    VisualEffectView* backdropView_ = nullptr;
-    QPdfDocument* document_ = nullptr;
-    QPointer<PageNavigator> pageNavigator_;
+    std::unique_ptr<PreviewView> view_;
     std::optional<OutputFormat> outputFormat_;
     OutputFormat shownFormat_ = OutputFormat::PDF;
     QSizeF preferredContentSize_;
@@ -206,8 +178,7 @@ private:
     bool background_ = false;
     std::function<void()> interimHandler_;
     std::stop_source firstPageStop_;
-    QPointer<QWidget> firstPageView_;
-    QPointer<ImageView> firstPageImage_;  // inside firstPageView_
+    QPointer<FirstPageView> firstPageView_;
     bool blankMeasured_ = false;  // a blank drawing was measured and converted again
     bool incomplete_ = false;     // the document shown is incomplete
 };

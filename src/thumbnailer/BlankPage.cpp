@@ -3,26 +3,18 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <string_view>
 #include <vector>
+
+#include "conversion/PngHeader.h"
 
 namespace vorrel {
 
 namespace {
 
-constexpr std::string_view kSignature = "\x89PNG\r\n\x1a\n";
 // Larger than any row of the largest thumbnail (4096 pixels of 3 bytes).
 constexpr std::uint32_t kRowLimit = 1 << 20;
-constexpr std::uint32_t kChunkLimit = 1 << 30;
-
-std::uint32_t bigEndian(const unsigned char* bytes) {
-    return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
-           std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
-}
 
 unsigned char paeth(int left, int up, int upLeft) {
     const int estimate = left + up - upLeft;
@@ -72,18 +64,13 @@ private:
 }  // namespace
 
 bool isBlankPage(const std::filesystem::path& png) {
-    std::ifstream in(png, std::ios::binary);
-    std::array<unsigned char, 8 + 8 + 13 + 4> head{};
-    if (!in.read(reinterpret_cast<char*>(head.data()), head.size())) return false;
-    if (std::string_view(reinterpret_cast<char*>(head.data()), kSignature.size()) != kSignature ||
-        bigEndian(&head[8]) != 13 ||
-        std::string_view(reinterpret_cast<char*>(&head[12]), 4) != "IHDR")
-        return false;
-    const std::uint32_t width = bigEndian(&head[16]), height = bigEndian(&head[20]);
-    const int depth = head[24], colour = head[25], interlace = head[28];
-    if (depth != 8 || (colour != 2 && colour != 0) || interlace != 0) return false;
+    PngReader reader(png);
+    if (!reader.header()) return false;
+    const std::uint32_t width = reader.header()->width, height = reader.header()->height;
+    const int depth = reader.header()->bitDepth, colour = reader.header()->colourType;
+    if (depth != 8 || (colour != 2 && colour != 0) || reader.header()->interlaced) return false;
     const std::size_t pixelBytes = colour == 2 ? 3 : 1;
-    if (width == 0 || height == 0 || width > kRowLimit / pixelBytes) return false;
+    if (width > kRowLimit / pixelBytes) return false;
 
     Inflater inflater;
     if (!inflater.ok()) return false;
@@ -93,20 +80,9 @@ bool isBlankPage(const std::filesystem::path& png) {
     std::uint32_t rows = 0;
     std::size_t filled = 0;
     while (rows < height) {
-        unsigned char chunkHead[8];
-        if (!in.read(reinterpret_cast<char*>(chunkHead), sizeof chunkHead)) return false;
-        const std::uint32_t length = bigEndian(chunkHead);
-        const std::string_view type(reinterpret_cast<char*>(chunkHead + 4), 4);
-        if (length > kChunkLimit || type == "IEND") return false;
-        if (type != "IDAT") {
-            if (!in.seekg(length + 4, std::ios::cur)) return false;  // the data and its CRC
-            continue;
-        }
-        chunk.resize(length);
-        if (!in.read(reinterpret_cast<char*>(chunk.data()), length) || !in.seekg(4, std::ios::cur))
-            return false;
+        if (!reader.nextImageData(chunk)) return false;
         stream.next_in = chunk.data();
-        stream.avail_in = length;
+        stream.avail_in = static_cast<uInt>(chunk.size());
         // Inflate may hold output back once the chunk's bytes are used up (a long repeat of
         // the white page): rows are taken for as long as it fills them.
         while (rows < height) {

@@ -1,14 +1,12 @@
 #include "thumbnailer/Thumbnail.h"
 
 #include <algorithm>
-#include <array>
 #include <cassert>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <locale>
 #include <sstream>
 #include <system_error>
@@ -25,6 +23,7 @@
 #include "conversion/ConverterArguments.h"
 #include "conversion/GhostScript.h"
 #include "conversion/PaintedArea.h"
+#include "conversion/PngHeader.h"
 #include "conversion/PostScript.h"
 #include "cache/StaleFiles.h"
 #include "thumbnailer/BlankPage.h"
@@ -49,22 +48,6 @@ void checkSource(const fs::path& source) {
         throw fileError(EISDIR, "cannot read", source);
     if (!status->isRegular()) throw fileError(EINVAL, "not a regular file:", source);
     if (status->size() == 0) throw ConversionError::emptyFile();
-}
-
-// Width and height from a PNG's signature and IHDR chunk; {0, 0} when it is no PNG.
-std::array<std::uint32_t, 2> pngSize(const fs::path& file) {
-    static constexpr unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n',
-                                                   0,    0,   0,   13,  'I',  'H',  'D',  'R'};
-    unsigned char header[24] = {};
-    std::ifstream in(file, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(header), sizeof header) ||
-        !std::equal(std::begin(kSignature), std::end(kSignature), header))
-        return {0, 0};
-    const auto bigEndian = [&header](int at) {
-        return std::uint32_t{header[at]} << 24 | std::uint32_t{header[at + 1]} << 16 |
-               std::uint32_t{header[at + 2]} << 8 | std::uint32_t{header[at + 3]};
-    };
-    return {bigEndian(16), bigEndian(20)};
 }
 
 // Puts the finished PNG at `target`. An existing regular file there is written in place (same
@@ -198,8 +181,8 @@ void Thumbnail::write(const fs::path& output, const Options& options, std::stop_
             if (error.kind() == ConversionError::Case::timedOut) throw TimedOut(options.timeLimit);
             throw;
         }
-        const auto [width, height] = pngSize(picture);
-        if (std::abs(static_cast<double>(std::max(width, height)) - size) > 1)
+        const auto header = readPngHeader(picture);
+        if (!header || std::abs(static_cast<double>(std::max(header->width, header->height)) - size) > 1)
             throw ConversionError::unreadableOutput();
         if (stop.stop_requested()) throw ConverterRun::Cancelled(source);
     };

@@ -3,12 +3,12 @@
 // files, and never holding the last free conversion slot.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <fstream>
+#include <cstdint>
 #include <utility>
 
 #include "conversion/ConversionFixture.h"
 #include "conversion/FirstPage.h"
+#include "conversion/PngHeader.h"
 #include "support/PostScript.h"
 
 namespace vorrel {
@@ -26,14 +26,10 @@ protected:
     }
 };
 
-// Width and height from a PNG's header.
-std::pair<int, int> pngSize(const fs::path& file) {
-    std::array<unsigned char, 24> header{};
-    std::ifstream(file, std::ios::binary).read(reinterpret_cast<char*>(header.data()), 24);
-    const auto number = [&header](int at) {
-        return header[at] << 24 | header[at + 1] << 16 | header[at + 2] << 8 | header[at + 3];
-    };
-    return {number(16), number(20)};
+// Width and height from a PNG's header; {0, 0} for no PNG.
+std::pair<std::uint32_t, std::uint32_t> pngSize(const fs::path& file) {
+    const auto header = readPngHeader(file);
+    return header ? std::pair(header->width, header->height) : std::pair(0u, 0u);
 }
 
 TEST_F(GhostscriptFirstPage, TakesASlotOnlyWhileAnotherStaysFreeAndLeavesNothing) {
@@ -48,7 +44,7 @@ TEST_F(GhostscriptFirstPage, TakesASlotOnlyWhileAnotherStaysFreeAndLeavesNothing
     {
         // Two free: the page, 300 x 500 points, at 144 dots per inch.
         const FirstPage page(conversion, 144, {});
-        EXPECT_EQ(pngSize(page.file()), std::pair(600, 1000));
+        EXPECT_EQ(pngSize(page.file()), std::pair(600u, 1000u));
     }
     slots.release(2);
     EXPECT_TRUE(allSlotsFree());
@@ -65,7 +61,7 @@ TEST_F(GhostscriptFirstPage, StartsOnTheMediaTheDocumentDeclares) {
                "0 0 1 setrgbcolor 100 100 100 100 rectfill showpage\n"),
         OutputFormat::PDF, 200);
     const FirstPage page(conversion, 72, {});
-    EXPECT_EQ(pngSize(page.file()), std::pair(700, 300));
+    EXPECT_EQ(pngSize(page.file()), std::pair(700u, 300u));
 }
 
 }  // namespace

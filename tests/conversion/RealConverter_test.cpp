@@ -9,6 +9,7 @@
 #include "platform/Sandbox.h"
 #include "conversion/ConversionFixture.h"
 #include "conversion/FirstPage.h"
+#include "conversion/PngHeader.h"
 #include "cache/ConvertedFile.h"
 #include "support/Eps.h"
 #include "support/PostScript.h"
@@ -21,29 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::readFile;
-
-struct PngHeader {
-    std::uint32_t width = 0, height = 0;
-    int colourType = -1;
-};
-
-// The IHDR fields of a PNG file; colourType stays -1 when it is no PNG.
-PngHeader pngHeader(const std::string& bytes) {
-    PngHeader header;
-    if (bytes.size() < 33 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
-        bytes.compare(12, 4, "IHDR") != 0)
-        return header;
-    auto word = [&](std::size_t at) {
-        std::uint32_t value = 0;
-        for (std::size_t i = 0; i < 4; ++i)
-            value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return value;
-    };
-    header.width = word(16);
-    header.height = word(20);
-    header.colourType = static_cast<unsigned char>(bytes[25]);
-    return header;
-}
 
 class GhostscriptConversion : public test::ConversionTest {
 protected:
@@ -73,13 +51,13 @@ TEST_F(GhostscriptConversion, ConvertsTestDocumentsToPdfAndPng) {
 
         const fs::path png = GhostScript(file, OutputFormat::PNG, 200).run();
         EXPECT_EQ(png.filename().string().substr(64), "@200.png");
-        const PngHeader header = pngHeader(readFile(png));
-        EXPECT_EQ(header.colourType, 6);  // RGBA: the transparent background
+        const auto header = readPngHeader(png);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->colourType, 6);  // RGBA: the transparent background
         if (c.pngSide) {
-            EXPECT_EQ(header.width, c.pngSide);
-            EXPECT_EQ(header.height, c.pngSide);
+            EXPECT_EQ(header->width, c.pngSide);
+            EXPECT_EQ(header->height, c.pngSide);
         }
-        EXPECT_GT(header.width, 0u);
     }
     for (const auto& name : cacheEntries()) EXPECT_EQ(name.find("inprogress-"), std::string::npos);
     EXPECT_EQ(cacheEntries().size(), 8u);
@@ -110,10 +88,10 @@ TEST_F(GhostscriptConversion, HostileFileNamesShowTheirOwnDrawing) {
         SCOPED_TRACE(name);
         const fs::path file = source(fs::path("a folder") / name,
                                      test::eps::lineArt() + "% copy " + std::to_string(++copy));
-        const PngHeader header =
-            pngHeader(readFile(GhostScript(file, OutputFormat::PNG, 200).run()));
-        EXPECT_EQ(header.width, 400u);
-        EXPECT_EQ(header.height, 400u);
+        const auto header = readPngHeader(GhostScript(file, OutputFormat::PNG, 200).run());
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->width, 400u);
+        EXPECT_EQ(header->height, 400u);
     }
     EXPECT_EQ(cacheEntries().size(), 3u);
 }

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QPdfPageNavigator>
 #include <QPdfPageRenderer>
 #include <QPdfView>
 #include <QScrollBar>
@@ -21,6 +22,8 @@
 #include "cache/CacheManager.h"
 #include "preview/ImageView.h"
 #include "preview/Logging.h"
+#include "preview/PngImage.h"
+#include "preview/PreviewView.h"
 #include "preview/PreviewViewController.h"
 #include "preview/VisualEffectView.h"
 #include "settings/Suite.h"
@@ -351,6 +354,55 @@ private slots:
                      entry.path().c_str());
     }
 
+    // Page keys pressed while a document's first page stands in for its PDF move the PDF when
+    // it arrives, in the order pressed and never past either end.
+    void pageKeysDuringTheFirstPageMoveThePdf_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("page");
+        QTest::newRow("Page Down") << QList<int>{Qt::Key_PageDown} << 1;
+        QTest::newRow("past the end and back")
+            << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp} << 1;
+        QTest::newRow("End") << QList<int>{Qt::Key_End} << 2;
+    }
+    void pageKeysDuringTheFirstPageMoveThePdf() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, page);
+        // Its own bytes, so no PDF of an earlier row is in the cache.
+        const std::string tag = QTest::currentDataTag();
+        const fs::path source =
+            home->write("keys " + tag + ".ps", test::ps::firstPageThenWork() + "% " + tag + "\n");
+        QWidget window;
+        PreviewViewController controller;
+        pinningLayout(&window)->addWidget(controller.view());
+        window.resize(400, 600);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        bool firstLook = false;
+        controller.setInterimHandler([&firstLook] { firstLook = true; });
+        Outcome outcome;
+        controller.preparePreviewOfFile(source, [&outcome](std::optional<quicklook::PreviewError> e) {
+            ++outcome.calls;
+            outcome.error = std::move(e);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            firstLook && controller.firstPageView() && controller.firstPageView()->isVisible(), 30000);
+        for (const int key : keys) QTest::keyClick(&window, Qt::Key(key));
+        // The keys reached the first page, not the PDF.
+        QCOMPARE(outcome.calls, 0);
+        QVERIFY(controller.firstPageView());
+
+        QTRY_COMPARE_WITH_TIMEOUT(outcome.calls, 1, 60000);
+        QVERIFY2(!outcome.error, outcome.error ? outcome.error->localizedDescription.c_str() : "");
+        QVERIFY(!controller.firstPageView());
+        QVERIFY(controller.pageNavigator());
+        QCOMPARE(controller.pageNavigator()->currentPage(), page);
+        QCOMPARE(controller.pdfView()->pageNavigator()->currentPage(), page);
+        auto* label = controller.pdfView()->findChild<QLabel*>("pageLabel");
+        QVERIFY(label);
+        QCOMPARE(label->text(), QString("Page %1 of 3").arg(page + 1));
+    }
+
     void cachedContentStartsNoConverter() {
         const fs::path first = home->write("cached/original.eps", test::eps::text());
         PreviewViewController converting;
@@ -538,9 +590,9 @@ private slots:
         image.setDotsPerMeterY(5669);
         const fs::path withResolution = home->root() / "144dpi.png";
         QVERIFY(image.save(QString::fromStdString(withResolution.string()), "PNG"));
-        const auto dpi = PreviewViewController::pngDotsPerInch(withResolution);
+        const auto dpi = pngDotsPerInch(withResolution);
         QVERIFY(dpi);
-        const QSizeF half = PreviewViewController::imageSizeInPoints(image.size(), dpi);
+        const QSizeF half = imageSizeInPoints(image.size(), dpi);
         QVERIFY(std::abs(half.width() - 15) < 0.01 && std::abs(half.height() - 10) < 0.01);
 
         // The same PNG without its pHYs chunk (length, type, 9 bytes of data, CRC).
@@ -550,11 +602,11 @@ private slots:
         bytes.erase(at - 4, 4 + 4 + 9 + 4);
         const fs::path without = home->write("no-resolution.png", bytes);
         QVERIFY(!QImage(QString::fromStdString(without.string())).isNull());
-        QVERIFY(!PreviewViewController::pngDotsPerInch(without));
-        QCOMPARE(PreviewViewController::imageSizeInPoints(
-                     QSize(30, 20), PreviewViewController::pngDotsPerInch(without)),
+        QVERIFY(!pngDotsPerInch(without));
+        QCOMPARE(imageSizeInPoints(
+                     QSize(30, 20), pngDotsPerInch(without)),
                  QSizeF(30, 20));
-        QVERIFY(!PreviewViewController::pngDotsPerInch(home->write("fake.png", "not a png")));
+        QVERIFY(!pngDotsPerInch(home->write("fake.png", "not a png")));
     }
 
     void releasedControllerDropsItsResult() {
