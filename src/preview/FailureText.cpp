@@ -8,12 +8,12 @@
 
 namespace vorrel {
 
-QString previewTr(const char* text) {
-    return QCoreApplication::translate("vorrel::PreviewViewController", text);
-}
+namespace {
+// The texts keep the controller's catalogue context, where they were first translated.
+QString tr(const char* text) { return QCoreApplication::translate("vorrel::PreviewViewController", text); }
+}  // namespace
 
 QString failureText(const ConversionError& error) {
-    const auto tr = previewTr;
     switch (error.kind()) {
     case ConversionError::Case::converterFailed:
         // Ghostscript ends with 1 when the file itself stops it.
@@ -32,7 +32,6 @@ QString failureText(const ConversionError& error) {
 }
 
 quicklook::PreviewError previewError(const std::exception_ptr& error) {
-    const auto tr = previewTr;
     try {
         std::rethrow_exception(error);
     } catch (const ConversionError& conversion) {

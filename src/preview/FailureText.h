@@ -15,9 +15,6 @@ namespace vorrel {
 
 class ConversionError;
 
-// A text of the controller's catalogue context.
-QString previewTr(const char* text);
-
 // What went wrong in a conversion; a converter's exit status is explained.
 QString failureText(const ConversionError& error);
 

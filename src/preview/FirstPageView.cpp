@@ -1,12 +1,12 @@
 #include "preview/FirstPageView.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 #include <utility>
 
-#include "preview/FailureText.h"
 #include "preview/ImageView.h"
 #include "preview/PageNavigator.h"
 #include "preview/PreviewView.h"
@@ -24,7 +24,8 @@ FirstPageView::FirstPageView(QImage image, QSizeF points, QMargins margins, QWid
     image_->setNaturalSize(points);
     image_->setFrameShape(QFrame::NoFrame);
     layout()->addWidget(image_);
-    label_->setText(previewTr("Page %1").arg(1));
+    // The controller's catalogue context, where the page label was first translated.
+    label_->setText(QCoreApplication::translate("vorrel::PreviewViewController", "Page %1").arg(1));
     label_->setWordWrap(true);
     for (const auto& [key, move] : PageNavigator::kKeys) {
         auto* keys = new QShortcut(QKeySequence(key), this);
