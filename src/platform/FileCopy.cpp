@@ -145,6 +145,12 @@ bool copyInto(int to, const std::filesystem::path& from) {
     return ok;
 }
 
+FileDescriptor createNewFile(const std::filesystem::path& path) {
+    FileDescriptor file = openFile(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (file) ::fchmod(file.get(), 0600);  // exactly, whatever the umask
+    return file;
+}
+
 void syncFile(const std::filesystem::path& path) {
     const Descriptor file(path, O_RDONLY);
     if (::fsync(file.get()) != 0) fail(errno, "cannot sync", path);

@@ -12,6 +12,9 @@
 // then filled from its start, copied inside the kernel where it can (copy_file_range), else
 // through a buffer. False with errno set when a read or write fails (`to` may then hold part).
 //
+// createNewFile(path): a new file of mode 0600 at `path`, open for writing, never replacing
+// anything there; an invalid descriptor with errno set when it cannot be made.
+//
 // syncFile(path): fsync of a file's data.
 //
 // Errors: std::system_error with the errno and the path (nothing is left at `to` on failure);
@@ -24,6 +27,8 @@
 #include <functional>
 #include <span>
 
+#include "platform/FileDescriptor.h"
+
 namespace vorrel::platform {
 
 using ByteObserver = std::function<void(std::span<const std::uint8_t>)>;
@@ -32,6 +37,8 @@ void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path
                   const ByteObserver& observe);
 
 bool copyInto(int to, const std::filesystem::path& from);
+
+FileDescriptor createNewFile(const std::filesystem::path& path);
 
 void syncFile(const std::filesystem::path& path);
 
