@@ -10,14 +10,15 @@
 //     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
 //     converter's TMPDIR);
 //  3b. fails with NotEnoughSpace, before anything is written, when the file system of
-//     scratchFolder has less room for an ordinary user than the source's size + 16 MiB
-//     (kSpaceMargin: the staged copy, Ghostscript's own files and the output);
-//  4. stages the input (when argumentsFor is set): copies the source into the private folder
-//     under the fixed name "source" (platform::copyFileOnce: a reflink where offered, else a
-//     copy), `stagedBytes` seeing each byte of the copy once; the converter then reads that
-//     copy, never the user's path. A compressed copy is expanded beside it first, within its
-//     cap (StagedInput.h), and the converter reads the expanded file instead. The converter
-//     gets argumentsFor(<the file it reads>) as its arguments. Without argumentsFor, `arguments` are
+//     scratchFolder has less room for an ordinary user than staging writes
+//     (StagedInput::bytesWritten(): nothing for a source read in place, else the source's
+//     size) + 16 MiB (kSpaceMargin: Ghostscript's own files and the output);
+//  4. stages the input (when argumentsFor is set, StagedInput.h) in the private folder: a
+//     source that has not changed for a while is read in place, through a symbolic link named
+//     "source" (or expanded from where it is, when compressed); any other, or every one with
+//     `copySource`, is copied there under the name "source" (a reflink where offered) and read
+//     from the copy (or its expansion). The converter never gets the user's path. It gets
+//     argumentsFor(<the file it reads>) as its arguments. Without argumentsFor, `arguments` are
 //     used and the converter reads `source` itself;
 //  5. launches the converter with the arguments, in its TMPDIR as working folder, in a process
 //     group of its own, dying with
@@ -36,7 +37,13 @@
 //  8. a stop request while the converter runs kills its group at once: Cancelled;
 //  9. after the converter ended, however it ended, its process group is killed and waited for;
 //     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
-//     ended it), with outputMissing when the output file is gone or empty.
+//     ended it), with outputMissing when the output file is gone or empty;
+// 10. for a source read in place, confirms it is still the file it was before staging
+//     (StagedInput::confirm()), and with `expectedDigest` that its bytes are those; when it is
+//     not, the run is repeated from step 3 with a copy (logged at debug level), so that what
+//     the converter read is known;
+// 11. returns, with `digestInput`, the SHA-256 (64 lower-case hex digits) of the source's bytes
+//     the converter read: of the copy, or of the source read in place as confirmed; else "".
 // The private folder is removed on every path, also what the converter made unreadable in it
 // (platform::removeTree), the output file on every failure; success
 // leaves the converter's result in the output file.
@@ -48,7 +55,7 @@
 // Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; NotEnoughSpace;
 // std::system_error when the output
 // file, the private folder, the staged copy or the child cannot be made (launch errors carry errno and the
-// converter's path); what stagedBytes throws.
+// converter's path).
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any
 // thread (a signal handler must not: it takes a lock).
@@ -65,7 +72,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/FileCopy.h"
+#include "conversion/StagedInput.h"
 
 namespace vorrel {
 
@@ -88,9 +95,15 @@ public:
         // Folders the converter may also write beneath (tests record what fakes do there).
         std::vector<std::filesystem::path> writableFolders;
         std::stop_token stop;
-        // Stages the source (step 4) and names the staged copy in the arguments.
+        // Stages the source (step 4) and names the staged file in the arguments.
         std::function<std::vector<std::string>(const std::filesystem::path& input)> argumentsFor;
-        platform::ByteObserver stagedBytes;
+        // Steps 4, 10 and 11: the source always copied; the digest of what was read; the
+        // digest a source read in place must have.
+        bool copySource = false;
+        bool digestInput = false;
+        std::string expectedDigest;
+        // How long a source must have been left alone to be read in place (tests: zero).
+        std::chrono::nanoseconds settled = StagedInput::kSettled;
         // Tests: a lower cap, the file-system layer left out, new processes allowed (doubles
         // that are shell scripts), variables the converter also gets.
         std::uint64_t writeCap = kWriteCap;
@@ -139,7 +152,7 @@ public:
         explicit Cancelled(const std::filesystem::path& source);
     };
 
-    static void run(const Options& options);
+    static std::string run(const Options& options);
 
     // Stops every run of the process, for good: running converters are killed, later runs
     // are refused. For the exit of a program.
@@ -149,13 +162,16 @@ public:
     static std::counting_semaphore<4>& conversionSlots();
 
 private:
-    // Steps 3 to 9, with the slot held and the room checked; `failing` sees a failure of
+    // Read in place, the source was not confirmed (step 10).
+    struct SourceChanged {};
+    // Steps 3 to 11, with the slot held and the room checked; `failing` sees a failure of
     // steps 4 to 9 while the run's files are still there (it may throw NotEnoughSpace).
-    static void runWithRoom(const Options& options,
-                            const std::function<void(const std::exception&)>& failing);
-    // Steps 4 to 9 in the run's private folder.
-    static void convert(const Options& options, const std::filesystem::path& privateFolder,
-                        const std::filesystem::path& temporaryFolder);
+    static std::string runWithRoom(const Options& options, bool copy,
+                                   const std::function<void(const std::exception&)>& failing);
+    // Steps 4 to 11 in the run's private folder.
+    static std::string convert(const Options& options, bool copy,
+                               const std::filesystem::path& privateFolder,
+                               const std::filesystem::path& temporaryFolder);
 };
 
 }  // namespace vorrel

@@ -18,9 +18,10 @@
 //  3. names an in-progress file "inprogress-<UUID>.<pdf|png>" next to it;
 //  4. runs the converter under guard into it (ConverterRun.h): one of the 4 process-wide
 //     conversionSlots() (waited for without limit), a private folder in the container's
-//     "scratch" folder, the source staged there (copied and hashed in one read; a compressed
-//     source then expanded beside its copy, within its cap) for the converter to read instead
-//     of the user's path, arguments made for that file (its DSC box), the kernel's confinement
+//     "scratch" folder, the source staged there (StagedInput.h: read in place through a link
+//     and hashed once the converter is done, which must give the key; else copied and hashed
+//     in one read; a compressed source expanded there, within its cap) for the converter to
+//     read instead of the user's path, arguments made for that file (its DSC box), the kernel's confinement
 //     (ConverterPolicy.h), at most 60 seconds, then
 //     SIGTERM, a short grace period and SIGKILL with timedOut; converterFailed(status) on a
 //     non-zero status (128 + signal for a child that a signal ended), outputMissing when the
@@ -205,6 +206,8 @@ public:
         TestOverride& checkingOutput();
         // Caps what one run may write in all at `bytes` instead of ConverterRun::kWriteCap.
         TestOverride& writeCap(std::uint64_t bytes);
+        // Reads every source in place that may be (StagedInput.h), also one just written.
+        TestOverride& readingInPlace();
         // Calls `hook` after the key was made and before the source is staged (a file that
         // changes meanwhile).
         TestOverride& beforeStaging(std::function<void()> hook);
