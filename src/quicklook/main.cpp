@@ -108,11 +108,14 @@ int main(int argc, char* argv[]) {
         exportRequest = request;
     }
 
-    // Without a window there is no need for a display: pick the offscreen platform before
-    // Qt looks for one.
+    // Without a window there is no need for a display: pick a platform without one before Qt
+    // looks for one. What draws with the system's fonts (a snapshot's fallback text, an
+    // exported image) is drawn offscreen; a plain headless run draws nothing with them, so the
+    // minimal platform, whose fonts are a stand-in, spares loading the font configuration.
     const bool headlessRun = parser.isSet(headless);
+    const bool drawsWithFonts = parser.isSet(snapshot) || parser.isSet(saveAs);
     if (headlessRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", drawsWithFonts ? "offscreen" : "minimal");
     else if (!headlessRun && !vorrel::platform::chooseDisplayPlatform("vorrel-quicklook"))
         return 1;
     // Headless, standard output carries the JSON lines only: whatever else would be printed
@@ -130,7 +133,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorrel Quick Look"));
     QApplication::setDesktopFileName(QStringLiteral("vorrel-quicklook"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
+    // Only a window shows the icon; headless, its theme look-up and SVG engine are not loaded.
+    if (!headlessRun)
+        QApplication::setWindowIcon(QIcon::fromTheme(
+            QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
     vorrel::quicklook::installTranslations();
 
     // SIGTERM, SIGINT, SIGHUP: stop the extensions' work (running converters are killed, their
