@@ -6,9 +6,12 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <optional>
+#include <thread>
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
@@ -123,6 +126,41 @@ std::optional<std::uint64_t> roomIn(const fs::path& folder) {
     return static_cast<std::uint64_t>(system.f_bavail) * system.f_frsize;
 }
 
+// Reads a source on a thread of its own; a run that ends early stops it at its next piece.
+class SourceReading {
+public:
+    using Reader = std::function<void(const platform::ByteObserver&)>;
+    void start(Reader read, platform::ByteObserver observe) {
+        thread_ = std::thread([this, read = std::move(read), observe = std::move(observe)] {
+            try {
+                read([&](std::span<const std::uint8_t> piece) {
+                    if (abandoned_) throw Abandoned();
+                    observe(piece);
+                });
+            } catch (const Abandoned&) {
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+        });
+    }
+    // Waits for the end of the reading; throws what it threw.
+    void finish() {
+        if (!thread_.joinable()) return;
+        thread_.join();
+        if (error_) std::rethrow_exception(error_);
+    }
+    ~SourceReading() {
+        abandoned_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    struct Abandoned {};
+    std::thread thread_;
+    std::atomic<bool> abandoned_{false};
+    std::exception_ptr error_;
+};
+
 }  // namespace
 
 ConverterRun::NotEnoughSpace::NotEnoughSpace(const fs::path& source, std::uint64_t megabytes,
@@ -232,7 +270,7 @@ std::string ConverterRun::runWithRoom(const Options& options, bool copy,
 std::string ConverterRun::convert(const Options& options, bool copy, const fs::path& privateFolder,
                                   const fs::path& temporaryFolder) {
     // The converter reads exactly the bytes the caller is told of: a snapshot, or the source
-    // itself, confirmed unchanged once the converter is done with it.
+    // itself, found unchanged once the converter and the hash are done with it.
     fs::path input = options.source;
     std::vector<std::string> arguments = options.arguments;
     std::optional<platform::Sha256> digest;
@@ -277,6 +315,13 @@ std::string ConverterRun::convert(const Options& options, bool copy, const fs::p
     // The converter dies with the thread that launches it (PR_SET_PDEATHSIG follows the
     // thread): this one, which waits for it below, so it holds.
     converter.launch();
+    // A source read in place is hashed while the converter reads it too: on a second
+    // processor, and from the cache the two readings share.
+    SourceReading reading;
+    if (staged && staged->inPlace())
+        reading.start([&staged, &observe](const platform::ByteObserver& piece) {
+            staged->readSource(piece);
+        }, observe);
 
     {
         // A stop asked for from now on (or already) kills the converter's group; the wait
@@ -308,7 +353,10 @@ std::string ConverterRun::convert(const Options& options, bool copy, const fs::p
     std::error_code error;
     const auto size = fs::file_size(options.output, error);
     if (error || size == 0) throw ConversionError::outputMissing();
-    if (staged && !staged->confirm(observe)) throw SourceChanged();
+    reading.finish();
+    // Unchanged since before the arguments were made, after the converter and the hash are done:
+    // what both read are the same bytes.
+    if (staged && !staged->unchanged()) throw SourceChanged();
     if (!digest) return {};
     std::string hex = digest->hexDigest();
     // In place, bytes other than those the caller's key was made of mean the source changed

@@ -38,12 +38,13 @@
 //  9. after the converter ended, however it ended, its process group is killed and waited for;
 //     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
 //     ended it), with outputMissing when the output file is gone or empty;
-// 10. for a source read in place, confirms it is still the file it was before staging
-//     (StagedInput::confirm()), and with `expectedDigest` that its bytes are those; when it is
+// 10. for a source read in place, hashes it (with `digestInput`) on a thread of its own while
+//     the converter runs, then finds it still the file it was before staging
+//     (StagedInput::unchanged()), and with `expectedDigest` that its bytes are those; when it is
 //     not, the run is repeated from step 3 with a copy (logged at debug level), so that what
 //     the converter read is known;
 // 11. returns, with `digestInput`, the SHA-256 (64 lower-case hex digits) of the source's bytes
-//     the converter read: of the copy, or of the source read in place as confirmed; else "".
+//     the converter read: of the copy, or of the source read in place as found; else "".
 // The private folder is removed on every path, also what the converter made unreadable in it
 // (platform::removeTree), the output file on every failure; success
 // leaves the converter's result in the output file.
@@ -162,7 +163,7 @@ public:
     static std::counting_semaphore<4>& conversionSlots();
 
 private:
-    // Read in place, the source was not confirmed (step 10).
+    // Read in place, the source changed, or holds other bytes than expected (step 10).
     struct SourceChanged {};
     // Steps 3 to 11, with the slot held and the room checked; `failing` sees a failure of
     // steps 4 to 9 while the run's files are still there (it may throw NotEnoughSpace).

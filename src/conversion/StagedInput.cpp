@@ -91,12 +91,11 @@ StagedInput::StagedInput(const fs::path& source, const fs::path& folder, bool co
         path_ = expand(copied.descriptor(), format, copied.size(), folder, stopped);
 }
 
-bool StagedInput::confirm(const platform::ByteObserver& observe) const {
-    if (!inPlace_) return true;
-    if (!source_.unchanged()) return false;
-    source_.readAll(observe);
-    return source_.unchanged();
+void StagedInput::readSource(const platform::ByteObserver& observe) const {
+    if (inPlace_) source_.readAll(observe);
 }
+
+bool StagedInput::unchanged() const { return !inPlace_ || source_.unchanged(); }
 
 std::uint64_t StagedInput::bytesWritten(const fs::path& source, bool copy,
                                         std::chrono::nanoseconds settled) {

@@ -11,7 +11,7 @@
 //        options and control characters;
 //      - gzip or bzip2 compressed (by its first bytes, Decompression.h), it is expanded from
 //        the open file into `folder`/"input.ps";
-//     `observe` sees nothing yet: confirm() hands it the bytes once their reader is done;
+//     `observe` sees nothing yet: readSource() hands it the bytes;
 //  2. otherwise copied into `folder`/"source" (platform::copyFileOnce: a reflink where
 //     offered), `observe` seeing each byte of the copy once, and that copy is what the
 //     converter reads, or what is expanded.
@@ -23,15 +23,16 @@
 // stop). On failure the partial file is removed.
 //
 // path(): the file the converter reads. inPlace(): whether step 1 was taken.
-// confirm(): called once the converter has finished with path(). For a copy, true. In place:
-// true when the source was still the file it was when opened (SourceFile::unchanged()) both
-// before and after its bytes, from the start, went to `observe`; false otherwise, and the run
-// must be repeated from a copy (`observe` may then have seen bytes).
+// readSource(observe): in place, the source's bytes from its start to `observe`, through the
+// descriptor opened first (never the path; the converter may be reading it meanwhile); nothing
+// for a copy. unchanged(): true for a copy; in place, whether the source is still the file it
+// was when opened (SourceFile::unchanged()). Once the converter and readSource() are done, an
+// unchanged source gave both the same bytes; otherwise the run must be repeated from a copy.
 // bytesWritten(source, copy, settled): the most staging will write into the folder: nothing for an
 // uncompressed source read in place, else its size (an expansion is judged by its cap alone).
 //
 // Errors: DecompressionError; std::system_error when the source cannot be read or a file
-// cannot be written, or from confirm() when a read fails.
+// cannot be written, or from readSource() when a read fails.
 // Thread-safety: one thread at a time per object.
 
 #include <chrono>
@@ -57,7 +58,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     bool inPlace() const { return inPlace_; }
-    bool confirm(const platform::ByteObserver& observe) const;
+    void readSource(const platform::ByteObserver& observe) const;
+    bool unchanged() const;
 
     static std::uint64_t bytesWritten(const std::filesystem::path& source, bool copy,
                                       std::chrono::nanoseconds settled = kSettled);
