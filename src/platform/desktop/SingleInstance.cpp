@@ -153,3 +153,6 @@ void SingleInstance::claimLocalSocket(const QString& id) {
 }  // namespace vorrel::platform
 
 #include "SingleInstance.moc"
+// The header's meta-object here, not in the library's shared moc unit: a program that does not
+// use this class then links neither it nor the network module it needs.
+#include "moc_SingleInstance.cpp"
