@@ -2,13 +2,17 @@
 # preview_vs_bare.sh [PREFIX] [ROUNDS] — whole-program costs of vorrel-quicklook --headless against
 # bare Ghostscript, on files written here:
 #  - a document of 1, 10 and 300 pages: a cold preview (cache emptied) against bare pdfwrite;
-#  - an EPS drawing: a cold preview against bare gs pdfwrite with -dEPSCrop;
-#  - a cached look at the 10-page document: exec to its JSON line.
-# Each figure is the least wall time of ROUNDS runs (default 5), in milliseconds: on a busy
-# machine the least disturbed run says the most. PREFIX defaults to build/release/prefix.
+#    target: at most 1.1 times bare;
+#  - an EPS drawing: a cold preview against bare gs pdfwrite with -dEPSCrop; target: at most
+#    bare gs + one start of the program (--version, last line);
+#  - a cached look at the 10-page document, from exec to its JSON line on standard output;
+#    target: at most 50 ms.
+# Each figure is the median of ROUNDS runs (default 7), in milliseconds of wall time; the runs
+# of each pair alternate, so that a machine busy for a while burdens both alike. PREFIX
+# defaults to build/release/prefix.
 set -eu
 prefix=${1:-build/release/prefix}
-rounds=${2:-5}
+rounds=${2:-7}
 quicklook="$prefix/bin/vorrel-quicklook"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -27,43 +31,70 @@ document() {  # pages
         printf "%%%%EOF\n" }'
 }
 
-ms() {  # the least wall time of `rounds` runs of the command, after `setup` before each
-    best=
-    i=0
-    while [ "$i" -lt "$rounds" ]; do
-        $setup
-        start=$(date +%s%N)
-        "$@" >/dev/null 2>&1
-        end=$(date +%s%N)
-        t=$(( (end - start) / 1000000 ))
-        if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-        i=$((i + 1))
-    done
-    echo "$best"
+now() { date +%s%N; }
+
+# The wall time of one run of the command, in ms; `before` runs first, untimed.
+once() {
+    $before
+    start=$(now)
+    "$@" >/dev/null 2>&1
+    echo $(( ($(now) - start) / 1000000 ))
 }
+
+# Exec to the first line on standard output, in ms (the program's exit is not waited for).
+toFirstLine() {
+    start=$(now)
+    end=$("$@" 2>/dev/null | { IFS= read -r line; now; cat >/dev/null; })
+    echo $(( (end - start) / 1000000 ))
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 emptyCache() { rm -rf "$work/cache"; }
 nothing() { :; }
 
-printf '%-28s %10s %10s %8s\n' "file" "vorrel" "bare gs" "ratio"
+# pair NAME -- OURS... -- BARE...: alternating runs of both; prints the medians and their ratio.
+pair() {
+    name=$1; shift 2
+    ours=""; bare=""
+    for arg in "$@"; do
+        if [ "$arg" = "--" ]; then break; fi
+        ours="$ours $arg"; shift
+    done
+    shift
+    : > "$work/ours"; : > "$work/bare"
+    i=0
+    while [ "$i" -lt "$rounds" ]; do
+        before=emptyCache; once $ours >> "$work/ours"
+        before=nothing; once "$@" >> "$work/bare"
+        i=$((i + 1))
+    done
+    a=$(median < "$work/ours"); b=$(median < "$work/bare")
+    printf '%-30s %9d %9d %7s\n' "$name" "$a" "$b" \
+        "$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2f", a / b }')"
+}
+
+printf '%-30s %9s %9s %7s\n' "median of $rounds runs, ms" "vorrel" "bare gs" "ratio"
 for pages in 1 10 300; do
     document "$pages" > "$work/doc$pages.ps"
-    setup=emptyCache; ours=$(ms "$quicklook" --headless "$work/doc$pages.ps")
-    setup=nothing; bare=$(ms gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite \
-        -sOutputFile="$work/bare.pdf" "$work/doc$pages.ps")
-    printf '%-28s %10d %10d %8s\n' "document, $pages pages" "$ours" "$bare" \
-        "$(awk -v a="$ours" -v b="$bare" 'BEGIN { printf "%.2f", a / b }')"
+    pair "document, $pages pages" -- "$quicklook" --headless "$work/doc$pages.ps" -- \
+        gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$work/bare.pdf" \
+        "$work/doc$pages.ps"
 done
 { printf '%%!PS-Adobe-3.0 EPSF-3.0\n%%%%BoundingBox: 0 0 400 300\n'
   i=0; while [ $i -lt 2000 ]; do echo "$((i % 400)) $((i % 300)) moveto 40 30 rlineto stroke"; i=$((i + 1)); done
   echo showpage; } > "$work/drawing.eps"
-setup=emptyCache; ours=$(ms "$quicklook" --headless "$work/drawing.eps")
-setup=nothing; bare=$(ms gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -dEPSCrop \
-    -sOutputFile="$work/bare.pdf" "$work/drawing.eps")
-printf '%-28s %10d %10d %8s\n' "EPS drawing, cold" "$ours" "$bare" \
-    "$(awk -v a="$ours" -v b="$bare" 'BEGIN { printf "%.2f", a / b }')"
+pair "EPS drawing, cold" -- "$quicklook" --headless "$work/drawing.eps" -- \
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -dEPSCrop -sOutputFile="$work/bare.pdf" \
+    "$work/drawing.eps"
+
 "$quicklook" --headless "$work/doc10.ps" >/dev/null 2>&1
-setup=nothing; cached=$(ms "$quicklook" --headless "$work/doc10.ps")
-startup=$(ms "$quicklook" --version)
-printf '%-28s %10d %10s\n' "cached look, exec to JSON" "$cached" "-"
-printf '%-28s %10d %10s\n' "start-up only (--version)" "$startup" "-"
+: > "$work/cached"; : > "$work/startup"
+i=0
+while [ "$i" -lt "$rounds" ]; do
+    toFirstLine "$quicklook" --headless "$work/doc10.ps" >> "$work/cached"
+    before=nothing; once "$quicklook" --version >> "$work/startup"
+    i=$((i + 1))
+done
+printf '%-30s %9d %9s %7s\n' "cached look, exec to JSON" "$(median < "$work/cached")" "-" "-"
+printf '%-30s %9d %9s %7s\n' "start-up only (--version)" "$(median < "$work/startup")" "-" "-"

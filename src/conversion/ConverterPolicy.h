@@ -5,8 +5,9 @@
 // /lib, /lib64), the converter's own file and folder (its link resolved), the configuration the
 // interpreter and its libraries read (/etc/ld.so.cache, /etc/papersize, /etc/localtime,
 // /etc/fonts, /etc/ghostscript), Ghostscript's and fontconfig's data (/var/lib/ghostscript,
-// /var/cache/fontconfig), and the input: the run's private copy of the source (or the source
-// itself for a caller that does not stage it). Nothing else of the user's.
+// /var/cache/fontconfig), and the input: the file the run staged (its private copy, or the
+// source itself, which a link in the private folder names; StagedInput.h), or the source
+// itself for a caller that does not stage it. Nothing else of the user's.
 // Writing: the run's private temporary folder (create, write, remove beneath it), and the one
 // output file, which exists before the launch: write and truncate it, never create, replace or
 // remove anything beside it.

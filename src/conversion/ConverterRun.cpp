@@ -1,8 +1,11 @@
 #include "conversion/ConverterRun.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <optional>
+#include <thread>
 
 #include "logbook/Logbook.h"
 #include "platform/ChildProcess.h"
@@ -11,6 +14,7 @@
 #include "platform/FileTree.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
+#include "platform/Sha256.h"
 #include "platform/TemporaryFolder.h"
 #include "conversion/ConversionError.h"
 #include "conversion/ConverterPolicy.h"
@@ -115,6 +119,41 @@ std::optional<std::uint64_t> roomIn(const fs::path& folder) {
     return space->available;
 }
 
+// Reads a source on a thread of its own; a run that ends early stops it at its next piece.
+class SourceReading {
+public:
+    using Reader = std::function<void(const platform::ByteObserver&)>;
+    void start(Reader read, platform::ByteObserver observe) {
+        thread_ = std::thread([this, read = std::move(read), observe = std::move(observe)] {
+            try {
+                read([&](std::span<const std::uint8_t> piece) {
+                    if (abandoned_) throw Abandoned();
+                    observe(piece);
+                });
+            } catch (const Abandoned&) {
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+        });
+    }
+    // Waits for the end of the reading; throws what it threw.
+    void finish() {
+        if (!thread_.joinable()) return;
+        thread_.join();
+        if (error_) std::rethrow_exception(error_);
+    }
+    ~SourceReading() {
+        abandoned_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    struct Abandoned {};
+    std::thread thread_;
+    std::atomic<bool> abandoned_{false};
+    std::exception_ptr error_;
+};
+
 }  // namespace
 
 ConverterRun::NotEnoughSpace::NotEnoughSpace(const fs::path& source, std::uint64_t megabytes,
@@ -140,15 +179,21 @@ std::counting_semaphore<4>& ConverterRun::conversionSlots() {
 
 void ConverterRun::stopAll() { everyRun().request_stop(); }
 
-void ConverterRun::run(const Options& options) {
+std::string ConverterRun::run(const Options& options) {
     SlotLease slot(options.leaveOneSlotFree);
     if (stopRequested(options.stop)) throw Cancelled(options.source);
 
-    // Room for the staged copy, Ghostscript's files and the output, asked for before anything
-    // is written; a run a full disk stops is reported the same way (nothing of it is left).
-    std::error_code sizeError;
-    const std::uintmax_t sourceBytes = fs::file_size(options.source, sizeError);
-    const std::uint64_t needed = (sizeError ? 0 : sourceBytes) + kSpaceMargin;
+    // Room for the staged copy (none when the source is read in place), Ghostscript's files and
+    // the output, asked for before anything is written; a run a full disk stops is reported the
+    // same way (nothing of it is left).
+    bool copy = options.copySource;
+    std::uint64_t staging = 0;
+    try {
+        staging = StagedInput::bytesWritten(options.source, copy, options.settled);
+    } catch (const std::system_error&) {
+        // Unreadable: the run says so where it reads the source.
+    }
+    const auto needed = [&] { return staging + kSpaceMargin; };
     const fs::path spaceFolder = options.scratchFolder.parent_path();
     const auto roomBelow = [&](std::uint64_t bytes) {
         std::error_code ignored;
@@ -158,25 +203,35 @@ void ConverterRun::run(const Options& options) {
         return room && *room < bytes;
     };
     const auto notEnoughSpace = [&] {
-        return NotEnoughSpace(options.source, (needed + 999'999) / 1'000'000, spaceFolder);
+        return NotEnoughSpace(options.source, (needed() + 999'999) / 1'000'000, spaceFolder);
     };
-    if (roomBelow(needed)) throw notEnoughSpace();
-    try {
-        // A run that failed while the disk is (nearly) full failed for want of room, whatever
-        // stopped it: the copy, the expansion or Ghostscript.
-        runWithRoom(options, [&](const std::exception&) {
-            if (roomBelow(kSpaceMargin / 16)) throw notEnoughSpace();
-        });
-    } catch (const NotEnoughSpace&) {
-        throw;
-    } catch (const std::system_error& error) {
-        if (error.code() == std::errc::no_space_on_device) throw notEnoughSpace();
-        throw;
+    if (roomBelow(needed())) throw notEnoughSpace();
+    for (;;) {
+        try {
+            // A run that failed while the disk is (nearly) full failed for want of room,
+            // whatever stopped it: the copy, the expansion or Ghostscript.
+            return runWithRoom(options, copy, [&](const std::exception&) {
+                if (roomBelow(kSpaceMargin / 16)) throw notEnoughSpace();
+            });
+        } catch (const SourceChanged&) {
+            // Read in place while it changed: which bytes the converter saw is not known. A
+            // copy is a snapshot, whatever the source does meanwhile.
+            Logbook::defaultInstance().debug(
+                "The source changed while it was read: converted again from a copy", "run()");
+            copy = true;
+            staging = StagedInput::bytesWritten(options.source, copy, options.settled);
+            if (roomBelow(needed())) throw notEnoughSpace();
+        } catch (const NotEnoughSpace&) {
+            throw;
+        } catch (const std::system_error& error) {
+            if (error.code() == std::errc::no_space_on_device) throw notEnoughSpace();
+            throw;
+        }
     }
 }
 
-void ConverterRun::runWithRoom(const Options& options,
-                               const std::function<void(const std::exception&)>& failing) {
+std::string ConverterRun::runWithRoom(const Options& options, bool copy,
+                                      const std::function<void(const std::exception&)>& failing) {
     OutputFile output(options.output);
     // A fresh folder for the converter's TMPDIR and its copy of the input. Ghostscript lets a
     // document read, write and delete files in its TMPDIR even under -dSAFER; a private one
@@ -190,29 +245,37 @@ void ConverterRun::runWithRoom(const Options& options,
         throw std::system_error(error, "cannot create " + temporaryFolder.string());
 
     // A failure is judged while what the run wrote is still there (a full disk).
+    std::string digest;
     try {
-        convert(options, privateFolder.path(), temporaryFolder);
+        digest = convert(options, copy, privateFolder.path(), temporaryFolder);
     } catch (const Cancelled&) {
+        throw;
+    } catch (const SourceChanged&) {
         throw;
     } catch (const std::exception& error) {
         failing(error);
         throw;
     }
     output.keep();
+    return digest;
 }
 
-void ConverterRun::convert(const Options& options, const fs::path& privateFolder,
-                          const fs::path& temporaryFolder) {
-    // The converter reads exactly the bytes the caller saw: a copy under a fixed name.
+std::string ConverterRun::convert(const Options& options, bool copy, const fs::path& privateFolder,
+                                  const fs::path& temporaryFolder) {
+    // The converter reads exactly the bytes the caller is told of: a snapshot, or the source
+    // itself, found unchanged once the converter and the hash are done with it.
     fs::path input = options.source;
     std::vector<std::string> arguments = options.arguments;
+    std::optional<platform::Sha256> digest;
+    if (options.digestInput) digest.emplace();
+    const platform::ByteObserver observe = [&digest](std::span<const std::uint8_t> bytes) {
+        if (digest) digest->update(bytes);
+    };
+    std::optional<StagedInput> staged;
     if (options.argumentsFor) {
-        const fs::path staged = privateFolder / "source";
-        platform::copyFileOnce(options.source, staged,
-                               options.stagedBytes ? options.stagedBytes
-                                                   : [](std::span<const std::uint8_t>) {});
-        input = stageInput(staged, privateFolder,
-                           [&options] { return stopRequested(options.stop); });
+        staged.emplace(options.source, privateFolder, copy, observe,
+                       [&options] { return stopRequested(options.stop); }, options.settled);
+        input = staged->path();
         if (stopRequested(options.stop)) throw Cancelled(options.source);
         arguments = options.argumentsFor(input);
     }
@@ -245,6 +308,13 @@ void ConverterRun::convert(const Options& options, const fs::path& privateFolder
     // The converter dies with the thread that launches it (PR_SET_PDEATHSIG follows the
     // thread): this one, which waits for it below, so it holds.
     converter.launch();
+    // A source read in place is hashed while the converter reads it too: on a second
+    // processor, and from the cache the two readings share.
+    SourceReading reading;
+    if (staged && staged->inPlace())
+        reading.start([&staged, &observe](const platform::ByteObserver& piece) {
+            staged->readSource(piece);
+        }, observe);
 
     {
         // A stop asked for from now on (or already) kills the converter's group; the wait
@@ -276,6 +346,18 @@ void ConverterRun::convert(const Options& options, const fs::path& privateFolder
     std::error_code error;
     const auto size = fs::file_size(options.output, error);
     if (error || size == 0) throw ConversionError::outputMissing();
+    reading.finish();
+    // Unchanged since before the arguments were made, after the converter and the hash are done:
+    // what both read are the same bytes.
+    if (staged && !staged->unchanged()) throw SourceChanged();
+    if (!digest) return {};
+    std::string hex = digest->hexDigest();
+    // In place, bytes other than those the caller's key was made of mean the source changed
+    // at some moment since then, maybe while the converter read it.
+    if (staged && staged->inPlace() && !options.expectedDigest.empty() &&
+        hex != options.expectedDigest)
+        throw SourceChanged();
+    return hex;
 }
 
 }  // namespace vorrel

@@ -11,12 +11,15 @@
 //     private folder "vorrel-converter-XXXXXX" (0700) in scratchFolder, holding "tmp" (the
 //     converter's TMPDIR);
 //  3b. fails with NotEnoughSpace, before anything is written, when the file system of
-//     scratchFolder has less room for an ordinary user than the source's size + kSpaceMargin
-//     (the staged copy, Ghostscript's own files and the output);
-//  4. with argumentsFor, stages the input: a copy named "source" in the private folder
-//     (platform::copyFileOnce), `stagedBytes` seeing each byte of it once, expanded beside it
-//     when compressed (StagedInput.h); the converter gets argumentsFor(<the file it reads>).
-//     Without argumentsFor it gets `arguments` and reads `source` itself;
+//     scratchFolder has less room for an ordinary user than staging writes
+//     (StagedInput::bytesWritten(): nothing for a source read in place, else its size) +
+//     kSpaceMargin (Ghostscript's own files and the output);
+//  4. with argumentsFor, stages the input (StagedInput.h): a source unchanged for a while is
+//     read in place through a symbolic link named "source" in the private folder (expanded
+//     from where it is when compressed); any other, or every one with `copySource`, is copied
+//     there as "source" (platform::copyFileOnce) and read from the copy. The converter never
+//     gets the user's path; it gets argumentsFor(<the file it reads>). Without argumentsFor it
+//     gets `arguments` and reads `source` itself;
 //  5. launches the converter in its TMPDIR, confined by ConverterPolicy unless `confined` is
 //     false (a test's control run; `landlock` false leaves the file-system layer out), at low
 //     processor and idle I/O priority when `background`;
@@ -28,7 +31,13 @@
 //  8. a stop request while the converter runs kills its group at once: Cancelled;
 //  9. after the converter ended, however it ended, its process group is killed and waited for;
 //     fails with converterFailed(status) on a non-zero status (128 + signal when a signal
-//     ended it), with outputMissing when the output file is gone or empty.
+//     ended it), with outputMissing when the output file is gone or empty;
+// 10. for a source read in place, hashes it (with `digestInput`) on a thread of its own while
+//     the converter runs, then checks it is still the file it was (StagedInput::unchanged())
+//     and, with `expectedDigest`, that its bytes are those; if not, the run is repeated from
+//     step 3 with a copy (logged at debug level), so that what the converter read is known;
+// 11. returns, with `digestInput`, the SHA-256 (64 lower-case hex digits) of the bytes the
+//     converter read; else "".
 // The private folder is removed on every path (platform::removeTree), the output file on every
 // failure; success leaves the converter's result in the output file.
 //
@@ -38,7 +47,7 @@
 //
 // Errors: ConversionError; DecompressionError; Cancelled; NoFreeSlot; NotEnoughSpace;
 // std::system_error when the output file, the private folder, the staged copy or the child
-// cannot be made (launch errors carry errno and the converter's path); what stagedBytes throws.
+// cannot be made (launch errors carry errno and the converter's path).
 //
 // Thread-safety: any number of threads may run at once; stopAll() may be called from any
 // thread (a signal handler must not: it takes a lock).
@@ -56,6 +65,7 @@
 #include <vector>
 
 #include "conversion/ConversionError.h"
+#include "conversion/StagedInput.h"
 #include "platform/FileCopy.h"
 
 namespace vorrel {
@@ -82,9 +92,15 @@ public:
         // Folders the converter may also write beneath (tests record what fakes do there).
         std::vector<std::filesystem::path> writableFolders;
         std::stop_token stop;
-        // Stages the source (step 4) and names the staged copy in the arguments.
+        // Stages the source (step 4) and names the staged file in the arguments.
         std::function<std::vector<std::string>(const std::filesystem::path& input)> argumentsFor;
-        platform::ByteObserver stagedBytes;
+        // Steps 4, 10 and 11: the source always copied; the digest of what was read; the
+        // digest a source read in place must have.
+        bool copySource = false;
+        bool digestInput = false;
+        std::string expectedDigest;
+        // How long a source must have been left alone to be read in place (tests: zero).
+        std::chrono::nanoseconds settled = StagedInput::kSettled;
         // Tests: a lower cap, the file-system layer left out, new processes allowed (doubles
         // that are shell scripts), variables the converter also gets.
         std::uint64_t writeCap = kWriteCap;
@@ -133,7 +149,7 @@ public:
         explicit Cancelled(const std::filesystem::path& source);
     };
 
-    static void run(const Options& options);
+    static std::string run(const Options& options);
 
     // Stops every run of the process, for good: running converters are killed, later runs
     // are refused. For the exit of a program.
@@ -143,13 +159,16 @@ public:
     static std::counting_semaphore<4>& conversionSlots();
 
 private:
-    // Steps 3 to 9, with the slot held and the room checked; `failing` sees a failure of
+    // Read in place, the source changed, or holds other bytes than expected (step 10).
+    struct SourceChanged {};
+    // Steps 3 to 11, with the slot held and the room checked; `failing` sees a failure of
     // steps 4 to 9 while the run's files are still there (it may throw NotEnoughSpace).
-    static void runWithRoom(const Options& options,
-                            const std::function<void(const std::exception&)>& failing);
-    // Steps 4 to 9 in the run's private folder.
-    static void convert(const Options& options, const std::filesystem::path& privateFolder,
-                        const std::filesystem::path& temporaryFolder);
+    static std::string runWithRoom(const Options& options, bool copy,
+                                   const std::function<void(const std::exception&)>& failing);
+    // Steps 4 to 11 in the run's private folder.
+    static std::string convert(const Options& options, bool copy,
+                               const std::filesystem::path& privateFolder,
+                               const std::filesystem::path& temporaryFolder);
 };
 
 }  // namespace vorrel

@@ -129,8 +129,9 @@ std::string pageTurnSetUp() {
            "dup dup length 7 sub 4 -1 roll put bind >> setuserparams "
            "<< /EndPage { exch pop dup 2 ne { vorrelTurns begin "
            "/turn page 0 lt { document } { page } ifelse def /page -1 def "
-           "turn 0 ne currentpagedevice /PageSize get aload pop le and "
-           "{ [ {ThisPage} << /Rotate turn >> /PUT pdfmark } if end } if 2 ne } >> "
+           // The page device only for a page to turn: copying it costs more than the page.
+           "turn 0 ne { currentpagedevice /PageSize get aload pop le "
+           "{ [ {ThisPage} << /Rotate turn >> /PUT pdfmark } if } if end } if 2 ne } >> "
            "setpagedevice";
 }
 

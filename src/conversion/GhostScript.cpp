@@ -47,6 +47,7 @@ struct Settings {
     bool passTestVariables = false;
     bool newProcesses = false;
     std::uint64_t writeCap = ConverterRun::kWriteCap;
+    bool readInPlaceAtOnce = false;
     std::function<void()> beforeStaging;
     std::vector<fs::path> writableFolders;
 };
@@ -274,7 +275,6 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
                   std::string(fileExtension(outputFormat)));
     try {
         if (settings.beforeStaging) settings.beforeStaging();
-        platform::Sha256 staged;
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
         bool cut = false;
@@ -284,11 +284,13 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
         };
         options.leaveOneSlotFree = background;
         options.background = background;
-        options.stagedBytes = [&staged](std::span<const std::uint8_t> bytes) {
-            staged.update(bytes);
-        };
+        options.digestInput = true;
+        // The key this file's result is looked up by: read in place, the source must still
+        // hold those bytes (ConverterRun.h, step 10).
+        options.expectedDigest = outputFileURL.filename().string().substr(0, 64);
+        std::string digest;
         try {
-            ConverterRun::run(options);
+            digest = ConverterRun::run(options);
         } catch (const ConversionError& error) {
             // No page before the end of what the compressed file held.
             if (cut && error.kind() == ConversionError::Case::converterFailed)
@@ -298,7 +300,7 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
         // Named for the bytes converted: if the file changed since the key was made, the
         // drawing goes under the key of what it shows, never under the old one.
         const fs::path converted =
-            folder / cachedFileName(staged.hexDigest(), outputFormat, resolution);
+            folder / cachedFileName(digest, outputFormat, resolution);
         if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
             throw ConversionError::unreadableOutput();
         if (replacing) {
@@ -348,6 +350,7 @@ ConverterRun::Options GhostScript::runOptions(const fs::path& output,
             .confined = settings.confined,
             .writableFolders = settings.writableFolders,
             .stop = std::move(stop),
+            .settled = settings.readInPlaceAtOnce ? std::chrono::nanoseconds(0) : StagedInput::kSettled,
             .writeCap = settings.writeCap,
             .landlock = settings.landlock,
             .newProcesses = settings.newProcesses,
@@ -410,6 +413,12 @@ GhostScript::TestOverride& GhostScript::TestOverride::checkingOutput() {
 GhostScript::TestOverride& GhostScript::TestOverride::writeCap(std::uint64_t bytes) {
     std::lock_guard lock(overrideMutex);
     overrideSettings->writeCap = bytes;
+    return *this;
+}
+
+GhostScript::TestOverride& GhostScript::TestOverride::readingInPlace() {
+    std::lock_guard lock(overrideMutex);
+    overrideSettings->readInPlaceAtOnce = true;
     return *this;
 }
 

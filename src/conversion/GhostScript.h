@@ -17,10 +17,11 @@
 //     use (CacheCap::recordUse); one cut short (isWholeConvertedFile) is converted again;
 //  2. the first time in the process for this cache folder, removes the leftovers of killed runs
 //     older than twice the time limit (StaleFiles.h);
-//  3. converts under guard (ConverterRun::run: a slot waited for without limit, the staged
-//     copy, arguments() for it, the time limit) into "inprogress-<UUID>.<pdf|png>" beside it;
+//  3. converts under guard (ConverterRun::run: a slot waited for without limit, the source
+//     staged — read in place when settled, else copied — arguments() for it, the time limit)
+//     into "inprogress-<UUID>.<pdf|png>" beside it;
 //  4. names the result for the bytes converted: outputFileURL, unless the source changed after
-//     the constructor hashed it;
+//     the constructor hashed it (a cached file is never named for content it does not show);
 //  5. checks it is whole (unreadableOutput if not);
 //  6. when another conversion of the same content placed the file meanwhile, discards its own
 //     (recording the use of the one there); else makes room under the cache's cap
@@ -163,6 +164,8 @@ public:
         TestOverride& checkingOutput();
         // Caps what one run may write in all at `bytes` instead of ConverterRun::kWriteCap.
         TestOverride& writeCap(std::uint64_t bytes);
+        // Reads every source in place that may be (StagedInput.h), also one just written.
+        TestOverride& readingInPlace();
         // Calls `hook` after the key was made and before the source is staged (a file that
         // changes meanwhile).
         TestOverride& beforeStaging(std::function<void()> hook);

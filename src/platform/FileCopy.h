@@ -29,6 +29,8 @@
 #include <span>
 #include <system_error>
 
+#include "platform/FileDescriptor.h"
+
 namespace vorrel::platform {
 
 using ByteObserver = std::function<void(std::span<const std::uint8_t>)>;

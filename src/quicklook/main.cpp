@@ -12,9 +12,6 @@
 #include <QFile>
 #include <QTimer>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -26,6 +23,7 @@
 #include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/ProtectionNote.h"
 #include "platform/desktop/TerminationSignals.h"
+#include "platform/ThisProcess.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
 #include "quicklook/NemoPreviewer.h"
@@ -113,31 +111,29 @@ int main(int argc, char* argv[]) {
 
     translating.reset();
 
-    // Without a window there is no need for a display: pick the offscreen platform before
-    // Qt looks for one.
+    // Without a window there is no need for a display: pick a platform without one before Qt
+    // looks for one. What draws with the system's fonts (a snapshot's fallback text, an
+    // exported image) is drawn offscreen; a plain headless run draws nothing with them, so the
+    // minimal platform, whose fonts are a stand-in, spares loading the font configuration.
     const bool headlessRun = parser.isSet(headless);
+    const bool drawsWithFonts = parser.isSet(snapshot) || parser.isSet(saveAs);
     if (headlessRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", drawsWithFonts ? "offscreen" : "minimal");
     else if (!headlessRun && !vorrel::platform::chooseDisplayPlatform("vorrel-quicklook"))
         return 1;
     // Headless, standard output carries the JSON lines only: whatever else would be printed
     // there (console log lines, the converter's banner) goes to standard error.
-    std::FILE* out = stdout;
-    if (headlessRun) {
-        std::fflush(stdout);
-        // Close-on-exec: the converter must not hold the JSON channel.
-        const int jsonOutput = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-        if (jsonOutput >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) >= 0) {
-            if (std::FILE* stream = fdopen(jsonOutput, "w")) out = stream;
-        }
-    }
+    std::FILE* out = headlessRun ? vorrel::platform::takeStandardOutput() : stdout;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorrel-quicklook"));
     // Empty: Qt appends the display name to every window title, and the preview window
     // decides itself whether its title has room for it (QuickLookWindow::titleFor()).
     QApplication::setApplicationDisplayName(QStringLiteral(""));
     QApplication::setDesktopFileName(QStringLiteral("vorrel-quicklook"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
+    // Only a window shows the icon; headless, its theme look-up and SVG engine are not loaded.
+    if (!headlessRun)
+        QApplication::setWindowIcon(QIcon::fromTheme(
+            QStringLiteral("vorrel"), QIcon(QStringLiteral(":/quicklook/vorrel.svg"))));
     vorrel::quicklook::installTranslations();
 
     // SIGTERM, SIGINT, SIGHUP: stop the extensions' work (running converters are killed, their

@@ -118,19 +118,22 @@ TEST_F(GhostScriptTest, TimeOutTerminatesReapsAndFreesTheSlot) {
 }
 
 // Ghostscript expands wildcards in file names and reads options from them: the user's path
-// never reaches it, only a private copy under a fixed name.
+// never reaches it, only a private copy, or a link to the file, under a fixed name.
 TEST_F(GhostScriptTest, ConverterReadsAPrivateCopyNeverTheUsersPath) {
     const fs::path launches = records() / "launches";
     fs::create_directories(launches);
     setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
-    GhostScript::TestOverride useFake(fake("launch-counter"));
-    useFake.allowWriting(records());
-
+    int n = 0;
+    for (const bool inPlace : {false, true})
     for (const char* name : {"*", "-dNOSAFER.eps", "new\nline \x1b]0;title\x07.eps"}) {
-        SCOPED_TRACE(name);
+        SCOPED_TRACE(std::string(name) + (inPlace ? ", in place" : ", copied"));
+        GhostScript::TestOverride useFake(fake("launch-counter"));
+        useFake.allowWriting(records());
+        if (inPlace) useFake.readingInPlace();
         for (const auto& entry : fs::directory_iterator(launches)) fs::remove(entry.path());
-        const fs::path file = source(fs::path("a folder") / name,
-                                     std::string("%!PS-Adobe-3.0 EPSF-3.0\n% drawing ") + name);
+        const fs::path file =
+            source(fs::path("a folder") / name,
+                   std::string("%!PS-Adobe-3.0 EPSF-3.0\n% drawing ") + name + std::to_string(++n));
         const GhostScript conversion(file, OutputFormat::PNG, 200);
         const fs::path result = conversion.run();
 

@@ -182,3 +182,6 @@ void SingleInstance::claimLocalSocket(const QString& id, const LaunchToken& laun
 }  // namespace vorrel::platform
 
 #include "SingleInstance.moc"
+// The header's meta-object here, not in the library's shared moc unit: a program that does not
+// use this class then links neither it nor the network module it needs.
+#include "moc_SingleInstance.cpp"
