@@ -22,24 +22,6 @@ mode_t modeOf(int fd) {
     return info.st_mode & 07777;
 }
 
-// A moved-from descriptor closes nothing; the last owner closes once; release() hands over.
-TEST(FileDescriptor, ClosesOnceAndMovesOwnership) {
-    int number = -1;
-    {
-        FileDescriptor first = openFile("/dev/null", O_RDONLY);
-        number = first.get();
-        FileDescriptor second = std::move(first);
-        EXPECT_FALSE(first);
-        EXPECT_EQ(fcntl(number, F_GETFD), FD_CLOEXEC);
-    }
-    EXPECT_EQ(fcntl(number, F_GETFD), -1);
-    FileDescriptor held = openFile("/dev/null", O_RDONLY);
-    const int released = held.release();
-    held.reset();
-    EXPECT_GE(fcntl(released, F_GETFD), 0);
-    ::close(released);
-}
-
 // Reads stop one byte past the limit, so a file over it shows by its size; a short file
 // is read whole; a read at an offset wants every byte asked for.
 TEST(FileDescriptor, ReadsToTheLimitAndAtOffsets) {

@@ -77,19 +77,6 @@ TEST(FileStatus, WritableByModeReadsTheOwnersBits) {
     }
 }
 
-TEST(FileStatus, AccessTimeIsSetWithoutTouchingTheModification) {
-    test::TempHome home;
-    const fs::path file = home.write("file", "x");
-    const std::int64_t modified = statusOf(file)->identity.modifiedNs;
-    ASSERT_TRUE(setAccessTime(file, 1'234'567'891'500'000'000));
-    EXPECT_EQ(statusOf(file)->accessedNs, 1'234'567'891'500'000'000);
-    ASSERT_TRUE(setAccessTime(file, 0));
-    EXPECT_EQ(statusOf(file)->accessedNs, 0);
-    ASSERT_TRUE(setAccessTime(file, std::nullopt));
-    EXPECT_GT(statusOf(file)->accessedNs, 1'600'000'000'000'000'000);
-    EXPECT_EQ(statusOf(file)->identity.modifiedNs, modified);
-}
-
 TEST(MoveWithoutReplacing, MovesOnlyOntoNothing) {
     test::TempHome home;
     const fs::path from = home.write("from", "new");
