@@ -1,7 +1,5 @@
 // Fuzz target: the DSC header reader, on whole files. The bytes become the contents of an
 // anonymous in-memory file, read through its /proc path as the reader reads any file.
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "conversion/DscHeader.h"
+#include "MemoryFile.h"
 
 namespace {
 
@@ -21,14 +20,7 @@ bool finite(const std::optional<vorrel::BoundingBox>& box) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const int fd = memfd_create("dsc-header-fuzz", MFD_CLOEXEC);
-    static const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    if (fd < 0 || ftruncate(fd, 0) != 0) std::abort();
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t count = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (count <= 0) std::abort();
-        done += static_cast<std::size_t>(count);
-    }
+    const std::string& path = vorrel::fuzz::asFile(data, size);
     const vorrel::DscHeader header = vorrel::readDscHeader(path);
     // Boxes hold only numbers the file spelled out; a usable box is one of them.
     if (!finite(header.boundingBox) || !finite(header.hiResBoundingBox)) std::abort();
