@@ -1,6 +1,7 @@
 #include "platform/Sha256.h"
 
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <unistd.h>
 
@@ -25,7 +26,19 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<EVP_MD_CTX, ContextDeleter>;
 
+// The library's clean-up at exit frees the state of every thread that used it, also of a thread
+// still ending beside the exit, which then frees it a second time: a pool thread the shutdown
+// has joined (QThread::wait() returns before the thread's own destructors have run) did so.
+// Asked for before any other use, no clean-up is registered; the process's end frees it all.
+// The library's configuration file is not read either: a digest needs nothing from it.
+void initialiseLibrary() {
+    static const bool initialised =
+        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT | OPENSSL_INIT_NO_LOAD_CONFIG, nullptr) == 1;
+    (void)initialised;
+}
+
 Context newContext() {
+    initialiseLibrary();
     Context context(EVP_MD_CTX_new());
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
         throw std::runtime_error("SHA-256 is not available from libcrypto");

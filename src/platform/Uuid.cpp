@@ -1,6 +1,6 @@
 #include "platform/Uuid.h"
 
-#include <openssl/rand.h>
+#include <sys/random.h>
 
 #include <array>
 #include <cerrno>
@@ -12,7 +12,8 @@ namespace vorrel::platform {
 
 std::string newUuidString() {
     std::array<unsigned char, 16> bytes{};
-    if (RAND_bytes(bytes.data(), static_cast<int>(bytes.size())) != 1) {
+    // The kernel's generator: no library state per thread, nothing to set up first.
+    if (getrandom(bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
         std::ifstream random("/dev/urandom", std::ios::binary);
         if (!random.read(reinterpret_cast<char*>(bytes.data()), bytes.size()))
             throw std::system_error(EIO, std::generic_category(), "cannot read /dev/urandom");

@@ -3,7 +3,7 @@
 // "1B4E28BA-2FA1-41D2-883F-0016D3CCA427": 36 characters, hyphens after the 8th, 12th, 16th
 // and 20th hexadecimal digit.
 //
-// The 122 random bits come from OpenSSL's RAND_bytes; when it fails, from /dev/urandom.
+// The 122 random bits come from the kernel (getrandom); when it fails, from /dev/urandom.
 // Throws std::system_error only when neither source yields bytes. Thread-safe.
 
 #include <string>
