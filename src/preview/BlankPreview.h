@@ -6,7 +6,8 @@
 // transparent or pure white.
 // PDF: each page, rendered at one pixel per point (the longer side at most kLongestSide
 // pixels; pages are drawn with their lines at least one pixel wide, so a hairline still
-// shows), is pure white. Only the first kPagesLooked pages are looked at; a document with
+// shows), is pure white; a rendering of at most kFirstLook pixels comes first, and a page with
+// ink there is not rendered again. Only the first kPagesLooked pages are looked at; a document with
 // more pages counts as drawn.
 //
 // Thread-safety: plain functions; the PDF one renders with Qt PDF, so call it on the thread
@@ -19,6 +20,7 @@ class QPdfDocument;
 namespace vorrel {
 
 inline constexpr int kLongestSide = 512;
+inline constexpr int kFirstLook = 64;
 inline constexpr int kPagesLooked = 16;
 
 bool drawsNothing(const QImage& image);
