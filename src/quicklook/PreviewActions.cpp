@@ -30,12 +30,18 @@
 #include "quicklook/ExportName.h"
 #include "quicklook/InfoPanel.h"
 #include "quicklook/PreviewSession.h"
+#include "quicklook/QuickLookWindow.h"
 
 namespace fs = std::filesystem;
 
 namespace vorrel::quicklook {
 
 namespace {
+
+// A dialog's title, ending in the program's name as the preview window's does.
+QString dialogTitle(const QString& title) {
+    return title + QStringLiteral(" \u2014 ") + QuickLookWindow::kApplicationTitle;
+}
 
 constexpr int kOverlayMargin = 8;
 constexpr int kDefaultSaveDotsPerInch = 300;
@@ -218,7 +224,7 @@ void PreviewActions::save(const ExportRequest& request, PreviewCompletion done) 
     PreviewSession* session = current_();
     PreviewCompletion report = done ? std::move(done) : [this](std::optional<PreviewError> error) {
         if (error)
-            QMessageBox::warning(&window_, tr("Save As"), QString::fromStdString(error->localizedDescription));
+            QMessageBox::warning(&window_, dialogTitle(tr("Save As")), QString::fromStdString(error->localizedDescription));
     };
     if (!session) {
         report(PreviewError{tr("There is no preview to take yet.").toStdString()});
@@ -235,7 +241,7 @@ void PreviewActions::askWhereToSave() {
     const QString pngFilter = tr("PNG image (*.png)");
     QString filter = pdfFilter;
     QString chosen = QFileDialog::getSaveFileName(
-        &window_, tr("Save As"), folder + "/" + exportBaseName(session->file()) + ".pdf",
+        &window_, dialogTitle(tr("Save As")), folder + "/" + exportBaseName(session->file()) + ".pdf",
         pdfFilter + ";;" + pngFilter, &filter);
     if (chosen.isEmpty() || !current_()) return;
     const bool png = chosen.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ||
@@ -244,7 +250,7 @@ void PreviewActions::askWhereToSave() {
     ExportRequest request{.destination = QFile::encodeName(chosen).toStdString()};
     if (png) {
         QDialog options(&window_);
-        options.setWindowTitle(tr("PNG Image"));
+        options.setWindowTitle(dialogTitle(tr("PNG Image")));
         auto* layout = new QFormLayout(&options);
         auto* resolution = new QSpinBox(&options);
         resolution->setRange(ExportRequest::kMinimumDotsPerInch, ExportRequest::kMaximumDotsPerInch);

@@ -1,14 +1,19 @@
 // Taking the drawing along and saying what it is (offscreen, the real plug-in and
 // Ghostscript): the clipboard's formats, Save As and --save-as, the information panel.
+#include <QApplication>
 #include <QClipboard>
+#include <QDialog>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPdfDocument>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,6 +156,36 @@ private slots:
         }
         // Only the file asked for: no temporary file beside it.
         QCOMPARE(test::entries(out.parent_path()), std::vector<std::string>{name.toStdString()});
+    }
+
+    // Ctrl+S asks where, through dialogs whose titles name the program; a name ending in .png
+    // asks for the image's resolution, then writes it.
+    void saveAsThroughTheDialogs() {
+        const fs::path file = home->write("asked.eps", kBoxed);
+        QuickLookWindow window(*registry, {file, file});
+        QVERIFY(waitShown(window));
+        const fs::path out = home->root() / "asked out" / "picked.png";
+        fs::create_directories(out.parent_path());
+        QStringList titles;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || titles.contains(dialog->windowTitle())) return;
+            titles << dialog->windowTitle();
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                    ->setText(QString::fromStdString(out.string()));
+            }
+            dialog->accept();
+        });
+        answer.start(20);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(fs::exists(out) && fs::file_size(out) > 0, 30000);
+        QCOMPARE(titles, QStringList({QStringLiteral("Save As \u2014 Vorrel Quick Look"),
+                                      QStringLiteral("PNG Image \u2014 Vorrel Quick Look")}));
+        QCOMPARE(QImage(QString::fromStdString(out.string())).size(), QSize(833, 417));  // 300 dpi
     }
 
     void saveAsRefuses_data() {
