@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "conversion/InkProof.h"
+
 namespace vorrel {
 
 bool drawsNothing(const QImage& image) {
@@ -32,9 +34,11 @@ bool drawsNothingAt(QPdfDocument& document, int page, QSizeF points, double side
 
 }  // namespace
 
-bool drawsNothing(QPdfDocument& document) {
+bool drawsNothing(QPdfDocument& document, const std::filesystem::path& file) {
     const int pages = document.pageCount();
     if (pages < 1 || pages > kPagesLooked) return false;
+    // Ink its pages' contents prove needs no rendering.
+    if (provesInk(file)) return false;
     for (int page = 0; page < pages; ++page) {
         const QSizeF points = document.pagePointSize(page);
         if (points.isEmpty()) return false;

@@ -304,7 +304,8 @@ void PreviewViewController::finishPreview(const std::filesystem::path& url,
         completion(quicklook::PreviewError{text.toStdString()});
         return;
     }
-    if (format == OutputFormat::PNG ? drawsNothing(imageView()->image()) : drawsNothing(*document())) {
+    if (format == OutputFormat::PNG ? drawsNothing(imageView()->image())
+                                    : drawsNothing(*document(), outputFile)) {
         if (!paged && !blankMeasured_ && Workers::accepting()) {
             // A box that misses the drawing, or a drawing in white: measured and drawn again.
             blankMeasured_ = true;

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "conversion/ConversionFixture.h"
+#include "conversion/InkProof.h"
 #include "conversion/PaintedArea.h"
 
 namespace vorrel {
@@ -70,6 +71,11 @@ TEST_F(GhostscriptBlankDrawings, MissingBoxesAreCroppedToTheInkAndWhiteInkGetsAB
             log_->clear();
             const GhostScript conversion(source(c.name, c.content), format, 200);
             const fs::path blank = conversion.run();
+            // Blank as drawn, so its contents must not prove ink: pdfwrite leaves out what
+            // lies off the page, and white is no ink.
+            if (format == OutputFormat::PDF) {
+                EXPECT_FALSE(provesInk(blank));
+            }
             const auto again = conversion.convertBlankAgain(blank, {});
             ASSERT_EQ(again.has_value(), !c.page.isEmpty());
             if (!again) {
@@ -78,6 +84,9 @@ TEST_F(GhostscriptBlankDrawings, MissingBoxesAreCroppedToTheInkAndWhiteInkGetsAB
                 continue;
             }
             EXPECT_EQ(*again, conversion.outputFileURL);  // the same cache name
+            if (format == OutputFormat::PDF) {
+                EXPECT_TRUE(provesInk(*again));  // ink or backdrop
+            }
             QSizeF points;
             const QImage page = firstPage(*again, format, &points);
             ASSERT_FALSE(page.isNull());
