@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // The sanitizers judge: every read stays within the bytes, every number is checked.
-    (void)vorrel::pdfProvesInk(bytes);
+    (void)vorrel::pdfProvesInk(bytes, 512);
     (void)vorrel::contentPaintsInk(bytes);
     return 0;
 }

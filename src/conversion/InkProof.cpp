@@ -16,22 +16,25 @@ namespace vorrel {
 
 namespace {
 
-// A mark smaller than this, in points, might not darken a pixel of the blank check's rendering.
-constexpr double kSmallest = 1.0;
 constexpr std::size_t kDeepestSave = 64;
+
+// Marks that darken a pixel of the rendering, in its pixels: a stroke at least this long and
+// this wide (a hairline is one pixel wide), a fill at least this wide both ways and this large.
+constexpr double kShortestStroke = 1.0;
+constexpr double kThinnestStroke = 0.25;
+constexpr double kNarrowestFill = 0.5;
+constexpr double kSmallestFill = 0.25;
 
 struct Box {
     double llx = 0, lly = 0, urx = 0, ury = 0;
-    bool wide(const Box& page) const {
-        return std::min(urx, page.urx) - std::max(llx, page.llx) >= kSmallest &&
-               std::min(ury, page.ury) - std::max(lly, page.lly) >= kSmallest;
-    }
-    // At least kSmallest long, within the page, along one axis (and meeting it along the other).
-    bool long_(const Box& page) const {
-        const double across = std::min(urx, page.urx) - std::max(llx, page.llx);
-        const double up = std::min(ury, page.ury) - std::max(lly, page.lly);
-        return across >= 0 && up >= 0 && std::max(across, up) >= kSmallest;
-    }
+    double across(const Box& page) const { return std::min(urx, page.urx) - std::max(llx, page.llx); }
+    double up(const Box& page) const { return std::min(ury, page.ury) - std::max(lly, page.lly); }
+};
+
+// The page as rendered: its box in points and the pixels a point takes.
+struct Rendering {
+    Box page;
+    double scale = 1;
 };
 
 Box around(std::array<double, 2> a, std::array<double, 2> b) {
@@ -61,14 +64,25 @@ struct GraphicsState {
     Colour stroke = Colour::ink;
     bool followed = true;       // no clip, graphics state or flattening matrix in force
     bool dashed = false;
+    double lineWidth = 1;
     std::array<double, 6> matrix{1, 0, 0, 1, 0, 0};
+
+    // The stroke's width on the page where the matrix squeezes it most.
+    double thinnestStroke() const {
+        const auto [a, b, c, d, e, f] = matrix;
+        const double sum = a * a + b * b + c * c + d * d;
+        const double determinant = a * d - b * c;
+        const double root = std::sqrt(std::max(0.0, sum * sum - 4 * determinant * determinant));
+        return lineWidth * std::sqrt(std::max(0.0, (sum - root) / 2));
+    }
 
     std::array<double, 2> onPage(double x, double y) const {
         return {matrix[0] * x + matrix[2] * y + matrix[4], matrix[1] * x + matrix[3] * y + matrix[5]};
     }
 };
 
-// The current path, in page space: whether some subpath has an area, a visible size, a length.
+// The current path, in page space: whether some subpath has an area, some segment a length,
+// large enough to show in the rendering.
 class Path {
 public:
     void moveTo(std::array<double, 2> point) {
@@ -76,17 +90,24 @@ public:
         first_ = current_ = point;
         extent_ = around(point, point);
     }
-    void lineTo(std::array<double, 2> point, const Box& page) {
+    void lineTo(std::array<double, 2> point, const Rendering& rendering) {
         if (points_ == 0) moveTo(point);
-        if (around(current_, point).long_(page)) stroked_ = true;
-        extent_ = join(extent_, around(point, point));
+        const Box segment = around(current_, point);
+        const double across = segment.across(rendering.page), up = segment.up(rendering.page);
+        if (across >= 0 && up >= 0 && std::max(across, up) * rendering.scale >= kShortestStroke)
+            stroked_ = true;
+        extent_ = join(extent_, segment);
         if (points_ == 1 && point != first_) {
             second_ = point;
             points_ = 2;
         } else if (points_ >= 2) {
             const double cross = (second_[0] - first_[0]) * (point[1] - first_[1]) -
                                  (second_[1] - first_[1]) * (point[0] - first_[0]);
-            if (std::abs(cross) >= 2 * kSmallest * kSmallest && extent_.wide(page)) filled_ = true;
+            const double squared = rendering.scale * rendering.scale;
+            if (std::abs(cross) * squared >= 2 * kSmallestFill &&
+                extent_.across(rendering.page) * rendering.scale >= kNarrowestFill &&
+                extent_.up(rendering.page) * rendering.scale >= kNarrowestFill)
+                filled_ = true;
         }
         current_ = point;
     }
@@ -187,7 +208,7 @@ private:
     std::size_t at_ = 0;
 };
 
-bool paintsInk(std::string_view content, const Box& page) {
+bool paintsInk(std::string_view content, const Rendering& rendering) {
     Tokens tokens(content);
     std::vector<double> operands;
     std::vector<GraphicsState> saved;
@@ -252,20 +273,22 @@ bool paintsInk(std::string_view content, const Box& page) {
             state.stroke = Colour::unknown;
         } else if (op == "W" || op == "W*" || op == "gs" || (op == "Tr" && has(1) && at(0) >= 4)) {
             state.followed = false;
+        } else if (op == "w" && has(1)) {
+            state.lineWidth = std::abs(at(0));
         } else if (op == "d") {
             state.dashed = !arrayEmpty;
         } else if (op == "m" && has(2)) {
             path.moveTo(state.onPage(at(0), at(1)));
         } else if (op == "l" && has(2)) {
-            path.lineTo(state.onPage(at(0), at(1)), page);
+            path.lineTo(state.onPage(at(0), at(1)), rendering);
         } else if ((op == "c" && has(6)) || ((op == "v" || op == "y") && has(4))) {
             for (std::size_t i = 0; i + 1 < operands.size(); i += 2)
-                path.lineTo(state.onPage(at(i), at(i + 1)), page);
+                path.lineTo(state.onPage(at(i), at(i + 1)), rendering);
         } else if (op == "re" && has(4)) {
             path.moveTo(state.onPage(at(0), at(1)));
-            path.lineTo(state.onPage(at(0) + at(2), at(1)), page);
-            path.lineTo(state.onPage(at(0) + at(2), at(1) + at(3)), page);
-            path.lineTo(state.onPage(at(0), at(1) + at(3)), page);
+            path.lineTo(state.onPage(at(0) + at(2), at(1)), rendering);
+            path.lineTo(state.onPage(at(0) + at(2), at(1) + at(3)), rendering);
+            path.lineTo(state.onPage(at(0), at(1) + at(3)), rendering);
         } else if (op == "BI") {
             return false;  // an inline image's bytes are not tokens
         } else {
@@ -276,7 +299,9 @@ bool paintsInk(std::string_view content, const Box& page) {
             if (fills || strokes || op == "n") {
                 if (state.followed &&
                     ((fills && state.fill == Colour::ink && path.filled()) ||
-                     (strokes && state.stroke == Colour::ink && !state.dashed && path.stroked())))
+                     (strokes && state.stroke == Colour::ink && !state.dashed && path.stroked() &&
+                      (state.lineWidth == 0 ||
+                       state.thinnestStroke() * rendering.scale >= kThinnestStroke))))
                     return true;
                 path.clear();
             }
@@ -348,10 +373,10 @@ std::optional<std::string> decodedStream(std::string_view object) {
 
 bool contentPaintsInk(std::string_view content) {
     constexpr double kEverywhere = 1e9;
-    return paintsInk(content, {-kEverywhere, -kEverywhere, kEverywhere, kEverywhere});
+    return paintsInk(content, {{-kEverywhere, -kEverywhere, kEverywhere, kEverywhere}, 1});
 }
 
-bool pdfProvesInk(std::string_view pdf) {
+bool pdfProvesInk(std::string_view pdf, int longestSide) {
     if (pdf.size() > kInkProofLargest) return false;
     int pages = 0;
     for (std::size_t at = pdf.find("/Type"); at != std::string_view::npos && pages < kInkProofPages;
@@ -402,19 +427,22 @@ bool pdfProvesInk(std::string_view pdf) {
             content += '\n';
             if (!list || content.size() > kInkProofLargest) break;
         }
-        if (!content.empty() && paintsInk(content, box)) return true;
+        const double longest = std::max(box.urx - box.llx, box.ury - box.lly);
+        if (longest <= 0) continue;
+        const Rendering rendering{box, std::min(1.0, longestSide / longest)};
+        if (!content.empty() && paintsInk(content, rendering)) return true;
     }
     return false;
 }
 
-bool provesInk(const std::filesystem::path& pdf) {
+bool provesInk(const std::filesystem::path& pdf, int longestSide) {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(pdf, error);
     if (error || size > kInkProofLargest) return false;
     std::ifstream in(pdf, std::ios::binary);
     std::string bytes(static_cast<std::size_t>(size), '\0');
     if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
-    return pdfProvesInk(bytes);
+    return pdfProvesInk(bytes, longestSide);
 }
 
 }  // namespace vorrel

@@ -38,7 +38,7 @@ bool drawsNothing(QPdfDocument& document, const std::filesystem::path& file) {
     const int pages = document.pageCount();
     if (pages < 1 || pages > kPagesLooked) return false;
     // Ink its pages' contents prove needs no rendering.
-    if (provesInk(file)) return false;
+    if (provesInk(file, kLongestSide)) return false;
     for (int page = 0; page < pages; ++page) {
         const QSizeF points = document.pagePointSize(page);
         if (points.isEmpty()) return false;

@@ -74,7 +74,7 @@ TEST_F(GhostscriptBlankDrawings, MissingBoxesAreCroppedToTheInkAndWhiteInkGetsAB
             // Blank as drawn, so its contents must not prove ink: pdfwrite leaves out what
             // lies off the page, and white is no ink.
             if (format == OutputFormat::PDF) {
-                EXPECT_FALSE(provesInk(blank));
+                EXPECT_FALSE(provesInk(blank, 512));
             }
             const auto again = conversion.convertBlankAgain(blank, {});
             ASSERT_EQ(again.has_value(), !c.page.isEmpty());
@@ -85,7 +85,7 @@ TEST_F(GhostscriptBlankDrawings, MissingBoxesAreCroppedToTheInkAndWhiteInkGetsAB
             }
             EXPECT_EQ(*again, conversion.outputFileURL);  // the same cache name
             if (format == OutputFormat::PDF) {
-                EXPECT_TRUE(provesInk(*again));  // ink or backdrop
+                EXPECT_TRUE(provesInk(*again, 512));  // ink or backdrop
             }
             QSizeF points;
             const QImage page = firstPage(*again, format, &points);

@@ -23,6 +23,7 @@ TEST(InkProof, OnlyMarksThatMustShowProveInk) {
         {"q 1 g Q 0 0 10 10 re f", true},  // the colour comes back with Q
         {"[] 0 d 0 0 m 10 10 l S", true},
         {"10 0 0 10 0 0 cm 0 0 1 1 re f", true},
+        {"0 w 0.001 0 0 1 0 0 cm 0 0 m 0 50 l S", true},  // a hairline whatever the matrix
         {"1 g 0 0 10 10 re f", false},
         {"1 1 1 rg 0 0 10 10 re f", false},
         {"0 0 0 0 k 0 0 10 10 re f", false},
@@ -31,6 +32,7 @@ TEST(InkProof, OnlyMarksThatMustShowProveInk) {
         {"0 0 m 10 10 l f", false},  // a fill without an area
         {"0 0 m 10 0 l 0 5 m 10 5 l f", false},
         {"0 0 m 0.2 0.2 l S", false},
+        {"0.001 0 0 1 0 0 cm 0 0 m 0 50 l S", false},  // squeezed to nothing across
         {"0.01 0 0 0.01 0 0 cm 0 0 10 10 re f", false},
         {"0 0 10 10 re W n 0 0 10 10 re f", false},
         {"/GS1 gs 0 0 10 10 re f", false},
@@ -52,12 +54,17 @@ TEST(InkProof, FindsThePagesContentsAndClipsToTheirBox) {
                std::to_string(content.size()) + ">>\nstream\n" + content +
                "\nendstream\nendobj\ntrailer\n";
     };
-    EXPECT_TRUE(pdfProvesInk(pdf("0 0 100 100", "0 0 10 10 re f")));
-    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "500 500 10 10 re f")));  // off the page
-    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "99.5 0 10 10 re f")));   // a sliver on it
-    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "1 g 0 0 10 10 re f")));
+    EXPECT_TRUE(pdfProvesInk(pdf("0 0 100 100", "0 0 10 10 re f"), 512));
+    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "500 500 10 10 re f"), 512));  // off the page
+    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "99.8 0 10 10 re f"), 512));   // a sliver on it
+    EXPECT_FALSE(pdfProvesInk(pdf("0 0 100 100", "1 g 0 0 10 10 re f"), 512));
+    // On a poster a pixel is four points.
+    EXPECT_TRUE(pdfProvesInk(pdf("0 0 2000 2000", "0 0 m 10 0 l S"), 512));
+    EXPECT_FALSE(pdfProvesInk(pdf("0 0 2000 2000", "0 0 m 2 0 l S"), 512));
+    EXPECT_FALSE(pdfProvesInk(pdf("0 0 2000 2000", "0.5 w 0 0 m 10 0 l S"), 512));
     EXPECT_FALSE(pdfProvesInk(std::string("%PDF-1.7\n4 0 obj\n<</Type/Page/MediaBox [0 0 9 9]"
-                                       "/Contents 5 0 R>>\nendobj\ntrailer\n")));
+                                       "/Contents 5 0 R>>\nendobj\ntrailer\n"),
+                              512));
 }
 
 }  // namespace
