@@ -47,12 +47,13 @@ Box join(const Box& a, const Box& b) {
 
 enum class Colour { ink, white, unknown };
 
-// Components that all read `white` are white; one clearly away from it is ink.
+// Components that all read `white` are white; one clearly away from it is ink. Components are
+// clamped to 0…1, as a renderer does.
 Colour colourOf(const std::vector<double>& operands, std::size_t count, double white) {
     if (operands.size() != count) return Colour::unknown;
     bool allWhite = true;
     for (const double value : operands) {
-        const double distance = std::abs(value - white);
+        const double distance = std::abs(std::clamp(value, 0.0, 1.0) - white);
         if (distance > 0.01) return Colour::ink;
         if (distance > 0.001) allWhite = false;
     }
@@ -62,14 +63,14 @@ Colour colourOf(const std::vector<double>& operands, std::size_t count, double w
 struct GraphicsState {
     Colour fill = Colour::ink;  // a page starts in black
     Colour stroke = Colour::ink;
-    bool followed = true;       // no clip, graphics state or flattening matrix in force
+    bool followed = true;       // no clip, graphics state or unusable matrix in force
     bool dashed = false;
     double lineWidth = 1;
     std::array<double, 6> matrix{1, 0, 0, 1, 0, 0};
 
     // The stroke's width on the page where the matrix squeezes it most.
     double thinnestStroke() const {
-        const auto [a, b, c, d, e, f] = matrix;
+        const auto [a, b, c, d] = std::array{matrix[0], matrix[1], matrix[2], matrix[3]};
         const double sum = a * a + b * b + c * c + d * d;
         const double determinant = a * d - b * c;
         const double root = std::sqrt(std::max(0.0, sum * sum - 4 * determinant * determinant));
@@ -392,16 +393,18 @@ bool pdfProvesInk(std::string_view pdf, int longestSide) {
         const std::string_view page = pdf.substr(begin, end - begin);
         ++pages;
 
-        Box box;
+        // The rendering shows the crop box where there is one: only a page without follows.
         const std::size_t media = page.find("/MediaBox");
-        if (media == std::string_view::npos) continue;
+        if (media == std::string_view::npos || page.find("/CropBox") != std::string_view::npos)
+            continue;
         std::size_t cursor = page.find('[', media);
         if (cursor == std::string_view::npos) continue;
         ++cursor;
         const auto llx = numberAt(page, cursor), lly = numberAt(page, cursor),
                    urx = numberAt(page, cursor), ury = numberAt(page, cursor);
         if (!llx || !lly || !urx || !ury) continue;
-        box = {std::min(*llx, *urx), std::min(*lly, *ury), std::max(*llx, *urx), std::max(*lly, *ury)};
+        const Box box{std::min(*llx, *urx), std::min(*lly, *ury), std::max(*llx, *urx),
+                      std::max(*lly, *ury)};
 
         const std::size_t contents = page.find("/Contents");
         if (contents == std::string_view::npos) continue;

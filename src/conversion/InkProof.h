@@ -9,8 +9,8 @@
 // colour set by g, rg or k (G, RG, K) that is not white, while no clip, graphics state or dash
 // pattern is in force, is such a mark. Whatever else a page holds (text, images, forms,
 // shadings, other colour spaces) proves nothing, and nor does a file this does not follow
-// (objects in object streams, filters other than Flate, more than kInkProofLargest bytes, pages
-// past the first kInkProofPages). False only means: render to know.
+// (objects in object streams, filters other than Flate, crop boxes, more than kInkProofLargest
+// bytes, pages past the first kInkProofPages). False only means: render to know.
 //
 // Thread-safety: plain functions.
 

@@ -28,6 +28,7 @@ TEST(InkProof, OnlyMarksThatMustShowProveInk) {
         {"1 1 1 rg 0 0 10 10 re f", false},
         {"0 0 0 0 k 0 0 10 10 re f", false},
         {"0.995 g 0 0 10 10 re f", false},  // near white: rendering tells
+        {"2 g 0 0 10 10 re f", false},      // clamped to white
         {"/CS0 cs 0 scn 0 0 10 10 re f", false},
         {"0 0 m 10 10 l f", false},  // a fill without an area
         {"0 0 m 10 0 l 0 5 m 10 5 l f", false},
