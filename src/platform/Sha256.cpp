@@ -30,10 +30,10 @@ using Context = std::unique_ptr<EVP_MD_CTX, ContextDeleter>;
 // still ending beside the exit, which then frees it a second time: a pool thread the shutdown
 // has joined (QThread::wait() returns before the thread's own destructors have run) did so.
 // Asked for before any other use, no clean-up is registered; the process's end frees it all.
-// The library's configuration file is not read either: a digest needs nothing from it.
+// The system's configuration is still read: it also governs TLS in the same process.
 void initialiseLibrary() {
     static const bool initialised =
-        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT | OPENSSL_INIT_NO_LOAD_CONFIG, nullptr) == 1;
+        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT | OPENSSL_INIT_LOAD_CONFIG, nullptr) == 1;
     (void)initialised;
 }
 
