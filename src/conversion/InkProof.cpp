@@ -24,6 +24,8 @@ constexpr double kShortestStroke = 1.0;
 constexpr double kThinnestStroke = 0.25;
 constexpr double kNarrowestFill = 0.5;
 constexpr double kSmallestFill = 0.25;
+// Text whose em is at least this many pixels, its origin an em inside the page.
+constexpr double kSmallestText = 3.0;
 
 struct Box {
     double llx = 0, lly = 0, urx = 0, ury = 0;
@@ -60,66 +62,158 @@ Colour colourOf(const std::vector<double>& operands, std::size_t count, double w
     return allWhite ? Colour::white : Colour::unknown;
 }
 
+using Matrix = std::array<double, 6>;
+constexpr Matrix kIdentity{1, 0, 0, 1, 0, 0};
+
+// `first`, then `second`, as PDF composes them (cm: the new matrix, then the current one).
+Matrix times(const Matrix& first, const Matrix& second) {
+    const Matrix& m = first;
+    const Matrix& c = second;
+    return {m[0] * c[0] + m[1] * c[2],        m[0] * c[1] + m[1] * c[3],
+            m[2] * c[0] + m[3] * c[2],        m[2] * c[1] + m[3] * c[3],
+            m[4] * c[0] + m[5] * c[2] + c[4], m[4] * c[1] + m[5] * c[3] + c[5]};
+}
+
+// How much the matrix stretches a unit length at least and at most.
+std::array<double, 2> stretches(const Matrix& matrix) {
+    const auto [a, b, c, d] = std::array{matrix[0], matrix[1], matrix[2], matrix[3]};
+    const double sum = a * a + b * b + c * c + d * d;
+    const double determinant = a * d - b * c;
+    const double root = std::sqrt(std::max(0.0, sum * sum - 4 * determinant * determinant));
+    return {std::sqrt(std::max(0.0, (sum - root) / 2)), std::sqrt((sum + root) / 2)};
+}
+
 struct GraphicsState {
     Colour fill = Colour::ink;  // a page starts in black
     Colour stroke = Colour::ink;
     bool followed = true;       // no clip, graphics state or unusable matrix in force
     bool dashed = false;
     double lineWidth = 1;
-    std::array<double, 6> matrix{1, 0, 0, 1, 0, 0};
-
-    // The stroke's width on the page where the matrix squeezes it most.
-    double thinnestStroke() const {
-        const auto [a, b, c, d] = std::array{matrix[0], matrix[1], matrix[2], matrix[3]};
-        const double sum = a * a + b * b + c * c + d * d;
-        const double determinant = a * d - b * c;
-        const double root = std::sqrt(std::max(0.0, sum * sum - 4 * determinant * determinant));
-        return lineWidth * std::sqrt(std::max(0.0, (sum - root) / 2));
-    }
+    Matrix matrix = kIdentity;
+    double fontSize = 0;
+    double textMode = 0;
+    double horizontalScale = 100;
+    double leading = 0;
 
     std::array<double, 2> onPage(double x, double y) const {
         return {matrix[0] * x + matrix[2] * y + matrix[4], matrix[1] * x + matrix[3] * y + matrix[5]};
     }
 };
 
-// The current path, in page space: whether some subpath has an area, some segment a length,
-// large enough to show in the rendering.
+using Point = std::array<double, 2>;
+
+// The length of the segment from a to b within the page (Liang-Barsky).
+double lengthWithin(Point a, Point b, const Box& page) {
+    const double dx = b[0] - a[0], dy = b[1] - a[1];
+    double low = 0, high = 1;
+    const std::array<std::array<double, 2>, 4> edges{{{-dx, a[0] - page.llx},
+                                                      {dx, page.urx - a[0]},
+                                                      {-dy, a[1] - page.lly},
+                                                      {dy, page.ury - a[1]}}};
+    for (const auto& [p, q] : edges) {
+        if (p == 0) {
+            if (q < 0) return 0;
+            continue;
+        }
+        const double t = q / p;
+        if (p < 0) low = std::max(low, t);
+        else high = std::min(high, t);
+        if (low > high) return 0;
+    }
+    return (high - low) * std::hypot(dx, dy);
+}
+
+// The part of a polygon within the page (Sutherland-Hodgman): its area and extent.
+std::pair<double, Box> partWithin(const std::vector<Point>& polygon, const Box& page) {
+    std::vector<Point> points = polygon, next;
+    const auto clip = [&](auto inside, auto cross) {
+        next.clear();
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const Point& a = points[i];
+            const Point& b = points[(i + 1) % points.size()];
+            if (inside(a)) next.push_back(a);
+            if (inside(a) != inside(b)) next.push_back(cross(a, b));
+        }
+        points.swap(next);
+    };
+    const auto along = [](const Point& a, const Point& b, double t) {
+        return Point{a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t};
+    };
+    clip([&](const Point& p) { return p[0] >= page.llx; },
+         [&](const Point& a, const Point& b) { return along(a, b, (page.llx - a[0]) / (b[0] - a[0])); });
+    clip([&](const Point& p) { return p[0] <= page.urx; },
+         [&](const Point& a, const Point& b) { return along(a, b, (page.urx - a[0]) / (b[0] - a[0])); });
+    clip([&](const Point& p) { return p[1] >= page.lly; },
+         [&](const Point& a, const Point& b) { return along(a, b, (page.lly - a[1]) / (b[1] - a[1])); });
+    clip([&](const Point& p) { return p[1] <= page.ury; },
+         [&](const Point& a, const Point& b) { return along(a, b, (page.ury - a[1]) / (b[1] - a[1])); });
+    if (points.size() < 3) return {0, {}};
+    double twice = 0;
+    Box extent = around(points[0], points[0]);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const Point& a = points[i];
+        const Point& b = points[(i + 1) % points.size()];
+        twice += a[0] * b[1] - b[0] * a[1];
+        extent = join(extent, around(b, b));
+    }
+    return {std::abs(twice) / 2, extent};
+}
+
+// The current path, in page space: whether some subpath of straight lines covers enough of the
+// page, or some straight segment lies along enough of it, to show in the rendering.
 class Path {
 public:
-    void moveTo(std::array<double, 2> point) {
-        points_ = 1;
-        first_ = current_ = point;
-        extent_ = around(point, point);
+    void moveTo(Point point, const Rendering& rendering) {
+        closeSubpath(rendering);
+        subpath_ = {point};
+        curved_ = false;
+        include(point);
     }
-    void lineTo(std::array<double, 2> point, const Rendering& rendering) {
-        if (points_ == 0) moveTo(point);
-        const Box segment = around(current_, point);
-        const double across = segment.across(rendering.page), up = segment.up(rendering.page);
-        if (across >= 0 && up >= 0 && std::max(across, up) * rendering.scale >= kShortestStroke)
+    void lineTo(Point point, const Rendering& rendering) {
+        if (subpath_.empty()) moveTo(point, rendering);
+        if (lengthWithin(subpath_.back(), point, rendering.page) * rendering.scale >= kShortestStroke)
             stroked_ = true;
-        extent_ = join(extent_, segment);
-        if (points_ == 1 && point != first_) {
-            second_ = point;
-            points_ = 2;
-        } else if (points_ >= 2) {
-            const double cross = (second_[0] - first_[0]) * (point[1] - first_[1]) -
-                                 (second_[1] - first_[1]) * (point[0] - first_[0]);
-            const double squared = rendering.scale * rendering.scale;
-            if (std::abs(cross) * squared >= 2 * kSmallestFill &&
-                extent_.across(rendering.page) * rendering.scale >= kNarrowestFill &&
-                extent_.up(rendering.page) * rendering.scale >= kNarrowestFill)
+        add(point);
+    }
+    // A curve: its control points bound it, but say nothing of its area or length.
+    void curveTo(Point point, const Rendering& rendering) {
+        if (subpath_.empty()) moveTo(point, rendering);
+        curved_ = true;
+        add(point);
+    }
+    void closeSubpath(const Rendering& rendering) {
+        if (!curved_ && subpath_.size() >= 3 && subpath_.size() <= kLongestSubpath) {
+            const auto [area, extent] = partWithin(subpath_, rendering.page);
+            const double scale = rendering.scale;
+            if (area * scale * scale >= kSmallestFill &&
+                (extent.urx - extent.llx) * scale >= kNarrowestFill &&
+                (extent.ury - extent.lly) * scale >= kNarrowestFill)
                 filled_ = true;
         }
-        current_ = point;
+        subpath_.clear();
     }
     void clear() { *this = Path(); }
     bool filled() const { return filled_; }
     bool stroked() const { return stroked_; }
+    // Every point of the path, widened by `margin` each way.
+    Box extent(double margin) const {
+        return {all_.llx - margin, all_.lly - margin, all_.urx + margin, all_.ury + margin};
+    }
 
 private:
-    int points_ = 0;
-    std::array<double, 2> first_{}, second_{}, current_{};
-    Box extent_;
+    static constexpr std::size_t kLongestSubpath = 4096;
+    void add(Point point) {
+        if (subpath_.size() <= kLongestSubpath) subpath_.push_back(point);
+        include(point);
+    }
+    void include(Point point) {
+        all_ = any_ ? join(all_, around(point, point)) : around(point, point);
+        any_ = true;
+    }
+    std::vector<Point> subpath_;
+    bool curved_ = false;
+    Box all_;
+    bool any_ = false;
     bool filled_ = false;
     bool stroked_ = false;
 };
@@ -135,11 +229,12 @@ bool regular(char c) {
 // Reads the content stream's tokens: numbers, operators and the rest (names, strings, arrays).
 class Tokens {
 public:
-    enum class Kind { number, word, openArray, closeArray, other, end };
+    enum class Kind { number, word, text, openArray, closeArray, other, end };
     struct Token {
         Kind kind = Kind::end;
         double number = 0;
         std::string_view word;
+        bool marks = false;  // text: some byte of it is neither a space nor a zero
     };
     explicit Tokens(std::string_view text) : text_(text) {}
 
@@ -153,9 +248,11 @@ public:
                 at_ += 2;
                 return {Kind::other};
             }
-            if (c == '<') at_ = std::min(text_.find('>', at_), text_.size());
-            ++at_;
-            return {Kind::other};
+            if (c == '>') {
+                ++at_;
+                return {Kind::other};
+            }
+            return hexString();
         }
         if (c == '[' || c == ']') {
             ++at_;
@@ -189,20 +286,61 @@ private:
             }
         }
     }
+    static bool marking(unsigned value) { return value != 0 && value != ' '; }
+
+    // A literal string: whether a byte of it, escapes read, is a mark.
     Token skipString() {
+        Token token{Kind::text};
         int depth = 0;
         for (; at_ < text_.size(); ++at_) {
             const char c = text_[at_];
-            if (c == '\\') {
-                ++at_;
+            if (c == '\\' && at_ + 1 < text_.size()) {
+                const char escaped = text_[++at_];
+                if (escaped >= '0' && escaped <= '7') {
+                    unsigned value = 0;
+                    for (int digits = 0; digits < 3 && at_ < text_.size() && text_[at_] >= '0' &&
+                                         text_[at_] <= '7';
+                         ++digits, ++at_)
+                        value = value * 8 + static_cast<unsigned>(text_[at_] - '0');
+                    --at_;
+                    token.marks = token.marks || marking(value & 0xff);
+                } else if (escaped != '\r' && escaped != '\n') {
+                    token.marks = token.marks || marking(static_cast<unsigned char>(escaped));
+                }
             } else if (c == '(') {
-                ++depth;
-            } else if (c == ')' && --depth == 0) {
-                ++at_;
-                break;
+                if (depth++ > 0) token.marks = true;
+            } else if (c == ')') {
+                if (--depth == 0) {
+                    ++at_;
+                    break;
+                }
+                token.marks = true;
+            } else {
+                token.marks = token.marks || marking(static_cast<unsigned char>(c));
             }
         }
-        return {Kind::other};
+        return token;
+    }
+
+    // A hexadecimal string: whether a byte of it is a mark.
+    Token hexString() {
+        Token token{Kind::text};
+        const std::size_t end = std::min(text_.find('>', at_), text_.size());
+        unsigned value = 0;
+        int digits = 0;
+        for (++at_; at_ < end; ++at_) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text_[at_])));
+            if (!std::isxdigit(static_cast<unsigned char>(c))) continue;
+            value = value * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10);
+            if (++digits == 2) {
+                token.marks = token.marks || marking(value);
+                value = 0;
+                digits = 0;
+            }
+        }
+        if (digits == 1) token.marks = token.marks || marking(value * 16);
+        at_ = end + 1;
+        return token;
     }
 
     std::string_view text_;
@@ -217,6 +355,35 @@ bool paintsInk(std::string_view content, const Rendering& rendering) {
     Path path;
     int arrayDepth = 0;
     bool arrayEmpty = true;
+    bool arrayMarks = false;   // a string in the last array is a mark
+    bool stringMarks = false;  // the last operand string is a mark
+    Matrix text = kIdentity;
+    Matrix line = kIdentity;
+    // Where proven ink lies so far. Paint that might be white over it (white, another colour
+    // space, under a graphics state that may blend, or an image) withdraws the proof.
+    std::optional<Box> inked;
+    const auto mark = [&](const Box& box) { inked = inked ? join(*inked, box) : box; };
+    const auto cover = [&](const Box& box) {
+        if (inked && box.across(*inked) >= 0 && box.up(*inked) >= 0) inked.reset();
+    };
+    // Whether text shown now, with a mark in it, darkens pixels: filled in ink, large enough,
+    // its origin an em inside the page.
+    const auto textShows = [&](bool marks) {
+        if (!marks || !state.followed || state.fill != Colour::ink || state.fontSize == 0 ||
+            (state.textMode != 0 && state.textMode != 2) || state.horizontalScale < 50)
+            return false;
+        const Matrix placed = times(text, state.matrix);
+        const auto [least, most] = stretches(placed);
+        const double em = std::abs(state.fontSize);
+        if (em * least * rendering.scale < kSmallestText) return false;
+        const double x = placed[4], y = placed[5], margin = em * most;
+        const Box& page = rendering.page;
+        if (x - margin < page.llx || x + margin > page.urx || y - margin < page.lly ||
+            y + margin > page.ury)
+            return false;
+        mark({x - margin, y - margin, x + margin, y + margin});
+        return true;
+    };
     for (Tokens::Token token = tokens.next(); token.kind != Tokens::Kind::end; token = tokens.next()) {
         switch (token.kind) {
             case Tokens::Kind::number:
@@ -227,11 +394,23 @@ bool paintsInk(std::string_view content, const Rendering& rendering) {
                 }
                 continue;
             case Tokens::Kind::openArray:
-                if (arrayDepth++ == 0) arrayEmpty = true;
+                if (arrayDepth++ == 0) {
+                    arrayEmpty = true;
+                    arrayMarks = false;
+                }
                 operands.clear();
                 continue;
             case Tokens::Kind::closeArray:
                 arrayDepth = std::max(0, arrayDepth - 1);
+                continue;
+            case Tokens::Kind::text:
+                if (arrayDepth > 0) {
+                    arrayEmpty = false;
+                    arrayMarks = arrayMarks || token.marks;
+                } else {
+                    stringMarks = token.marks;
+                    operands.clear();
+                }
                 continue;
             case Tokens::Kind::other:
                 if (arrayDepth > 0) arrayEmpty = false;
@@ -257,11 +436,7 @@ bool paintsInk(std::string_view content, const Rendering& rendering) {
                 saved.pop_back();
             }
         } else if (op == "cm" && has(6)) {
-            const std::array<double, 6> m{at(0), at(1), at(2), at(3), at(4), at(5)};
-            const std::array<double, 6>& c = state.matrix;
-            state.matrix = {m[0] * c[0] + m[1] * c[2],        m[0] * c[1] + m[1] * c[3],
-                            m[2] * c[0] + m[3] * c[2],        m[2] * c[1] + m[3] * c[3],
-                            m[4] * c[0] + m[5] * c[2] + c[4], m[4] * c[1] + m[5] * c[3] + c[5]};
+            state.matrix = times({at(0), at(1), at(2), at(3), at(4), at(5)}, state.matrix);
             if (!std::isfinite(state.matrix[0] * state.matrix[3] - state.matrix[1] * state.matrix[2]))
                 state.followed = false;
         } else if (op == "g" || op == "rg" || op == "k" || op == "G" || op == "RG" || op == "K") {
@@ -272,44 +447,81 @@ bool paintsInk(std::string_view content, const Rendering& rendering) {
             state.fill = Colour::unknown;
         } else if (op == "CS" || op == "SC" || op == "SCN") {
             state.stroke = Colour::unknown;
-        } else if (op == "W" || op == "W*" || op == "gs" || (op == "Tr" && has(1) && at(0) >= 4)) {
+        } else if (op == "W" || op == "W*" || op == "gs") {
             state.followed = false;
+        } else if (op == "BT") {
+            text = line = kIdentity;
+        } else if (op == "Tf" && has(1)) {
+            state.fontSize = at(0);
+        } else if (op == "Tr" && has(1)) {
+            state.textMode = at(0);
+            if (at(0) >= 4) state.followed = false;  // the text clips
+        } else if (op == "Tz" && has(1)) {
+            state.horizontalScale = at(0);
+        } else if (op == "TL" && has(1)) {
+            state.leading = at(0);
+        } else if (op == "Tm" && has(6)) {
+            text = line = {at(0), at(1), at(2), at(3), at(4), at(5)};
+        } else if ((op == "Td" || op == "TD") && has(2)) {
+            if (op == "TD") state.leading = -at(1);
+            text = line = times({1, 0, 0, 1, at(0), at(1)}, line);
+        } else if (op == "T*") {
+            text = line = times({1, 0, 0, 1, 0, -state.leading}, line);
+        } else if (op == "Tj" || op == "'" || op == "\"" || op == "TJ") {
+            if (op != "Tj" && op != "TJ") text = line = times({1, 0, 0, 1, 0, -state.leading}, line);
+            const bool marks = op == "TJ" ? arrayMarks : stringMarks;
+            // Text that may be white over ink: where its glyphs end is not known here.
+            if (!textShows(marks) && marks && state.textMode != 3) inked.reset();
         } else if (op == "w" && has(1)) {
             state.lineWidth = std::abs(at(0));
         } else if (op == "d") {
             state.dashed = !arrayEmpty;
         } else if (op == "m" && has(2)) {
-            path.moveTo(state.onPage(at(0), at(1)));
+            path.moveTo(state.onPage(at(0), at(1)), rendering);
         } else if (op == "l" && has(2)) {
             path.lineTo(state.onPage(at(0), at(1)), rendering);
         } else if ((op == "c" && has(6)) || ((op == "v" || op == "y") && has(4))) {
             for (std::size_t i = 0; i + 1 < operands.size(); i += 2)
-                path.lineTo(state.onPage(at(i), at(i + 1)), rendering);
+                path.curveTo(state.onPage(at(i), at(i + 1)), rendering);
+        } else if (op == "h") {
+            path.closeSubpath(rendering);
         } else if (op == "re" && has(4)) {
-            path.moveTo(state.onPage(at(0), at(1)));
+            path.moveTo(state.onPage(at(0), at(1)), rendering);
             path.lineTo(state.onPage(at(0) + at(2), at(1)), rendering);
             path.lineTo(state.onPage(at(0) + at(2), at(1) + at(3)), rendering);
             path.lineTo(state.onPage(at(0), at(1) + at(3)), rendering);
+            path.lineTo(state.onPage(at(0), at(1)), rendering);
+            path.closeSubpath(rendering);
         } else if (op == "BI") {
             return false;  // an inline image's bytes are not tokens
+        } else if (op == "Do" || op == "sh") {
+            inked.reset();  // an image, a form or a shading, anywhere
         } else {
             const bool fills = op == "f" || op == "F" || op == "f*" || op == "B" || op == "B*" ||
                                op == "b" || op == "b*";
             const bool strokes = op == "S" || op == "s" || op == "B" || op == "B*" || op == "b" ||
                                  op == "b*";
             if (fills || strokes || op == "n") {
-                if (state.followed &&
-                    ((fills && state.fill == Colour::ink && path.filled()) ||
-                     (strokes && state.stroke == Colour::ink && !state.dashed && path.stroked() &&
-                      (state.lineWidth == 0 ||
-                       state.thinnestStroke() * rendering.scale >= kThinnestStroke))))
-                    return true;
+                path.closeSubpath(rendering);
+                const auto [least, most] = stretches(state.matrix);
+                const double halfWidth = state.lineWidth * most / 2 + 1 / rendering.scale;
+                const bool filledInk = state.followed && fills && state.fill == Colour::ink;
+                const bool strokedInk = state.followed && strokes && state.stroke == Colour::ink;
+                if (filledInk && path.filled()) mark(path.extent(0));
+                // A hairline is a pixel wide, but only where the matrix squeezes no way much.
+                const bool wide = state.lineWidth == 0
+                                      ? least >= most / 2
+                                      : state.lineWidth * least * rendering.scale >= kThinnestStroke;
+                if (strokedInk && !state.dashed && path.stroked() && wide) mark(path.extent(halfWidth));
+                if (fills && !filledInk) cover(path.extent(0));
+                if (strokes && !strokedInk) cover(path.extent(halfWidth));
                 path.clear();
             }
         }
         operands.clear();
+        stringMarks = false;
     }
-    return false;
+    return inked.has_value();
 }
 
 std::optional<double> numberAt(std::string_view text, std::size_t& at) {
