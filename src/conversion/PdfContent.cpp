@@ -59,7 +59,10 @@ std::optional<std::string> decodedStream(std::string_view object, std::size_t la
     if (start < object.size() && object[start] == '\r') ++start;
     if (start < object.size() && object[start] == '\n') ++start;
     const std::size_t end = std::min(object.find("endstream", start), object.size());
-    const std::string_view data = object.substr(start, end - start);
+    std::string_view data = object.substr(start, end - start);
+    // The end of line before "endstream" is not part of the data.
+    if (data.ends_with('\n')) data.remove_suffix(1);
+    if (data.ends_with('\r')) data.remove_suffix(1);
     if (!flate) return std::string(data);
 
     z_stream stream{};
@@ -74,10 +77,10 @@ std::optional<std::string> decodedStream(std::string_view object, std::size_t la
         stream.avail_out = static_cast<uInt>(buffer.size());
         result = inflate(&stream, Z_NO_FLUSH);
         out.append(buffer.data(), buffer.size() - stream.avail_out);
-        if (result == Z_BUF_ERROR && stream.avail_in == 0) break;  // cut short: what came
     }
     inflateEnd(&stream);
-    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) return std::nullopt;
+    // A stream cut short, or damaged further on, gives what came before.
+    if (result != Z_STREAM_END && out.empty()) return std::nullopt;
     return out;
 }
 

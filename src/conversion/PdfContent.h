@@ -5,10 +5,10 @@
 // ContentTokens: numbers, operator words, strings (whether a byte of them is a mark: neither a
 // space nor a zero), array brackets and the rest (names, dictionaries), comments skipped.
 // forEachPage(): the first `most` page dictionaries written out in the file (none inside object
-// streams), each with its /MediaBox and its /Contents streams joined, plain or Flate-decoded
-// (a stream cut short gives what it holds); a page without a media box, with a crop box, or with
-// contents of another kind is passed over. Every read stays within the bytes given; decoded
-// contents are cut at `largest` bytes.
+// streams), each with its /MediaBox and its /Contents streams joined, plain or Flate-decoded (a
+// stream cut short or damaged gives what came before); a page without a media box, with a crop
+// box, or with contents of another kind is passed over. Every read stays within the bytes
+// given; decoded contents are cut at `largest` bytes.
 //
 // Thread-safety: plain functions; a ContentTokens belongs to one thread.
 
