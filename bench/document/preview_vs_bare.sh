@@ -2,7 +2,7 @@
 # preview_vs_bare.sh [PREFIX] [ROUNDS] — whole-program costs of vorrel-quicklook --headless against
 # bare Ghostscript, on files written here:
 #  - a document of 1, 10 and 300 pages: a cold preview (cache emptied) against bare pdfwrite;
-#    target: at most 1.1 times bare;
+#    target: at most 1.1 times bare; and a page of text alone, as most documents begin;
 #  - an EPS drawing: a cold preview against bare gs pdfwrite with -dEPSCrop; target: at most
 #    bare gs + one start of the program (--version, last line);
 #  - a cached look at the 10-page document, from exec to its JSON line on standard output;
@@ -81,6 +81,12 @@ for pages in 1 10 300; do
         gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$work/bare.pdf" \
         "$work/doc$pages.ps"
 done
+awk 'BEGIN { printf "%%!PS-Adobe-3.0\n%%%%Pages: 1\n%%%%EndComments\n%%%%Page: 1 1\n"
+    printf "/Times-Roman findfont 10 scalefont setfont\n"
+    for (l = 0; l < 60; l++) printf "72 %d moveto (Line %d: the quick brown fox jumps over the lazy dog.) show\n", 780 - 12 * l, l
+    printf "showpage\n%%%%EOF\n" }' > "$work/text.ps"
+pair "document, a page of text" -- "$quicklook" --headless "$work/text.ps" -- \
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$work/bare.pdf" "$work/text.ps"
 { printf '%%!PS-Adobe-3.0 EPSF-3.0\n%%%%BoundingBox: 0 0 400 300\n'
   i=0; while [ $i -lt 2000 ]; do echo "$((i % 400)) $((i % 300)) moveto 40 30 rlineto stroke"; i=$((i + 1)); done
   echo showpage; } > "$work/drawing.eps"
