@@ -378,14 +378,15 @@ bool paintsInk(std::string_view content, const Rendering& rendering) {
                 const double halfWidth = state.lineWidth * most / 2 + 1 / rendering.scale;
                 const bool filledInk = state.followed && fills && state.fill == Colour::ink;
                 const bool strokedInk = state.followed && strokes && state.stroke == Colour::ink;
+                // The fill is painted first, then the stroke over it.
+                if (fills && !filledInk) cover(path.extent(0));
                 if (filledInk && path.filled()) mark(path.extent(0));
                 // A hairline is a pixel wide, but only where the matrix squeezes no way much.
                 const bool wide = state.lineWidth == 0
                                       ? least >= most / 2
                                       : state.lineWidth * least * rendering.scale >= kThinnestStroke;
-                if (strokedInk && !state.dashed && path.stroked() && wide) mark(path.extent(halfWidth));
-                if (fills && !filledInk) cover(path.extent(0));
                 if (strokes && !strokedInk) cover(path.extent(halfWidth));
+                if (strokedInk && !state.dashed && path.stroked() && wide) mark(path.extent(halfWidth));
                 path.clear();
             }
         }

@@ -21,6 +21,9 @@ TEST(InkProof, OnlyMarksThatMustShowProveInk) {
         {"0 0 m 10 10 l S", true},
         {"0 0 10 0 re S", true},
         {"q 1 g Q 0 0 10 10 re f", true},  // the colour comes back with Q
+        {"1 g 0 G 0 0 10 10 re B", true},  // the stroke over the white fill
+        {"0 0 10 10 re f 1 g -5 -5 20 20 re f", false},  // covered by white
+        {"0 0 10 10 re f 1 g 50 50 20 20 re f", true},
         {"[] 0 d 0 0 m 10 10 l S", true},
         {"10 0 0 10 0 0 cm 0 0 1 1 re f", true},
         {"0 w 0.1 0 0 0.1 0 0 cm 0 0 m 0 50 l S", true},  // a hairline
