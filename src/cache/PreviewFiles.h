@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "cache/OutputFormat.h"
@@ -47,6 +48,12 @@ std::filesystem::path previewFilesDirectory();
 
 inline std::filesystem::path scratchDirectory(const std::filesystem::path& previewFolder) {
     return previewFolder.parent_path() / "scratch";
+}
+
+// The lock file of the conversions into a preview folder (ConversionClaim.h): beside it, where
+// neither the purge nor the cache's cap removes it while it may be held.
+inline std::filesystem::path conversionLockFile(const std::filesystem::path& previewFolder) {
+    return previewFolder.parent_path() / "conversions.lock";
 }
 
 std::filesystem::path cachedFileURL(const std::filesystem::path& source, OutputFormat format,

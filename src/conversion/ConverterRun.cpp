@@ -179,6 +179,8 @@ std::counting_semaphore<4>& ConverterRun::conversionSlots() {
 
 void ConverterRun::stopAll() { everyRun().request_stop(); }
 
+bool ConverterRun::stopping(const std::stop_token& stop) { return stopRequested(stop); }
+
 std::string ConverterRun::run(const Options& options) {
     SlotLease slot(options.leaveOneSlotFree);
     if (stopRequested(options.stop)) throw Cancelled(options.source);

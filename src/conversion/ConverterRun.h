@@ -154,6 +154,8 @@ public:
     // Stops every run of the process, for good: running converters are killed, later runs
     // are refused. For the exit of a program.
     static void stopAll();
+    // Whether `stop` or stopAll() asked to stop.
+    static bool stopping(const std::stop_token& stop);
 
     // The process-wide limit on running converters, created on first use.
     static std::counting_semaphore<4>& conversionSlots();

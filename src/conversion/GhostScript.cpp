@@ -28,6 +28,7 @@
 #include "conversion/PostScript.h"
 #include "cache/PreviewFiles.h"
 #include "cache/StaleFiles.h"
+#include "conversion/ConversionClaim.h"
 
 extern char** environ;
 
@@ -112,8 +113,10 @@ std::counting_semaphore<4>& GhostScript::conversionSlots() {
 fs::path GhostScript::converterURL() const {
     if (auto settings = currentSettings(); !settings.converter.empty()) return settings.converter;
     static const int anchor = 0;  // any object of this module locates it
-    return platform::moduleFolder(&anchor).parent_path().parent_path() / "libexec" / "vorrel" /
-           "converter";
+    const fs::path folder = platform::moduleFolder(&anchor);
+    const fs::path prefix =
+        folder.filename() == "bin" ? folder.parent_path() : folder.parent_path().parent_path();
+    return prefix / "libexec" / "vorrel" / "converter";
 }
 
 std::vector<std::string> GhostScript::arguments(const fs::path& outputPath) const {
@@ -206,19 +209,33 @@ fs::path GhostScript::run(std::stop_token stop) const {
         throw empty;
     }
     const Settings settings = currentSettings();
-    if (fileExists(outputFileURL)) {
+    const auto cached = [&] {
+        if (!fileExists(outputFileURL)) return false;
         if (!settings.checkOutput || isWholeConvertedFile(outputFileURL, outputFormat)) {
             CacheCap::recordUse(outputFileURL);  // the least recently used go first
-            return outputFileURL;
+            return true;
         }
         // Cut short (a crash before its data reached the disk): converted once more.
         removeIgnoringErrors(outputFileURL);
-    }
+        return false;
+    };
+    if (cached()) return outputFileURL;
 
+    // Another run making this file (another window, the head start, a thumbnailer) is waited
+    // for, and its file taken; one that failed leaves this run only what is left of the time
+    // limit, so a file that runs out of time is not given a second minute.
+    const ConversionClaim claim(outputFileURL, stop, background);
+    if (claim.waited() > std::chrono::milliseconds(0)) {
+        if (cached()) return outputFileURL;
+        std::string message = "Another run of this file ended without its result after ";
+        message += std::to_string(claim.waited().count());
+        message += " ms";
+        Logbook::defaultInstance().debug(message, "run()");
+    }
     return convert(
         std::move(stop),
         [this](const fs::path& out, const fs::path& input) { return arguments(out, input); },
-        false);
+        false, claim.waited());
 }
 
 std::optional<fs::path> GhostScript::convertBlankAgain(const fs::path& blank,
@@ -266,8 +283,13 @@ std::optional<fs::path> GhostScript::convertBlankAgain(const fs::path& blank,
 }
 
 fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
-                              bool replacing) const {
+                              bool replacing, std::chrono::milliseconds spent) const {
     const Settings settings = currentSettings();
+    if (spent >= settings.timeLimit) {
+        const ConversionError late = ConversionError::timedOut();
+        Logbook::defaultInstance().debug(late.what(), "run()");
+        throw late;
+    }
     const fs::path folder = outputFileURL.parent_path();
     removeStaleConverterFilesOnce(folder, scratchDirectory(folder), 2 * settings.timeLimit);
     const fs::path inProgress =
@@ -277,6 +299,7 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
         if (settings.beforeStaging) settings.beforeStaging();
         ConverterRun::Options options =
             runOptions(inProgress, scratchDirectory(folder), std::move(stop));
+        options.timeLimit -= spent;
         bool cut = false;
         options.argumentsFor = [&](const fs::path& input) {
             cut = input.filename() == kCutInputName;

@@ -15,6 +15,10 @@
 //     older versions may have cached that page;
 //  1. returns outputFileURL at once when a whole file is there (no slot taken), recording its
 //     use (CacheCap::recordUse); one cut short (isWholeConvertedFile) is converted again;
+// 1b. claims the file's name (ConversionClaim.h): while another run of ours makes the same file
+//     it waits for it (a background run gives up: ConverterRun::NoFreeSlot), then returns its
+//     file as in step 1; when that run left none, goes on with what is left of the time limit
+//     (timedOut at once when nothing is);
 //  2. the first time in the process for this cache folder, removes the leftovers of killed runs
 //     older than twice the time limit (StaleFiles.h);
 //  3. converts under guard (ConverterRun::run: a slot waited for without limit, the source
@@ -37,7 +41,8 @@
 //
 // Thread-safety: a GhostScript value is used by one thread; run() blocks that thread (on a
 // slot, then on the child) and must not be called on the GUI thread. Any number of threads may
-// run conversions at once, also of the same content; at most 4 converters run at a time.
+// run conversions at once, also of the same content (one converts it, the others wait); at most
+// 4 converters run at a time.
 
 #include <chrono>
 #include <cstdint>
@@ -100,8 +105,9 @@ public:
                                      const std::filesystem::path& scratchFolder,
                                      std::stop_token stop) const;
 
-    // The Ghostscript executable: the folder of the module holding this code, up two folders,
-    // then libexec/vorrel/converter. P/lib/vorrel/vorrel-extension.so gives
+    // The Ghostscript executable: the folder of the module holding this code, up two folders
+    // (up one from a program's bin), then libexec/vorrel/converter.
+    // P/lib/vorrel/vorrel-extension.so and P/bin/vorrel-quicklook give
     // P/libexec/vorrel/converter. A TestOverride replaces it.
     std::filesystem::path converterURL() const;
 
@@ -183,9 +189,10 @@ private:
     using ArgumentsFor = std::function<std::vector<std::string>(
         const std::filesystem::path& outputPath, const std::filesystem::path& input)>;
     // Steps 2 to 7 of run(), with these arguments; `replacing` puts the result in place of a
-    // file already there.
+    // file already there; `spent` of the time limit went waiting for another run's claim.
     std::filesystem::path convert(std::stop_token stop, const ArgumentsFor& argumentsFor,
-                                  bool replacing) const;
+                                  bool replacing,
+                                  std::chrono::milliseconds spent = std::chrono::milliseconds(0)) const;
 };
 
 }  // namespace vorrel

@@ -79,4 +79,33 @@ FileLock::FileLock(const std::filesystem::path& path, std::chrono::milliseconds 
     }
 }
 
+ByteLock::ByteLock(const std::filesystem::path& path, std::uint64_t offset) : offset_(offset) {
+    fd_ = openLockFile(path);
+    struct stat info {};
+    if (!fd_ || ::fstat(fd_.get(), &info) != 0) {
+        error_ = errno;
+        fd_.reset();
+    } else if (!S_ISREG(info.st_mode)) {
+        error_ = EINVAL;
+        fd_.reset();
+    }
+}
+
+bool ByteLock::tryLock() {
+    if (locked_) return true;
+    if (!fd_) return false;
+    struct flock byte {};
+    byte.l_type = F_WRLCK;
+    byte.l_whence = SEEK_SET;
+    byte.l_start = static_cast<off_t>(offset_);
+    byte.l_len = 1;
+    if (::fcntl(fd_.get(), F_OFD_SETLK, &byte) == 0) {
+        locked_ = true;
+        error_ = 0;
+        return true;
+    }
+    error_ = errno == EACCES ? EAGAIN : errno;
+    return false;
+}
+
 }  // namespace vorrel::platform

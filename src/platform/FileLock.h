@@ -12,6 +12,7 @@
 // FileLocks on one path exclude each other within a process too.
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 
 #include "platform/FileDescriptor.h"
@@ -28,6 +29,32 @@ public:
 
 private:
     FileDescriptor fd_;
+    int error_ = 0;
+};
+
+// ByteLock: an exclusive lock on one byte of a lock file, so that one file holds many
+// independent locks. It belongs to the open file (fcntl's F_OFD_SETLK), so two ByteLocks
+// exclude each other within a process as across processes, and the kernel drops it when its
+// holder ends however it ends. The lock file is checked as FileLock's; the lock is released
+// when the object ends.
+//
+// Thread-safety: a ByteLock is used by one thread.
+class ByteLock {
+public:
+    // Opens the lock file; nothing is locked yet (error() when the file cannot be used).
+    ByteLock(const std::filesystem::path& path, std::uint64_t offset);
+
+    // One attempt, never waiting: true when the byte is now held; else false with error()
+    // EAGAIN while another holds it, or why the lock cannot be had (EINVAL: a kernel without
+    // open-file locks).
+    bool tryLock();
+    bool locked() const { return locked_; }
+    int error() const { return error_; }
+
+private:
+    FileDescriptor fd_;
+    std::uint64_t offset_;
+    bool locked_ = false;
     int error_ = 0;
 };
 
