@@ -23,4 +23,14 @@ std::filesystem::path moduleFolder(const void* address) {
     return module.lexically_normal().parent_path();
 }
 
+void* moduleFunction(const std::filesystem::path& module, const char* name, std::string* error) {
+    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* function = handle ? dlsym(handle, name) : nullptr;
+    if (!function && error) {
+        const char* message = dlerror();
+        *error = message ? message : "cannot load " + module.string();
+    }
+    return function;
+}
+
 }  // namespace vorrel::platform

@@ -9,11 +9,18 @@
 // /proc/self/exe is used.
 //
 // Returns an empty path when the address belongs to no loaded module. Thread-safe.
+//
+// moduleFunction(module, name) loads the module (every symbol bound at once, none of them
+// offered to modules loaded later) for the life of the process, and returns the address of its
+// function `name`; nullptr with the loader's message in *error when either cannot be had.
 
 #include <filesystem>
+#include <string>
 
 namespace vorrel::platform {
 
 std::filesystem::path moduleFolder(const void* address);
+
+void* moduleFunction(const std::filesystem::path& module, const char* name, std::string* error);
 
 }  // namespace vorrel::platform

@@ -36,8 +36,6 @@
 #include "preview/PreviewExport.h"
 #include "preview/Workers.h"
 #include "preview/zoom/PdfZoom.h"
-#include "settings/Prefs.h"
-#include "settings/SharedSettings.h"
 
 namespace vorrel {
 
@@ -78,7 +76,7 @@ void PreviewViewController::loadView() {
 
 OutputFormat PreviewViewController::outputFormat() {
     if (!outputFormat_)
-        outputFormat_ = Prefs::get(transparentBackground()) ? OutputFormat::PNG : OutputFormat::PDF;
+        outputFormat_ = previewFormat();
     return *outputFormat_;
 }
 

@@ -75,6 +75,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "preview/headstart/HeadStart.h"
 #include "preview/FirstPageView.h"
 #include "preview/PageNavigator.h"
 #include "preview/PreviewView.h"
@@ -95,7 +96,7 @@ class VisualEffectView;
 class PreviewViewController : public QObject, public quicklook::PreviewingController {
     Q_OBJECT
 public:
-    static constexpr std::int64_t kResolution = 200;
+    static constexpr std::int64_t kResolution = kPreviewResolution;
     static constexpr int kImageAllocationLimitMB = 1024;
     static constexpr const char* kFunctionName = "preparePreviewOfFile(at:)";
     // How long a document's conversion waits for its first page's converter to end.

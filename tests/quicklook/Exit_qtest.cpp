@@ -136,6 +136,12 @@ private slots:
         QVERIFY2(waitFor([&] { return !processesMentioning(converterInput(document), pid).empty(); }, 30s),
                  "no converter started");
 
+        if (signal == SIGKILL) {
+            // The program's converter head start, if that is what converts, removes its files
+            // when the program is killed; killed with it, as when a session ends, it leaves them.
+            for (const pid_t converter : processesMentioning(converterInput(document), pid))
+                if (const pid_t parent = test::parentOf(converter); parent != pid) ::kill(parent, SIGKILL);
+        }
         ::kill(static_cast<pid_t>(pid), signal);
         QVERIFY(program->waitForFinished(10000));
         if (signal == SIGKILL) {

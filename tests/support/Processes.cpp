@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
+#include <string>
 
 #include "support/TempHome.h"
 
@@ -26,6 +28,17 @@ std::vector<pid_t> processesMentioning(const std::string& text, pid_t except) {
         found.push_back(std::stoi(name));
     }
     return found;
+}
+
+pid_t parentOf(pid_t process) {
+    const std::string stat = readFile(fs::path("/proc") / std::to_string(process) / "stat");
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) return 0;
+    std::istringstream fields(stat.substr(close + 2));
+    char state = 0;
+    pid_t parent = 0;
+    fields >> state >> parent;
+    return parent;
 }
 
 }  // namespace vorrel::test

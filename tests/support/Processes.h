@@ -13,5 +13,7 @@ namespace vorrel::test {
 // Running processes (zombies aside) whose command line mentions `text`, other than `except`
 // (for example the program that was given the same path).
 std::vector<pid_t> processesMentioning(const std::string& text, pid_t except = 0);
+// The parent of a running process, or 0.
+pid_t parentOf(pid_t process);
 
 }  // namespace vorrel::test

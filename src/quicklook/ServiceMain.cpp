@@ -1,4 +1,6 @@
-// vorrel-quicklook FILE… — previews files with the extension that serves their type.
+// The quick-look service: vorrel-quicklook FILE… previews files with the extension that serves
+// their type. The module P/lib/vorrel/service/vorrel-quicklook.so, which the program
+// (launcher/main.cpp) loads and runs with the process of its converter head start, if any.
 //   --help, --version  (see platform/cli/CommandLine.h; --version adds a line when the
 //                      kernel lacks a protection of the converter, ProtectionNote.h)
 //   --headless         no window: print the outcome (see HeadlessPreview.h)
@@ -23,6 +25,7 @@
 #include "platform/desktop/DisplayPlatform.h"
 #include "platform/desktop/ProtectionNote.h"
 #include "platform/desktop/TerminationSignals.h"
+#include "platform/ForkedWork.h"
 #include "platform/ThisProcess.h"
 #include "quicklook/ExtensionRegistry.h"
 #include "quicklook/HeadlessPreview.h"
@@ -36,7 +39,11 @@ namespace {
 constexpr int kShutDownBoundMs = 5000;
 }  // namespace
 
-int main(int argc, char* argv[]) {
+// The program's main(), with the process of the converter's head start (-1 for none).
+extern "C" __attribute__((visibility("default"))) int vorrel_quicklook_service(int argc, char* argv[],
+                                                                              int headStart) {
+    // Reaped when it ends; stopped on every way out (its conversion's files go with it).
+    vorrel::platform::ForkedWork headStartRun(headStart);
     // The command line is answered in the user's language: its texts are looked up while an
     // application object that needs no display holds the catalogues. It goes before the
     // QApplication is made.
@@ -140,6 +147,7 @@ int main(int argc, char* argv[]) {
     // in-progress files removed) and exit with 128 + the signal's number. Every way out goes
     // through registry.shutDown(), so no thread of the plug-in outlives main().
     vorrel::platform::TerminationSignals termination;
+    vorrel::platform::releaseTerminationSignals();  // held by the program while it started
     vorrel::quicklook::ExtensionRegistry registry(
         vorrel::quicklook::ExtensionRegistry::defaultPluginFolder());
     const auto shutDown = [&registry] {

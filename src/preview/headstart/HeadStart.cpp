@@ -1,0 +1,45 @@
+#include "preview/headstart/HeadStart.h"
+
+#include <string_view>
+
+#include "conversion/Decompression.h"
+#include "platform/Bundle.h"
+#include "platform/FileDescriptor.h"
+#include "platform/FileStatus.h"
+#include "settings/Prefs.h"
+#include "settings/SharedSettings.h"
+
+namespace vorrel {
+
+OutputFormat previewFormat() {
+    return Prefs::get(transparentBackground()) ? OutputFormat::PNG : OutputFormat::PDF;
+}
+
+GhostScript previewConversion(const std::filesystem::path& file) {
+    return GhostScript(file, previewFormat(), kPreviewResolution);
+}
+
+bool worthAHeadStart(const std::filesystem::path& file) {
+    const platform::FileDescriptor fd = platform::openToRead(file, {.nonBlocking = true});
+    if (!fd) return false;
+    const auto status = platform::statusOf(fd.get());
+    if (!status || !status->isRegular()) return false;
+    char start[4] = {};
+    const long got = platform::readSome(fd.get(), start, sizeof start);
+    if (got < 2) return false;
+    const std::string_view bytes(start, static_cast<std::size_t>(got));
+    return bytes.starts_with("%!") || bytes == "\xC5\xD0\xD3\xC6" ||
+           compressionOf(bytes) != Compression::none;
+}
+
+void runHeadStart(const std::filesystem::path& file, const std::filesystem::path& extensionFolder,
+                  std::stop_token stop) {
+    try {
+        platform::Bundle::setMain(platform::Bundle(platform::extensionInfoDictionary(), extensionFolder));
+        if (worthAHeadStart(file)) previewConversion(file).run(std::move(stop));
+    } catch (...) {
+        // The preview converts again and says what went wrong.
+    }
+}
+
+}  // namespace vorrel
