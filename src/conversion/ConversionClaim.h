@@ -39,7 +39,7 @@ class ByteLock;
 
 class ConversionClaim {
 public:
-    static constexpr std::chrono::milliseconds kPollInterval{2};
+    static constexpr std::chrono::milliseconds kPollInterval{1};
     static constexpr std::chrono::milliseconds kLongestWait =
         ConverterRun::kTimeLimit + 2 * ConverterRun::kGracePeriod;
 

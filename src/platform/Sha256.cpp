@@ -1,8 +1,12 @@
 #include "platform/Sha256.h"
 
 #include <fcntl.h>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
+// The one-shot functions: deprecated for the library's general interface, which fetches the
+// algorithm from a provider in every process that first asks (about 1.5 ms, before a preview's
+// converter can start); these run the same machine code, with no provider, per-thread or
+// exit-time state.
+#define OPENSSL_SUPPRESS_DEPRECATED
+#include <openssl/sha.h>
 #include <unistd.h>
 
 #include <array>
@@ -21,46 +25,28 @@ namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
-struct ContextDeleter {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-using Context = std::unique_ptr<EVP_MD_CTX, ContextDeleter>;
-
-// The library's clean-up at exit frees the state of every thread that used it, also of a thread
-// still ending beside the exit, which then frees it a second time: a pool thread the shutdown
-// has joined (QThread::wait() returns before the thread's own destructors have run) did so.
-// Asked for before any other use, no clean-up is registered; the process's end frees it all.
-// The system's configuration is still read: it also governs TLS in the same process.
-void initialiseLibrary() {
-    static const bool initialised =
-        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT | OPENSSL_INIT_LOAD_CONFIG, nullptr) == 1;
-    (void)initialised;
-}
+using Context = std::unique_ptr<SHA256_CTX>;
 
 Context newContext() {
-    initialiseLibrary();
-    Context context(EVP_MD_CTX_new());
-    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
-        throw std::runtime_error("SHA-256 is not available from libcrypto");
+    auto context = std::make_unique<SHA256_CTX>();
+    if (SHA256_Init(context.get()) != 1) throw std::runtime_error("SHA-256 is not available from libcrypto");
     return context;
 }
 
-void update(EVP_MD_CTX* context, const void* data, std::size_t size) {
-    if (EVP_DigestUpdate(context, data, size) != 1)
-        throw std::runtime_error("SHA-256 update failed");
+void update(SHA256_CTX* context, const void* data, std::size_t size) {
+    if (SHA256_Update(context, data, size) != 1) throw std::runtime_error("SHA-256 update failed");
 }
 
-std::string finish(EVP_MD_CTX* context) {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context, digest.data(), &length) != 1)
+std::string finish(SHA256_CTX* context) {
+    std::array<unsigned char, SHA256_DIGEST_LENGTH> digest{};
+    if (SHA256_Final(digest.data(), context) != 1)
         throw std::runtime_error("SHA-256 final step failed");
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
-    hex.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(kDigits[digest[i] >> 4]);
-        hex.push_back(kDigits[digest[i] & 0x0f]);
+    hex.reserve(digest.size() * 2);
+    for (const unsigned char byte : digest) {
+        hex.push_back(kDigits[byte >> 4]);
+        hex.push_back(kDigits[byte & 0x0f]);
     }
     return hex;
 }
@@ -101,12 +87,12 @@ std::string sha256Hex(std::span<const std::uint8_t> bytes) {
 
 Sha256::Sha256() : context_(newContext().release()) {}
 
-Sha256::~Sha256() { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context_)); }
+Sha256::~Sha256() { delete static_cast<SHA256_CTX*>(context_); }
 
 void Sha256::update(std::span<const std::uint8_t> bytes) {
-    vorrel::platform::update(static_cast<EVP_MD_CTX*>(context_), bytes.data(), bytes.size());
+    vorrel::platform::update(static_cast<SHA256_CTX*>(context_), bytes.data(), bytes.size());
 }
 
-std::string Sha256::hexDigest() { return finish(static_cast<EVP_MD_CTX*>(context_)); }
+std::string Sha256::hexDigest() { return finish(static_cast<SHA256_CTX*>(context_)); }
 
 }  // namespace vorrel::platform
