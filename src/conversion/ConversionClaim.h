@@ -1,13 +1,14 @@
 #pragma once
 // ConversionClaim: one conversion of each converted file at a time, across every process of
-// ours (preview windows, the head start of vorrel-quicklook, thumbnailers). A run claims the
-// name of the file it makes before it converts; a second run for the same name waits for the
-// claim to end and then finds the file in the cache, instead of converting it again beside it.
+// ours (preview windows, the head start of vorrel-quicklook) and every thread of one. A run
+// claims the name of the file it makes before it converts; a second run for the same name
+// waits for the claim to end and then finds the file in the cache, instead of converting it
+// again beside it.
 //
-// A claim is one byte of the cache folder's lock file (conversionLockFile(), PreviewFiles.h), at an offset that the
-// converted file's name hashes to, held as a ByteLock (platform/FileLock.h): the kernel ends
-// it with its holder, so a killed run never leaves a claim behind. Two names may share a byte;
-// that costs a wait, never a wrong file.
+// A claim is one byte of the cache folder's lock file (conversionLockFile(), PreviewFiles.h), at an
+// offset that the converted file's name hashes to, held as a ByteLock (platform/FileLock.h): the
+// kernel ends it with its holder, so a killed run never leaves a claim behind. Two names may share
+// a byte; that costs a wait, never a wrong file.
 //
 // ConversionClaim(output, stop, background):
 //  - claimed at once: waited() is zero;

@@ -221,12 +221,13 @@ fs::path GhostScript::run(std::stop_token stop) const {
     };
     if (cached()) return outputFileURL;
 
-    // Another run making this file (another window, the head start, a thumbnailer) is waited
-    // for, and its file taken; one that failed leaves this run only what is left of the time
-    // limit, so a file that runs out of time is not given a second minute.
+    // Another run making this file (the head start, another window) is waited for, and its
+    // file taken, also one that ended just before the claim; one that failed leaves this run
+    // only what is left of the time limit, so a file that runs out of time is not given a
+    // second minute.
     const ConversionClaim claim(outputFileURL, stop, background);
+    if (cached()) return outputFileURL;
     if (claim.waited() > std::chrono::milliseconds(0)) {
-        if (cached()) return outputFileURL;
         std::string message = "Another run of this file ended without its result after ";
         message += std::to_string(claim.waited().count());
         message += " ms";

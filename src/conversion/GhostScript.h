@@ -16,9 +16,9 @@
 //  1. returns outputFileURL at once when a whole file is there (no slot taken), recording its
 //     use (CacheCap::recordUse); one cut short (isWholeConvertedFile) is converted again;
 // 1b. claims the file's name (ConversionClaim.h): while another run of ours makes the same file
-//     it waits for it (a background run gives up: ConverterRun::NoFreeSlot), then returns its
-//     file as in step 1; when that run left none, goes on with what is left of the time limit
-//     (timedOut at once when nothing is);
+//     it waits for it (a background run gives up: ConverterRun::NoFreeSlot); then returns the
+//     file as in step 1 when it is there; when a run it waited for left none, goes on with what
+//     is left of the time limit (timedOut at once when nothing is);
 //  2. the first time in the process for this cache folder, removes the leftovers of killed runs
 //     older than twice the time limit (StaleFiles.h);
 //  3. converts under guard (ConverterRun::run: a slot waited for without limit, the source

@@ -107,7 +107,9 @@ ForkedWork::ForkedWork(pid_t pid) : state_(std::make_shared<State>()) {
     }
 }
 
-ForkedWork::~ForkedWork() { stop(); }
+ForkedWork::~ForkedWork() {
+    stop();
+}
 
 bool ForkedWork::ended() const {
     std::lock_guard lock(state_->mutex);

@@ -29,7 +29,8 @@ using Context = std::unique_ptr<SHA256_CTX>;
 
 Context newContext() {
     auto context = std::make_unique<SHA256_CTX>();
-    if (SHA256_Init(context.get()) != 1) throw std::runtime_error("SHA-256 is not available from libcrypto");
+    if (SHA256_Init(context.get()) != 1)
+        throw std::runtime_error("SHA-256 is not available from libcrypto");
     return context;
 }
 
@@ -52,8 +53,9 @@ std::string finish(SHA256_CTX* context) {
 }
 
 [[noreturn]] void throwErrno(int error, const char* what, const std::filesystem::path& path) {
-    throw std::system_error(error, std::generic_category(),
-                            std::string(what) + " \"" + escapeControlCharacters(path.string()) + "\"");
+    throw std::system_error(
+        error, std::generic_category(),
+        std::string(what) + " \"" + escapeControlCharacters(path.string()) + "\"");
 }
 
 }  // namespace
@@ -87,12 +89,16 @@ std::string sha256Hex(std::span<const std::uint8_t> bytes) {
 
 Sha256::Sha256() : context_(newContext().release()) {}
 
-Sha256::~Sha256() { delete static_cast<SHA256_CTX*>(context_); }
+Sha256::~Sha256() {
+    delete static_cast<SHA256_CTX*>(context_);
+}
 
 void Sha256::update(std::span<const std::uint8_t> bytes) {
     vorrel::platform::update(static_cast<SHA256_CTX*>(context_), bytes.data(), bytes.size());
 }
 
-std::string Sha256::hexDigest() { return finish(static_cast<SHA256_CTX*>(context_)); }
+std::string Sha256::hexDigest() {
+    return finish(static_cast<SHA256_CTX*>(context_));
+}
 
 }  // namespace vorrel::platform

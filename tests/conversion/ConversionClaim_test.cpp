@@ -1,7 +1,8 @@
 // One conversion of each file at a time: the claim that makes a second run wait, and what the
 // wait does to that run.
-#include <gtest/gtest.h>
+#include "conversion/ConversionClaim.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -13,9 +14,8 @@
 #include <thread>
 
 #include "cache/PreviewFiles.h"
-#include "conversion/ConversionClaim.h"
-#include "conversion/GhostScript.h"
 #include "conversion/ConversionFixture.h"
+#include "conversion/GhostScript.h"
 
 namespace vorrel {
 namespace {
@@ -36,12 +36,15 @@ TEST_F(ConversionClaimTest, AHeldClaimMakesOthersWaitGiveUpOrStop) {
     EXPECT_THROW(ConversionClaim(output(), std::stop_token(), true), ConverterRun::NoFreeSlot);
     // A preview that goes stops waiting.
     std::stop_source stop;
-    auto stopped = std::async(std::launch::async, [&] { ConversionClaim(output(), stop.get_token(), false); });
+    auto stopped =
+        std::async(std::launch::async, [&] { ConversionClaim(output(), stop.get_token(), false); });
     std::this_thread::sleep_for(50ms);
     stop.request_stop();
     EXPECT_THROW(stopped.get(), ConverterRun::Cancelled);
     // Another file's claim is its own.
-    EXPECT_EQ(ConversionClaim(output().parent_path() / "4567.pdf", std::stop_token(), false).waited(), 0ms);
+    EXPECT_EQ(
+        ConversionClaim(output().parent_path() / "4567.pdf", std::stop_token(), false).waited(),
+        0ms);
     // The next one gets the claim when the holder ends.
     auto next = std::async(std::launch::async, [&] {
         return ConversionClaim(output(), std::stop_token(), false).waited();

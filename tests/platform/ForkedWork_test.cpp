@@ -56,7 +56,7 @@ TEST(ForkedWork, EndsInOrderWhenStoppedOrWhenItsThreadEnds) {
             EXPECT_TRUE(work.ended());
         }
         EXPECT_TRUE(fs::exists(home.root() / "stopped"));  // its work ran to its own end
-        EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);    // reaped: no zombie stays
+        EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);   // reaped: no zombie stays
         EXPECT_EQ(errno, ECHILD);
     }
 }

@@ -35,7 +35,8 @@ bool worthAHeadStart(const std::filesystem::path& file) {
 void runHeadStart(const std::filesystem::path& file, const std::filesystem::path& extensionFolder,
                   std::stop_token stop) {
     try {
-        platform::Bundle::setMain(platform::Bundle(platform::extensionInfoDictionary(), extensionFolder));
+        platform::Bundle::setMain(
+            platform::Bundle(platform::extensionInfoDictionary(), extensionFolder));
         if (worthAHeadStart(file)) previewConversion(file).run(std::move(stop));
     } catch (...) {
         // The preview converts again and says what went wrong.

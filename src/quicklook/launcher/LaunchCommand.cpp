@@ -28,7 +28,8 @@ std::optional<std::filesystem::path> fileToStartOn(const std::vector<std::string
             if (i + 1 < arguments.size()) return std::filesystem::path(arguments[i + 1]);
             return std::nullopt;
         }
-        if (!argument.starts_with("-") || argument == "-") return std::filesystem::path(arguments[i]);
+        if (!argument.starts_with("-") || argument == "-")
+            return std::filesystem::path(arguments[i]);
         const std::string_view name = argument.substr(0, argument.find('='));
         if (among(kFlags, argument)) continue;
         if (!among(kWithValue, name)) return std::nullopt;

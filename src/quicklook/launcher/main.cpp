@@ -31,13 +31,13 @@ std::filesystem::path libraryFolder() {
 
 int main(int argc, char* argv[]) {
     pid_t headStart = -1;
-    if (const auto file = vorrel::quicklook::fileToStartOn(std::vector<std::string>(argv + 1, argv + argc))) {
+    if (const auto file =
+            vorrel::quicklook::fileToStartOn(std::vector<std::string>(argv + 1, argv + argc))) {
         // Until the service can stop it in order (ServiceMain.cpp releases them).
         vorrel::platform::holdTerminationSignals();
-        headStart = vorrel::platform::startForkedWork(
-            [file = *file](std::stop_token stop) {
-                vorrel::runHeadStart(file, libraryFolder(), std::move(stop));
-            });
+        headStart = vorrel::platform::startForkedWork([file = *file](std::stop_token stop) {
+            vorrel::runHeadStart(file, libraryFolder(), std::move(stop));
+        });
     }
 
     std::string error;
