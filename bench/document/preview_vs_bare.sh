@@ -63,6 +63,9 @@ pair() {
     done
     shift
     : > "$work/ours"; : > "$work/bare"
+    # One untimed run of each first: the libraries and the file in the page cache for both.
+    before=emptyCache; once $ours > /dev/null
+    before=nothing; once "$@" > /dev/null
     i=0
     while [ "$i" -lt "$rounds" ]; do
         before=emptyCache; once $ours >> "$work/ours"
