@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "conversion/Decompression.h"
+#include "conversion/SourceKind.h"
 #include "platform/Bundle.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileStatus.h"
@@ -28,7 +29,8 @@ bool worthAHeadStart(const std::filesystem::path& file) {
     const long got = platform::readSome(fd.get(), start, sizeof start);
     if (got < 2) return false;
     const std::string_view bytes(start, static_cast<std::size_t>(got));
-    return bytes.starts_with("%!") || bytes == "\xC5\xD0\xD3\xC6" ||
+    // "%!" begins every PostScript file; a DOS-binary EPS header is what contentIsEps() knows.
+    return bytes.starts_with("%!") || contentIsEps(bytes) ||
            compressionOf(bytes) != Compression::none;
 }
 
