@@ -26,7 +26,7 @@ std::uint64_t byteOf(const std::string& name) {
 }  // namespace
 
 ConversionClaim::ConversionClaim(const std::filesystem::path& output, std::stop_token stop,
-                                 bool background)
+                                 bool background, const std::function<bool()>& ready)
     : lock_(std::make_unique<platform::ByteLock>(conversionLockFile(output.parent_path()),
                                                  byteOf(output.filename().string()))) {
     using Clock = std::chrono::steady_clock;
@@ -35,6 +35,10 @@ ConversionClaim::ConversionClaim(const std::filesystem::path& output, std::stop_
         if (lock_->error() != EAGAIN) return;  // no claims here: converted as without them
         if (background) throw ConverterRun::NoFreeSlot();
         if (ConverterRun::stopping(stop)) throw ConverterRun::Cancelled(output);
+        if (ready && ready()) {
+            ready_ = true;
+            return;
+        }
         waited_ = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         if (waited_ >= kLongestWait) return;
         std::this_thread::sleep_for(kPollInterval);

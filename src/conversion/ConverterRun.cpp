@@ -258,6 +258,7 @@ std::string ConverterRun::runWithRoom(const Options& options, bool copy,
         failing(error);
         throw;
     }
+    if (options.place) options.place(digest);
     output.keep();
     return digest;
 }

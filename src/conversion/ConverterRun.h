@@ -36,10 +36,13 @@
 //     the converter runs, then checks it is still the file it was (StagedInput::unchanged())
 //     and, with `expectedDigest`, that its bytes are those; if not, the run is repeated from
 //     step 3 with a copy (logged at debug level), so that what the converter read is known;
-// 11. returns, with `digestInput`, the SHA-256 (64 lower-case hex digits) of the bytes the
-//     converter read; else "".
+// 11. with `place`, hands it the digest of step 11 (or "") while the private folder is still
+//     there: the caller names its result before the clean-up, so whoever waits for that name
+//     does not wait for the clean-up too; returns, with `digestInput`, the SHA-256 (64
+//     lower-case hex digits) of the bytes the converter read; else "".
 // The private folder is removed on every path (platform::removeTree), the output file on every
-// failure; success leaves the converter's result in the output file.
+// failure (also one `place` throws); success leaves the converter's result in the output file,
+// or where `place` moved it.
 //
 // A run that fails otherwise with ENOSPC, or while less than 1 MiB is left on that file system
 // (a full disk stopped the copy, the expansion or Ghostscript), fails with NotEnoughSpace
@@ -113,6 +116,8 @@ public:
         // The converter gets the processor and the disk only when nothing else wants them
         // (work done ahead of need).
         bool background = false;
+        // Step 11: names the result (it may move the output file).
+        std::function<void(const std::string& digest)> place;
     };
 
     // A run with leaveOneSlotFree found fewer than two slots free.

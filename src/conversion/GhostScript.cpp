@@ -181,7 +181,7 @@ std::vector<std::string> GhostScript::documentArguments(const fs::path& outputPa
     const DocumentPage page = documentPage(input);
     const std::vector<std::string> size = documentPageArguments(page);
     std::string setUp = pageTurnSetUp();
-    if (page.shiftX != 0 || page.shiftY != 0) setUp += " " + documentPageSetUp(page);
+    if (page.shiftX != 0 || page.shiftY != 0) setUp.append(" ").append(documentPageSetUp(page));
     return {"-dSAFER",
             "-dBATCH",
             "-dNOPAUSE",
@@ -221,11 +221,12 @@ fs::path GhostScript::run(std::stop_token stop) const {
     };
     if (cached()) return outputFileURL;
 
-    // Another run making this file (the head start, another window) is waited for, and its
-    // file taken, also one that ended just before the claim; one that failed leaves this run
-    // only what is left of the time limit, so a file that runs out of time is not given a
-    // second minute.
-    const ConversionClaim claim(outputFileURL, stop, background);
+
+    // file taken as soon as it is named, also one that ended just before the claim; one that
+    // failed leaves this run only what is left of the time limit, so a file that runs out of
+    // time is not given a second minute.
+    const ConversionClaim claim(outputFileURL, stop, background,
+                                [this] { return fileExists(outputFileURL); });
     if (cached()) return outputFileURL;
     if (claim.waited() > std::chrono::milliseconds(0)) {
         std::string message = "Another run of this file ended without its result after ";
@@ -312,46 +313,48 @@ fs::path GhostScript::convert(std::stop_token stop, const ArgumentsFor& argument
         // The key this file's result is looked up by: read in place, the source must still
         // hold those bytes (ConverterRun.h, step 10).
         options.expectedDigest = outputFileURL.filename().string().substr(0, 64);
-        std::string digest;
+        // Named while the converter's private folder is still there: a run waiting for this
+        // file takes it at once, without waiting for the clean-up (ConverterRun.h, step 11).
+        fs::path converted;
+        options.place = [&](const std::string& digest) {
+            // Named for the bytes converted: if the file changed since the key was made, the
+            // drawing goes under the key of what it shows, never under the old one.
+            converted = folder / cachedFileName(digest, outputFormat, resolution);
+            if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
+                throw ConversionError::unreadableOutput();
+            if (replacing) {
+                // A whole file takes the place of the one there at once, for every reader.
+                if (std::rename(inProgress.c_str(), converted.c_str()) != 0)
+                    throw std::system_error(errno, std::generic_category(),
+                                            "cannot move " + inProgress.string() + " to " +
+                                                converted.string());
+            } else if (fileExists(converted)) {
+                removeIgnoringErrors(inProgress);
+                CacheCap::recordUse(converted);
+            } else {
+                // Room under the cache's cap first (CacheCap.h): the least recently used go.
+                std::error_code sizeError;
+                const std::uint64_t bytes = fs::file_size(inProgress, sizeError);
+                CacheCap::makeRoom(folder, bytes);
+                // Not synced first: every look checks both ends of the file (cached()), so a
+                // file a crash cut short is converted again, and a conversion never waits on a
+                // disk busy with others' writes.
+                try {
+                    moveWithoutReplacing(inProgress, converted);
+                } catch (const std::system_error&) {
+                    removeIgnoringErrors(inProgress);
+                    if (!fileExists(converted)) throw;
+                }
+                CacheCap::placed(converted, bytes);
+            }
+        };
         try {
-            digest = ConverterRun::run(options);
+            ConverterRun::run(options);
         } catch (const ConversionError& error) {
             // No page before the end of what the compressed file held.
             if (cut && error.kind() == ConversionError::Case::converterFailed)
                 throw DecompressionError::damaged();
             throw;
-        }
-        // Named for the bytes converted: if the file changed since the key was made, the
-        // drawing goes under the key of what it shows, never under the old one.
-        const fs::path converted =
-            folder / cachedFileName(digest, outputFormat, resolution);
-        if (settings.checkOutput && !isWholeConvertedFile(inProgress, outputFormat))
-            throw ConversionError::unreadableOutput();
-        if (replacing) {
-            // A whole file takes the place of the one there at once, for every reader.
-            platform::syncFile(inProgress);
-            if (std::rename(inProgress.c_str(), converted.c_str()) != 0)
-                throw std::system_error(errno, std::generic_category(),
-                                        "cannot move " + inProgress.string() + " to " +
-                                            converted.string());
-        } else if (fileExists(converted)) {
-            removeIgnoringErrors(inProgress);
-            CacheCap::recordUse(converted);
-        } else {
-            // Room under the cache's cap first (CacheCap.h): the least recently used go.
-            std::error_code sizeError;
-            const std::uint64_t bytes = fs::file_size(inProgress, sizeError);
-            CacheCap::makeRoom(folder, bytes);
-            // On disk before it is named: a name that survives a crash names a whole file. The
-            // folder itself is not synced: a rename lost in a crash only costs a conversion.
-            platform::syncFile(inProgress);
-            try {
-                moveWithoutReplacing(inProgress, converted);
-            } catch (const std::system_error&) {
-                removeIgnoringErrors(inProgress);
-                if (!fileExists(converted)) throw;
-            }
-            CacheCap::placed(converted, bytes);
         }
         return converted;
     } catch (const std::exception& error) {

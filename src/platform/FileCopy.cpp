@@ -141,9 +141,4 @@ std::error_code moveWithoutReplacing(const std::filesystem::path& from,
     return {error, std::generic_category()};
 }
 
-void syncFile(const std::filesystem::path& path) {
-    const FileDescriptor file = openOrFail(path, O_RDONLY);
-    if (::fsync(file.get()) != 0) fail(errno, "cannot sync", path);
-}
-
 }  // namespace vorrel::platform

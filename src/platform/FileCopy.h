@@ -12,8 +12,6 @@
 // then filled from its start, copied inside the kernel where it can (copy_file_range), else
 // through a buffer. False with errno set when a read or write fails (`to` may then hold part).
 //
-// syncFile(path): fsync of a file's data.
-//
 // moveWithoutReplacing(from, to): renames `from` to `to`, failing with EEXIST instead of
 // replacing anything already at `to`. On file systems without RENAME_NOREPLACE the same is
 // done by a hard link and the removal of `from`.
@@ -40,7 +38,6 @@ void copyFileOnce(const std::filesystem::path& from, const std::filesystem::path
 
 bool copyInto(int to, const std::filesystem::path& from);
 
-void syncFile(const std::filesystem::path& path);
 std::error_code moveWithoutReplacing(const std::filesystem::path& from,
                                      const std::filesystem::path& to);
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <iterator>
 #include <optional>
@@ -52,6 +53,29 @@ TEST_F(ConversionClaimTest, AHeldClaimMakesOthersWaitGiveUpOrStop) {
     std::this_thread::sleep_for(300ms);
     held.reset();
     EXPECT_GT(next.get(), 0ms);
+}
+
+TEST_F(ConversionClaimTest, AWaitingRunTakesTheFileAsSoonAsItIsNamed) {
+    const fs::path launches = records() / "launches";
+    fs::create_directories(launches);
+    setenv("VORREL_FAKE_RECORD", launches.c_str(), 1);
+    GhostScript::TestOverride useFake(fake("launch-counter"));
+    useFake.allowWriting(records());
+    const GhostScript conversion(source("named.eps"), OutputFormat::PDF, 200);
+    // The head start holds the claim; it names its result, then cleans up for a while.
+    std::optional<ConversionClaim> other;
+    other.emplace(conversion.outputFileURL, std::stop_token(), false);
+    auto waiting = std::async(std::launch::async, [&] { return conversion.run(); });
+    std::this_thread::sleep_for(100ms);
+    {
+        const fs::path named = conversion.outputFileURL.string() + ".new";
+        std::ofstream(named) << "converted by the other run\n";
+        fs::rename(named, conversion.outputFileURL);
+    }
+    ASSERT_EQ(waiting.wait_for(10s), std::future_status::ready) << "waited for the claim's end";
+    EXPECT_EQ(waiting.get(), conversion.outputFileURL);
+    EXPECT_EQ(test::readFile(conversion.outputFileURL), "converted by the other run\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(launches), fs::directory_iterator()), 0);
 }
 
 TEST_F(ConversionClaimTest, AnUnusableLockFileNeverStopsAConversion) {
