@@ -24,14 +24,17 @@ TEST(Sha256, StreamedFileMatchesTheWholeBuffer) {
     test::TempHome home;
     // The read buffer follows the file's size: empty, around one page, and longer than several
     // read chunks and not a multiple of one.
-    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095},
-                                   std::size_t{4096}, std::size_t{4097}, std::size_t{(3u << 20) + 12345}}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{4096}, std::size_t{4097},
+          std::size_t{(3u << 20) + 12345}}) {
         SCOPED_TRACE(size);
         std::string bytes(size, '\0');
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
         const fs::path file = home.write("file \u00e9\n" + std::to_string(size) + ".eps", bytes);
-        EXPECT_EQ(sha256Hex(file), sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                       bytes.size())));
+        EXPECT_EQ(sha256Hex(file),
+                  sha256Hex(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                      bytes.size())));
     }
 }
 
