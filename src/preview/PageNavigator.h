@@ -6,7 +6,7 @@
 //  - Page Down and Page Up go to the next and the previous page, Home and End to the first and
 //    the last (kKeys, move()); the scroll wheel moves one page per notch (120 units of angle, summed, so
 //    touchpads' small steps add up); nothing moves past either end;
-//  - a small label over the bottom of the view says "Page N of M";
+//  - a small label over the bottom of the view says "Page N of M" (made when first shown);
 //  - pageChanged(page) is emitted (0-based) after every move.
 // Other keys and events go on to the view as before (zoom, closing, moving between files).
 //
@@ -62,7 +62,7 @@ private:
     void placeLabel();
 
     QPdfView* view_;
-    QLabel* label_;
+    QLabel* label_ = nullptr;
     int page_ = 0;
     int wheelAngle_ = 0;
     QString lastPageNote_;
