@@ -18,6 +18,10 @@
 // it open counts against the write cap, and is at most 1 GiB), no core files, at most kThreads threads at once where the
 // kernel lets the bound hold (Sandbox.h, layer 5; Ghostscript 10 uses one).
 //
+// prepare(): does now, on the calling thread, what the first sandbox() of the process would
+// do first (the kernel's layers probed, the system-call filter compiled): a thread can do it
+// while the run's input is still being looked at.
+//
 // logSkippedLayers(): once per process, one debug line on the default logger for each layer
 // the running kernel lacks (or an outer sandbox forbids), naming it: Landlock, the system-call
 // filter, the thread bound.
@@ -44,6 +48,7 @@ struct ConverterPolicy {
                                      const std::filesystem::path& temporaryFolder,
                                      std::chrono::milliseconds processorTime,
                                      platform::Sandbox::Layers layers = {});
+    static void prepare();
     static void logSkippedLayers();
 };
 

@@ -1,7 +1,10 @@
 #include "preview/headstart/HeadStart.h"
 
 #include <string_view>
+#include <system_error>
+#include <thread>
 
+#include "conversion/ConverterPolicy.h"
 #include "conversion/Decompression.h"
 #include "conversion/SourceKind.h"
 #include "platform/Bundle.h"
@@ -37,6 +40,13 @@ bool worthAHeadStart(const std::filesystem::path& file) {
 void runHeadStart(const std::filesystem::path& file, const std::filesystem::path& extensionFolder,
                   std::stop_token stop) {
     try {
+        // The converter's policy is made on a second processor while the key is computed
+        // (without a thread, when the run needs it).
+        std::jthread policy;
+        try {
+            policy = std::jthread([] { ConverterPolicy::prepare(); });
+        } catch (const std::system_error&) {
+        }
         platform::Bundle::setMain(
             platform::Bundle(platform::extensionInfoDictionary(), extensionFolder));
         if (worthAHeadStart(file)) previewConversion(file).run(std::move(stop));
