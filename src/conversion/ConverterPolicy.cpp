@@ -43,7 +43,9 @@ platform::Sandbox ConverterPolicy::sandbox(const fs::path& converter, const fs::
     return sandbox;
 }
 
-void ConverterPolicy::prepare() { platform::Sandbox::support(); }
+void ConverterPolicy::prepare() {
+    platform::Sandbox::support();
+}
 
 void ConverterPolicy::logSkippedLayers() {
     static std::once_flag once;

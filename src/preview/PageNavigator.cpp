@@ -18,8 +18,7 @@ constexpr int kNotch = 120;  // QWheelEvent's angle for one notch of a mouse whe
 
 }  // namespace
 
-PageNavigator::PageNavigator(QPdfView* view, int page)
-    : QObject(view), view_(view) {
+PageNavigator::PageNavigator(QPdfView* view, int page) : QObject(view), view_(view) {
     // Window-wide, as the window's own keys are: the view need not have the focus.
     for (const auto& [key, move] : kKeys) {
         auto* keys = new QShortcut(QKeySequence(key), view_);
