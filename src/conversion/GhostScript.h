@@ -16,22 +16,24 @@
 //  1. returns outputFileURL at once when a whole file is there (no slot taken), recording its
 //     use (CacheCap::recordUse); one cut short (isWholeConvertedFile) is converted again;
 // 1b. claims the file's name (ConversionClaim.h): while another run of ours makes the same file
-//     it waits for it (a background run gives up: ConverterRun::NoFreeSlot); then returns the
-//     file as in step 1 when it is there; when a run it waited for left none, goes on with what
-//     is left of the time limit (timedOut at once when nothing is);
+//     it waits for it (a background run gives up: ConverterRun::NoFreeSlot), until that run
+//     names the file or ends; then returns the file as in step 1 when it is there; when a run
+//     it waited for left none, goes on with what is left of the time limit (timedOut at once
+//     when nothing is);
 //  2. the first time in the process for this cache folder, removes the leftovers of killed runs
 //     older than twice the time limit (StaleFiles.h);
 //  3. converts under guard (ConverterRun::run: a slot waited for without limit, the source
 //     staged — read in place when settled, else copied — arguments() for it, the time limit)
-//     into "inprogress-<UUID>.<pdf|png>" beside it;
+//     into "inprogress-<UUID>.<pdf|png>" beside it; steps 4 to 6 are done before the
+//     converter's private folder is removed (ConverterRun.h, step 11);
 //  4. names the result for the bytes converted: outputFileURL, unless the source changed after
 //     the constructor hashed it (a cached file is never named for content it does not show);
 //  5. checks it is whole (unreadableOutput if not);
 //  6. when another conversion of the same content placed the file meanwhile, discards its own
 //     (recording the use of the one there); else makes room under the cache's cap
-//     (CacheCap::makeRoom, CacheCap::placed), syncs it and moves it into place without
-//     replacing anything; when that move fails its file is removed, and the run still succeeds
-//     if the final file exists;
+//     (CacheCap::makeRoom, CacheCap::placed) and moves it into place without replacing
+//     anything (not synced first: step 1 checks every file it finds); when that move fails its
+//     file is removed, and the run still succeeds if the final file exists;
 //  7. returns the converted file's path.
 // On any failure from step 3 on, the in-progress file is removed, the error is logged at debug
 // level through Logbook::defaultInstance() (function "run()"), the slot is released and the
