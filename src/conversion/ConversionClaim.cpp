@@ -35,10 +35,7 @@ ConversionClaim::ConversionClaim(const std::filesystem::path& output, std::stop_
         if (lock_->error() != EAGAIN) return;  // no claims here: converted as without them
         if (background) throw ConverterRun::NoFreeSlot();
         if (ConverterRun::stopping(stop)) throw ConverterRun::Cancelled(output);
-        if (ready && ready()) {
-            ready_ = true;
-            return;
-        }
+        if (ready && ready()) return;
         waited_ = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         if (waited_ >= kLongestWait) return;
         std::this_thread::sleep_for(kPollInterval);

@@ -15,9 +15,9 @@
 //  - held by another run: a background run gives up at once (ConverterRun::NoFreeSlot: the
 //    content is being made already); any other waits, trying every kPollInterval, until the
 //    claim is free (waited() says how long), until `ready` says the file is there (the holder
-//    names it before it cleans up; the wait ends without a claim, and ready() is true), a stop
-//    request or ConverterRun::stopAll() (ConverterRun::Cancelled), or kLongestWait, past which
-//    it goes on without a claim: a holder stuck beyond its own time limit must not stop us;
+//    names it before it cleans up; the wait then ends without a claim), a stop request or
+//    ConverterRun::stopAll() (ConverterRun::Cancelled), or kLongestWait, past which it goes on
+//    without a claim: a holder stuck beyond its own time limit must not stop us;
 //  - a lock file that cannot be used (a link or FIFO planted there, a full disk, a kernel
 //    without open-file locks): no claim and no wait, never a failure; at worst the content is
 //    converted twice, as without claims.
@@ -53,13 +53,10 @@ public:
 
     // How long another run's claim was waited for (zero when there was none).
     std::chrono::milliseconds waited() const { return waited_; }
-    // Whether the wait ended because `ready` found the file made.
-    bool ready() const { return ready_; }
 
 private:
     std::unique_ptr<platform::ByteLock> lock_;
     std::chrono::milliseconds waited_{0};
-    bool ready_ = false;
 };
 
 }  // namespace vorrel

@@ -36,7 +36,7 @@
 //     the converter runs, then checks it is still the file it was (StagedInput::unchanged())
 //     and, with `expectedDigest`, that its bytes are those; if not, the run is repeated from
 //     step 3 with a copy (logged at debug level), so that what the converter read is known;
-// 11. with `place`, hands it the digest of step 11 (or "") while the private folder is still
+// 11. with `place`, hands it the digest below (or "") while the private folder is still
 //     there: the caller names its result before the clean-up, so whoever waits for that name
 //     does not wait for the clean-up too; returns, with `digestInput`, the SHA-256 (64
 //     lower-case hex digits) of the bytes the converter read; else "".

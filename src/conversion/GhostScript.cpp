@@ -221,7 +221,7 @@ fs::path GhostScript::run(std::stop_token stop) const {
     };
     if (cached()) return outputFileURL;
 
-
+    // Another run making this file (the head start, another window) is waited for, and its
     // file taken as soon as it is named, also one that ended just before the claim; one that
     // failed leaves this run only what is left of the time limit, so a file that runs out of
     // time is not given a second minute.
