@@ -5,7 +5,7 @@
 # Its version is the project's version with the build number as the Debian revision
 # (1.0.0-1); its dependencies are those dpkg-shlibdeps computes from the shared libraries,
 # plus what the programs start or load at run time: Ghostscript (the converter), the SVG
-# plug-ins of Qt (icons), shared-mime-info (finding a file's type) and, recommended,
+# plug-ins of Qt (icons), libcrypto (digests), shared-mime-info (finding a file's type) and, recommended,
 # xdg-utils (the set-up link that makes Vorrel Quick Look the default application).
 
 # The converter link is made at install time to the Ghostscript this build found; in a
@@ -37,7 +37,8 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE "${VORREL_BUILD_NUMBER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quarnix.app/vorrel/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ghostscript, libqt6svg6, shared-mime-info")
+# libssl3: libcrypto, which the programs load when they first make a digest (platform/Sha256.cpp).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ghostscript, libqt6svg6, libssl3, shared-mime-info")
 # qt6-wayland: the windows are native on Wayland sessions instead of going through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 

@@ -4,7 +4,8 @@
 // The one-shot functions: deprecated for the library's general interface, which fetches the
 // algorithm from a provider in every process that first asks (about 1.5 ms, before a preview's
 // converter can start); these run the same machine code, with no provider, per-thread or
-// exit-time state.
+// exit-time state. Only the context's type is taken from the header: the functions are looked
+// up when the first digest is made (below).
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/sha.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 
 #include "platform/FileDescriptor.h"
 #include "platform/FileStatus.h"
+#include "platform/ModuleLocation.h"
 #include "platform/PrintableText.h"
 
 namespace vorrel::platform {
@@ -27,22 +29,54 @@ namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
+// libcrypto is loaded with the first digest, not with the program: of a program's libraries
+// it is the slowest to load after the C++ runtime (2 to 3 ms of every start), and a look at a
+// file the cache already knows makes no digest at all.
+constexpr const char* kLibrary = "libcrypto.so.3";
+
+struct Functions {
+    int (*init)(SHA256_CTX*) = nullptr;
+    int (*update)(SHA256_CTX*, const void*, std::size_t) = nullptr;
+    int (*final)(unsigned char*, SHA256_CTX*) = nullptr;
+    std::string error;
+};
+
+template <typename Function>
+bool lookUp(Function& function, const char* name, std::string* error) {
+    function = reinterpret_cast<Function>(moduleFunction(kLibrary, name, error));
+    return function != nullptr;
+}
+
+const Functions& functions() {
+    static const Functions loaded = [] {
+        Functions found;
+        if (lookUp(found.init, "SHA256_Init", &found.error) &&
+            lookUp(found.update, "SHA256_Update", &found.error))
+            lookUp(found.final, "SHA256_Final", &found.error);
+        return found;
+    }();
+    if (!loaded.final)
+        throw std::runtime_error("SHA-256 is not available from libcrypto: " + loaded.error);
+    return loaded;
+}
+
 using Context = std::unique_ptr<SHA256_CTX>;
 
 Context newContext() {
     auto context = std::make_unique<SHA256_CTX>();
-    if (SHA256_Init(context.get()) != 1)
+    if (functions().init(context.get()) != 1)
         throw std::runtime_error("SHA-256 is not available from libcrypto");
     return context;
 }
 
 void update(SHA256_CTX* context, const void* data, std::size_t size) {
-    if (SHA256_Update(context, data, size) != 1) throw std::runtime_error("SHA-256 update failed");
+    if (functions().update(context, data, size) != 1)
+        throw std::runtime_error("SHA-256 update failed");
 }
 
 std::string finish(SHA256_CTX* context) {
     std::array<unsigned char, SHA256_DIGEST_LENGTH> digest{};
-    if (SHA256_Final(digest.data(), context) != 1)
+    if (functions().final(digest.data(), context) != 1)
         throw std::runtime_error("SHA-256 final step failed");
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
