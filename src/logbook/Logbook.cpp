@@ -68,11 +68,13 @@ Logbook& Logbook::defaultInstance() {
 }
 
 SerialQueue& Logbook::logQueue() {
-    // Never destroyed, so destinations may keep pointing at it. At normal exit it writes
-    // what was submitted before the exit began, for at most two seconds.
+    // Never destroyed, so destinations may keep pointing at it. At normal exit (and at
+    // std::quick_exit) it writes what was submitted before the exit began, for at most two
+    // seconds.
     static SerialQueue* const queue = [] {
         auto* created = new SerialQueue(std::string(Constants::logQueueIdentifier));
         std::atexit([] { Logbook::logQueue().shutdown(std::chrono::seconds(2)); });
+        std::at_quick_exit([] { Logbook::logQueue().shutdown(std::chrono::seconds(2)); });
         return created;
     }();
     return *queue;
