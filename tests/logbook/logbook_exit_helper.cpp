@@ -1,8 +1,8 @@
-// logbook_exit_helper PATH COUNT exit|return
+// logbook_exit_helper PATH COUNT exit|return|quick_exit
 // Logs COUNT lines to PATH through a file destination on the shared log queue while the
 // queue is held up by an item that waits for the main thread, then ends the process
-// normally (exit() from a nested function, or return from main) right after releasing
-// the queue, so the lines are still queued when the process starts ending.
+// normally (exit() or quick_exit() from a nested function, or return from main) right after
+// releasing the queue, so the lines are still queued when the process starts ending.
 
 #include <cstdlib>
 #include <future>
@@ -13,7 +13,8 @@
 
 namespace {
 
-[[noreturn]] void finish() {
+[[noreturn]] void finish(bool quickly) {
+    if (quickly) std::quick_exit(0);
     std::exit(0);
 }
 
@@ -44,8 +45,9 @@ int main(int argc, char** argv) {
         logbook.debug("line " + std::to_string(i));
     }
     release.set_value();
-    if (std::string(argv[3]) == "exit") {
-        finish();
+    const std::string ending = argv[3];
+    if (ending == "exit" || ending == "quick_exit") {
+        finish(ending == "quick_exit");
     }
     return 0;
 }
